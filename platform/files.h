@@ -1,0 +1,35 @@
+// Files and folders with the semantics of the Win32 calls the system was written
+// against. Every path is a GBK text; it is converted to the file system's UTF-8
+// here, at the edge.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The path separator of this platform; the system's "\" literals use it.
+inline constexpr char kPathSeparator = '/';
+inline constexpr const char kPathSeparatorText[] = "/";
+
+// Folder of the running executable (from /proc/self/exe), ending in the separator.
+std::string ProgramFolder();
+
+bool FileExists(const std::string& path);       // file or folder
+bool IsDirectory(const std::string& path);
+bool DeleteFile(const std::string& path);       // files only; false when missing
+bool CreateDirectory(const std::string& path);  // one level; false when it exists
+// Renames `from` to `to`, never replacing: fails when `to` already exists.
+bool MoveFile(const std::string& from, const std::string& to);
+// Replaces `replaced` by `replacement` (which disappears under its own name).
+bool ReplaceFile(const std::string& replaced, const std::string& replacement);
+
+// Directory listing in the manner of FindFirstFile/FindNextFile on "dir\*":
+// the first entry is ".", then "..", then the folder's entries.
+struct DirEntry {
+    std::string name;  // GBK
+    bool isDirectory = false;
+};
+std::vector<DirEntry> ListDirectory(const std::string& dir);
+
+}  // namespace platform
