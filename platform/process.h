@@ -12,24 +12,36 @@ namespace platform {
 inline constexpr const char kExecutableSuffix[] = "";
 
 // True when a running process has this image name ("updrix.exe" matches a
-// process whose executable is named "updrix"). A process whose executable
-// cannot be read counts as not matching.
+// process whose executable is named "updrix"), compared ignoring ASCII case with
+// the base name of the process's executable (/proc/PID/exe; a program whose file
+// was replaced while it runs keeps its name). A process whose executable cannot
+// be read (another user's, a kernel thread, one that has ended) counts as not
+// matching. The thread name (/proc/PID/comm) is not used: it is cut to 15
+// characters and any process may change it.
 bool IsProcessRunning(const std::string& imageName);
 
 // The "taskkill /im NAME /f" stand-in: ends every process of that image name
 // with SIGKILL, asynchronously (returns without waiting), never the caller.
 void KillProcessesByName(const std::string& imageName);
 
-// Splits a parameter text by the Windows command-line rules.
+// Splits a GBK parameter text into GBK arguments by the Windows command-line
+// rules: blanks and tabs separate arguments outside quotes; 2n backslashes before
+// a quote give n backslashes and the quote opens or closes a quoted part, 2n+1
+// give n backslashes and a literal quote; other backslashes are literal; "" inside
+// a quoted part is a literal quote. So "a'b'1" stays one argument.
 std::vector<std::string> SplitCommandLine(const std::string& parameters);
 
-// ShellExecute "open" of a program: starts `program` detached in `workingFolder`
-// with `parameters` split as above. A file without its run bit gets it first.
-// Returns false when the program could not be started.
+// ShellExecute "open" of a program: starts `program` detached (in its own session,
+// not a child of the caller) in `workingFolder` (empty: the caller's) with
+// `parameters` split as above. A file without its run bit gets it first. A name
+// without a separator is looked up on PATH; a name ending in ".exe" that does not
+// exist is started without that suffix. Returns false when the program could not
+// be started (missing file, bad working folder, not executable).
 bool StartProgram(const std::string& program, const std::string& parameters,
                   const std::string& workingFolder);
 
-// ShellExecute "open" of a web address: the system browser through xdg-open.
+// ShellExecute "open" of a web address: the system browser through the
+// `xdg-open` found on PATH, started detached. False when there is none.
 bool OpenUrl(const std::string& url);
 
 }  // namespace platform

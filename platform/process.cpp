@@ -1,0 +1,296 @@
+// Processes: lookup by image name over /proc, SIGKILL by name, the Windows
+// command-line splitting rules and detached program starts.
+//
+// Sections: image names | /proc scan | command-line splitting | starting programs
+#include "platform/process.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "platform/text.h"
+
+namespace platform {
+namespace {
+
+// ---- image names -----------------------------------------------------------------
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    }
+    return true;
+}
+
+bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() &&
+           EqualsIgnoringAsciiCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+// "quorvi.exe" -> "quorvi" (the programs carry no executable suffix here).
+std::string WithoutWindowsSuffix(std::string_view imageName) {
+    constexpr std::string_view kWindowsSuffix = ".exe";
+    if (EndsWithIgnoringAsciiCase(imageName, kWindowsSuffix)) {
+        imageName.remove_suffix(kWindowsSuffix.size());
+    }
+    return std::string(imageName) + kExecutableSuffix;
+}
+
+// ---- /proc scan ------------------------------------------------------------------
+
+// Base name (UTF-8) of the executable a process runs, or nothing when it cannot
+// be read (another user's process, a kernel thread, a process that has ended).
+std::optional<std::string> ExecutableBaseName(const std::string& pid) {
+    const std::string link = "/proc/" + pid + "/exe";
+    char target[4096];
+    const ssize_t length = ::readlink(link.c_str(), target, sizeof target);
+    if (length <= 0) return std::nullopt;
+    std::string path(target, static_cast<size_t>(length));
+    // A running program whose file was replaced still runs under its name.
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (path.ends_with(kDeleted)) path.resize(path.size() - kDeleted.size());
+    return path.substr(path.rfind('/') + 1);
+}
+
+// Calls `onMatch` with the id of every process whose executable has this image name.
+void ForEachProcessNamed(const std::string& imageName, const std::function<bool(pid_t)>& onMatch) {
+    const std::string wanted = GbkToUtf8(WithoutWindowsSuffix(imageName));
+    if (wanted.empty()) return;
+    std::unique_ptr<DIR, int (*)(DIR*)> proc(::opendir("/proc"), ::closedir);
+    if (!proc) return;
+    while (const dirent* entry = ::readdir(proc.get())) {
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        if (pid <= 0 || *end != '\0') continue;
+        const auto name = ExecutableBaseName(entry->d_name);
+        if (name && EqualsIgnoringAsciiCase(*name, wanted)) {
+            if (!onMatch(static_cast<pid_t>(pid))) return;
+        }
+    }
+}
+
+// ---- starting programs --------------------------------------------------------------
+
+std::optional<std::string> FindOnPath(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    if (!path) return std::nullopt;
+    std::string_view rest = path;
+    while (true) {
+        const size_t colon = rest.find(':');
+        const std::string_view dir = rest.substr(0, colon);
+        // An empty entry stands for the current folder.
+        const std::string candidate =
+            (dir.empty() ? std::string(".") : std::string(dir)) + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+        if (colon == std::string_view::npos) return std::nullopt;
+        rest.remove_prefix(colon + 1);
+    }
+}
+
+// Adds the run bit for everyone who may read the file.
+bool MakeRunnable(const std::string& path) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    const mode_t runBits = (info.st_mode & (S_IRUSR | S_IRGRP | S_IROTH)) >> 2;
+    if ((info.st_mode & S_IXUSR) && (info.st_mode & runBits) == runBits) return true;
+    return ::chmod(path.c_str(), (info.st_mode | runBits | S_IXUSR) & 07777) == 0;
+}
+
+void WriteAll(int fd, const void* data, size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written <= 0 && errno != EINTR) return;
+        if (written > 0) bytes += written, size -= static_cast<size_t>(written);
+    }
+}
+
+// Starts `argv` as a grandchild in its own session, so that it is not our child
+// (no zombie to reap) and does not share our terminal. Only async-signal-safe
+// calls run between fork and exec. Returns false when the program could not be
+// executed (the grandchild reports the errno through a close-on-exec pipe).
+bool SpawnDetached(const std::string& executable, const std::vector<std::string>& arguments,
+                   const std::string& workingFolder) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    const char* folder = workingFolder.empty() ? nullptr : workingFolder.c_str();
+
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return false;
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
+    }
+    if (child == 0) {
+        ::close(report[0]);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::signal(SIGPIPE, SIG_DFL);  // ignored dispositions would survive exec
+        ::setsid();
+        ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);  // our descriptors stay ours
+        const pid_t grandchild = ::fork();
+        if (grandchild != 0) ::_exit(grandchild < 0 ? 1 : 0);
+        int error = 0;
+        if (folder && ::chdir(folder) != 0) {
+            error = errno;
+        } else {
+            const int devNull = ::open("/dev/null", O_RDONLY);
+            if (devNull >= 0) {
+                ::dup2(devNull, STDIN_FILENO);
+                if (devNull != STDIN_FILENO) ::close(devNull);
+            }
+            ::execv(executable.c_str(), argv.data());
+            error = errno;
+        }
+        WriteAll(report[1], &error, sizeof error);
+        ::_exit(127);
+    }
+    ::close(report[1]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    int error = 0;
+    ssize_t got;
+    while ((got = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
+    const bool childForked = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return childForked && got == 0;
+}
+
+}  // namespace
+
+bool IsProcessRunning(const std::string& imageName) {
+    bool found = false;
+    ForEachProcessNamed(imageName, [&](pid_t) {
+        found = true;
+        return false;  // one is enough
+    });
+    return found;
+}
+
+void KillProcessesByName(const std::string& imageName) {
+    const pid_t self = ::getpid();
+    ForEachProcessNamed(imageName, [&](pid_t pid) {
+        if (pid != self) ::kill(pid, SIGKILL);
+        return true;
+    });
+}
+
+// ---- command-line splitting -----------------------------------------------------------
+
+namespace {
+
+// The rules of the Microsoft C runtime for the arguments after the program name:
+// blanks and tabs separate arguments outside quotes; 2n backslashes before a quote
+// give n backslashes and the quote opens or closes a quoted part; 2n+1 backslashes
+// before a quote give n backslashes and a literal quote; backslashes elsewhere are
+// literal; "" inside a quoted part gives a literal quote.
+// Works on UTF-8, where no byte of a multibyte character can pass for a blank,
+// quote or backslash (a GBK trail byte can be 0x5C, the backslash).
+std::vector<std::string> SplitUtf8CommandLine(const std::string& parameters) {
+    std::vector<std::string> arguments;
+    std::string current;
+    bool inArgument = false;
+    bool quoted = false;
+    size_t i = 0;
+    while (i < parameters.size()) {
+        const char c = parameters[i];
+        if ((c == ' ' || c == '\t') && !quoted) {
+            if (inArgument) arguments.push_back(std::move(current));
+            current.clear();
+            inArgument = false;
+            ++i;
+            continue;
+        }
+        inArgument = true;
+        if (c == '\\') {
+            size_t backslashes = 0;
+            while (i < parameters.size() && parameters[i] == '\\') ++backslashes, ++i;
+            if (i < parameters.size() && parameters[i] == '"') {
+                current.append(backslashes / 2, '\\');
+                if (backslashes % 2 == 1) {
+                    current.push_back('"');
+                    ++i;
+                }
+                // An even count leaves the quote to the next round.
+            } else {
+                current.append(backslashes, '\\');
+            }
+            continue;
+        }
+        if (c == '"') {
+            if (quoted && i + 1 < parameters.size() && parameters[i + 1] == '"') {
+                current.push_back('"');
+                i += 2;
+                continue;
+            }
+            quoted = !quoted;
+            ++i;
+            continue;
+        }
+        current.push_back(c);
+        ++i;
+    }
+    if (inArgument) arguments.push_back(std::move(current));
+    return arguments;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(const std::string& parameters) {
+    std::vector<std::string> arguments = SplitUtf8CommandLine(GbkToUtf8(parameters));
+    for (std::string& argument : arguments) argument = Utf8ToGbk(argument);
+    return arguments;
+}
+
+// ---- starting programs ------------------------------------------------------------
+
+bool StartProgram(const std::string& program, const std::string& parameters,
+                  const std::string& workingFolder) {
+    std::string executable = GbkToUtf8(program);
+    if (executable.find('/') == std::string::npos) {
+        const auto found = FindOnPath(executable);
+        if (!found) return false;
+        executable = *found;
+    }
+    // A program named with the Windows suffix is found under its name without it.
+    struct stat info;
+    if (::stat(executable.c_str(), &info) != 0 && EndsWithIgnoringAsciiCase(executable, ".exe")) {
+        executable.resize(executable.size() - 4);
+    }
+    if (!MakeRunnable(executable)) return false;
+
+    std::vector<std::string> argv{executable};
+    for (std::string& argument : SplitUtf8CommandLine(GbkToUtf8(parameters))) {
+        argv.push_back(std::move(argument));
+    }
+    return SpawnDetached(executable, argv, GbkToUtf8(workingFolder));
+}
+
+bool OpenUrl(const std::string& url) {
+    const auto opener = FindOnPath("xdg-open");
+    if (!opener) return false;
+    return SpawnDetached(*opener, {*opener, GbkToUtf8(url)}, {});
+}
+
+}  // namespace platform
