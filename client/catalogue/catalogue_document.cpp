@@ -1,0 +1,191 @@
+// Sections: text helpers | reading elements | documents
+#include "client/catalogue/catalogue_document.h"
+
+#include <tinyxml.h>
+
+#include <cctype>
+#include <charconv>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "platform/text.h"
+
+namespace quorvi {
+
+// ---- text helpers -------------------------------------------------------------------
+
+std::string Utf8ToAnsi(std::string_view utf8) {
+    return platform::Utf16ToGbk(platform::Utf8ToUtf16(utf8));
+}
+
+std::string CatalogueApplication::ForeImage() const {
+    return "file='" + icon + "' dest='16,0,84,70'";
+}
+
+std::string RecommendationKey(const char* appRecommend) {
+    if (!appRecommend) return "0";
+    // Accept what a "%d" scan accepts: blanks, an optional sign, then a digit.
+    const char* p = appRecommend;
+    while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+    if (*p == '+' || *p == '-') ++p;
+    if (!std::isdigit(static_cast<unsigned char>(*p))) return "0";
+    return appRecommend;
+}
+
+bool ParseNumericId(std::string_view text, int& value) {
+    const std::string_view digits = text.starts_with('-') ? text.substr(1) : text;
+    if (digits.empty()) return false;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return false;
+    }
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+// ---- reading elements --------------------------------------------------------------
+
+namespace {
+
+bool AsciiEqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+// Collects the reason an element is left out; the first missing piece names it.
+class ElementReader {
+public:
+    ElementReader(const TiXmlElement& element, std::vector<CatalogueProblem>& problems)
+        : m_element(element), m_problems(problems) {}
+
+    // The attribute's bytes; notes a problem when it is absent.
+    std::string Required(const char* name) {
+        const char* value = m_element.Attribute(name);
+        if (!value) {
+            Fail(std::string("missing attribute ") + name);
+            return {};
+        }
+        return value;
+    }
+
+    // The id as text and number; notes a problem when absent or not numeric.
+    std::string Id(int& tag) {
+        const char* value = m_element.Attribute("id");
+        if (!value) {
+            Fail("missing attribute id");
+            return {};
+        }
+        if (!ParseNumericId(value, tag)) {
+            Fail(std::string("id is not a decimal number: ") + value);
+            return {};
+        }
+        return value;
+    }
+
+    // The text content (the first child, when it is text); notes a problem when absent.
+    std::string Text() {
+        const char* value = m_element.GetText();
+        if (!value) {
+            Fail("missing text content");
+            return {};
+        }
+        return value;
+    }
+
+    bool Ok() const { return m_ok; }
+
+private:
+    void Fail(std::string reason) {
+        if (!m_ok) return;
+        m_ok = false;
+        m_problems.push_back({m_element.Row(), std::move(reason)});
+    }
+
+    const TiXmlElement& m_element;
+    std::vector<CatalogueProblem>& m_problems;
+    bool m_ok = true;
+};
+
+std::optional<CatalogueApplication> ReadApplication(const TiXmlElement& element, bool mayHold,
+                                                    std::vector<CatalogueProblem>& problems) {
+    ElementReader reader(element, problems);
+    CatalogueApplication app;
+    const char* showSubApps = mayHold ? element.Attribute("showSubApps") : nullptr;
+    app.holdsSubApps = showSubApps && AsciiEqualsIgnoringCase(Utf8ToAnsi(showSubApps), "True");
+
+    app.caption = Utf8ToAnsi(reader.Required("caption"));
+    app.icon = reader.Required("icon");
+    // Converting a decimal id changes nothing, so one text serves as raw and converted id.
+    app.id = reader.Id(app.tag);
+    if (!app.holdsSubApps) {
+        app.action = reader.Required("action");
+        app.target = Utf8ToAnsi(reader.Text());
+        app.recommendKey = RecommendationKey(element.Attribute("appRecommend"));
+    }
+    if (!reader.Ok()) return std::nullopt;
+
+    if (app.holdsSubApps) {
+        for (const TiXmlElement* child = element.FirstChildElement(); child;
+             child = child->NextSiblingElement()) {
+            if (auto sub = ReadApplication(*child, false, problems)) {
+                app.subApplications.push_back(std::move(*sub));
+            }
+        }
+    }
+    return app;
+}
+
+std::optional<CatalogueGroup> ReadGroup(const TiXmlElement& element,
+                                        std::vector<CatalogueProblem>& problems) {
+    ElementReader reader(element, problems);
+    CatalogueGroup group;
+    group.caption = Utf8ToAnsi(reader.Required("caption"));
+    group.icon = reader.Required("icon");
+    group.mark = Utf8ToAnsi(reader.Required("mark"));
+    group.id = reader.Id(group.tag);
+    if (!reader.Ok()) return std::nullopt;
+
+    for (const TiXmlElement* child = element.FirstChildElement(); child;
+         child = child->NextSiblingElement()) {
+        if (auto app = ReadApplication(*child, true, problems)) {
+            group.applications.push_back(std::move(*app));
+        }
+    }
+    return group;
+}
+
+}  // namespace
+
+// ---- documents ----------------------------------------------------------------------
+
+bool ParseCatalogueDocument(std::string_view xml, CatalogueDocument& out) {
+    out = {};
+    TiXmlDocument document;
+    const std::string text(xml);  // TinyXML reads a terminated string
+    document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+    if (document.Error()) return false;
+
+    const TiXmlElement* root = document.FirstChildElement();
+    if (!root) return true;
+    out.hasRoot = true;
+    for (const TiXmlElement* element = root->FirstChildElement(); element;
+         element = element->NextSiblingElement()) {
+        if (auto group = ReadGroup(*element, out.problems)) out.groups.push_back(std::move(*group));
+    }
+    return true;
+}
+
+bool LoadCatalogueDocument(const std::string& path, CatalogueDocument& out) {
+    out = {};
+    std::ifstream file(platform::GbkToUtf8(path), std::ios::binary);
+    if (!file) return false;
+    const std::string xml{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    return ParseCatalogueDocument(xml, out);
+}
+
+}  // namespace quorvi

@@ -1,0 +1,90 @@
+#include "client/catalogue/catalogue_store.h"
+
+namespace quorvi {
+
+CatalogueOption OptionOf(const CatalogueApplication& app) {
+    return {app.caption, app.ForeImage(), app.target, app.ControlName()};
+}
+
+CatalogueEntry EntryOf(const CatalogueApplication& app, const std::string& groupId) {
+    return {app.id, app.action, app.recommendKey, groupId};
+}
+
+std::string RecommendationForeImage(const std::string& foreImage) {
+    const size_t dest = foreImage.find("dest='");
+    if (dest == std::string::npos || dest == 0) return {};
+    return foreImage.substr(0, dest) + "dest='5,5,39,41'";
+}
+
+CatalogueStorePass::CatalogueStorePass(LocalDatabase& db) : m_db(db) {
+    m_db.Execute("DELETE FROM apps_recommend");
+    // Only tables with AUTOINCREMENT have a sequence; ours have none, so this
+    // normally fails and is passed over.
+    m_db.Execute("update sqlite_sequence set seq=0 where name='apps_recommend';");
+    m_open = m_db.Execute("begin;");
+
+    // Prepared once for the whole pass.
+    m_find = m_db.Prepare("select AppID from apps where AppID=?");
+    m_insert = m_db.Prepare("insert into apps values (NULL,?,?,?,NULL,?,?,?,?)");
+    m_update = m_db.Prepare(
+        "update apps set AppName=?,AppForeImage=?,UserData=?,ControlName=?,AppAction=?,"
+        "groupID=? where AppID=?");
+    m_insertRecommend =
+        m_db.Prepare("insert into apps_recommend values (NULL,?,?,?,NULL,?,?,?,?,?)");
+}
+
+void CatalogueStorePass::Commit() {
+    // Statements must be finalised before the connection can close cleanly.
+    m_find = {};
+    m_insert = {};
+    m_update = {};
+    m_insertRecommend = {};
+    if (m_open) m_db.Execute("commit;");
+    m_open = false;
+}
+
+bool CatalogueStorePass::Store(const CatalogueOption& option, const CatalogueEntry& entry) {
+    // Ids are written as numbers; anything else would not be an id.
+    int appId = 0;
+    int groupId = 0;
+    if (!ParseNumericId(entry.appId, appId) || !ParseNumericId(entry.groupId, groupId)) {
+        return false;
+    }
+
+    bool ok = true;
+    if (entry.recommendKey != "0") {
+        ok &= m_insertRecommend.Bind({option.text, RecommendationForeImage(option.foreImage),
+                                      option.userData, option.name, appId, entry.action,
+                                      entry.recommendKey, groupId}) &&
+              m_insertRecommend.Run();
+    }
+
+    if (m_find.Bind({appId}) && m_find.HasRow()) {
+        ok &= m_update.Bind({option.text, option.foreImage, option.userData, option.name,
+                             entry.action, groupId, appId}) &&
+              m_update.Run();
+    } else {
+        ok &= m_insert.Bind({option.text, option.foreImage, option.userData, option.name, appId,
+                             entry.action, groupId}) &&
+              m_insert.Run();
+    }
+    return ok;
+}
+
+void StoreCatalogue(LocalDatabase& db, const CatalogueDocument& document) {
+    if (!document.hasRoot) return;
+    CatalogueStorePass pass(db);
+    for (const CatalogueGroup& group : document.groups) {
+        for (const CatalogueApplication& app : group.applications) {
+            if (!app.holdsSubApps) {
+                pass.Store(OptionOf(app), EntryOf(app, group.id));
+                continue;
+            }
+            for (const CatalogueApplication& sub : app.subApplications) {
+                pass.Store(OptionOf(sub), EntryOf(sub, group.id));
+            }
+        }
+    }
+}
+
+}  // namespace quorvi

@@ -1,0 +1,245 @@
+// Sections: rows | Statement | opening | schema | running statements
+#include "client/shell/database.h"
+
+#include <iostream>
+#include <utility>
+
+#include "platform/text.h"
+
+namespace quorvi {
+
+// ---- rows ----------------------------------------------------------------------------
+
+std::string SqlRow::Text(size_t column) const {
+    if (!Has(column) || !columns[column]) return {};
+    return *columns[column];
+}
+
+// ---- Statement ----------------------------------------------------------------------
+
+Statement::Statement(Statement&& other) noexcept
+    : m_stmt(std::exchange(other.m_stmt, nullptr)), m_errorText(other.m_errorText) {}
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+    if (this != &other) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = std::exchange(other.m_stmt, nullptr);
+        m_errorText = other.m_errorText;
+    }
+    return *this;
+}
+
+Statement::~Statement() {
+    sqlite3_finalize(m_stmt);
+}
+
+void Statement::NoteError() {
+    if (m_stmt && m_errorText) *m_errorText = sqlite3_errmsg(sqlite3_db_handle(m_stmt));
+}
+
+void Statement::Reset() {
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+bool Statement::BindOne(int index, const SqlValue& value) {
+    int rc;
+    if (const auto* number = value.Integer()) {
+        rc = sqlite3_bind_int64(m_stmt, index, *number);
+    } else if (const auto* text = value.Text()) {
+        rc = sqlite3_bind_text64(m_stmt, index, text->data(), text->size(), SQLITE_TRANSIENT,
+                                 SQLITE_UTF8);
+    } else {
+        rc = sqlite3_bind_null(m_stmt, index);
+    }
+    if (rc != SQLITE_OK) NoteError();
+    return rc == SQLITE_OK;
+}
+
+bool Statement::Bind(std::initializer_list<SqlValue> values) {
+    return Bind(std::vector<SqlValue>(values));
+}
+
+bool Statement::Bind(const std::vector<SqlValue>& values) {
+    if (!m_stmt) return false;
+    Reset();
+    // Too few or too many values is a programming error that would otherwise
+    // store NULLs silently.
+    if (static_cast<int>(values.size()) != sqlite3_bind_parameter_count(m_stmt)) {
+        if (m_errorText) *m_errorText = "wrong number of values for the statement";
+        return false;
+    }
+    int index = 1;
+    for (const auto& value : values) {
+        if (!BindOne(index++, value)) return false;
+    }
+    return true;
+}
+
+bool Statement::Run() {
+    if (!m_stmt) return false;
+    int rc;
+    while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) NoteError();
+    sqlite3_reset(m_stmt);
+    return rc == SQLITE_DONE;
+}
+
+std::vector<SqlRow> Statement::Rows() {
+    std::vector<SqlRow> rows;
+    if (!m_stmt) return rows;
+    int rc;
+    while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
+        SqlRow row;
+        const int count = sqlite3_column_count(m_stmt);
+        row.columns.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
+            if (text) {
+                row.columns.emplace_back(std::string(text, sqlite3_column_bytes(m_stmt, i)));
+            } else {
+                row.columns.emplace_back(std::nullopt);
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    if (rc != SQLITE_DONE) NoteError();
+    sqlite3_reset(m_stmt);
+    return rows;
+}
+
+bool Statement::HasRow() {
+    if (!m_stmt) return false;
+    const int rc = sqlite3_step(m_stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) NoteError();
+    sqlite3_reset(m_stmt);
+    return rc == SQLITE_ROW;
+}
+
+// ---- opening ------------------------------------------------------------------------
+
+bool LocalDatabase::Open(const std::string& path) {
+    return Open(path, std::cout, std::cerr);
+}
+
+bool LocalDatabase::Open(const std::string& path, std::ostream& out, std::ostream& err) {
+    Close();
+    m_errorText.clear();
+    // Paths of the system are GBK; the file system takes UTF-8.
+    const std::string fileName = platform::GbkToUtf8(path);
+    if (sqlite3_open(fileName.c_str(), &m_db) != SQLITE_OK) {
+        // The only report of a database failure: a diagnostic line.
+        err << "Can\u2019t open database: " << sqlite3_errmsg(m_db) << "\n";
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        return false;
+    }
+    out << "successfully!\n";
+    return true;
+}
+
+void LocalDatabase::Close() {
+    if (m_db) sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
+// ---- schema -------------------------------------------------------------------------
+
+namespace {
+
+constexpr const char kCreateConfig[] =
+    " CREATE TABLE config(ID INTEGER PRIMARY KEY,AutoStartWebPage INTEGER,IsDefaultSavePath "
+    "INTEGER,WebPageChannel VARCHAR(255),SavePath VARCHAR(255));";
+constexpr const char kSeedConfig[] = "INSERT INTO \"config\" VALUES(NULL,1,1,'1','');";
+constexpr const char kCreateHistory[] =
+    "CREATE TABLE history(ID INTEGER PRIMARY KEY,AppName VARCHAR(255),AppForeImage "
+    "VARCHAR(255),UserData VARCHAR(255),Dateline DATATIME,ControlName VARCHAR(255))";
+constexpr const char kCreateApps[] =
+    "CREATE TABLE\tapps(ID INTEGER PRIMARY KEY,AppName VARCHAR(255),AppForeImage "
+    "VARCHAR(255),UserData VARCHAR(255),Dateline DATATIME,ControlName VARCHAR(255),AppID "
+    "INTEGER,AppAction VARCHAR(255))";
+constexpr const char kCreateAppsRecommend[] =
+    "CREATE TABLE\tapps_recommend(ID INTEGER PRIMARY KEY,AppName VARCHAR(255),AppForeImage "
+    "VARCHAR(255),UserData VARCHAR(255),Dateline DATATIME,ControlName VARCHAR(255),AppID "
+    "INTEGER,AppAction VARCHAR(255),AppRecommend VARCHAR(255))";
+
+// Columns added by later versions, in the order they were added. There is no
+// schema version: a column that is already there makes its statement fail.
+constexpr const char* kMigrations[] = {
+    "ALTER TABLE apps ADD GroupID INTEGER DEFAULT 0",
+    "ALTER TABLE apps_recommend ADD GroupID INTEGER DEFAULT 0",
+    "ALTER TABLE config ADD IsRemeberPassword INTEGER DEFAULT 0",
+    "ALTER TABLE config ADD IsAutoLogin INTEGER DEFAULT 0",
+    "ALTER TABLE config ADD LoginUserName VARCHAR(255) DEFAULT ''",
+    "ALTER TABLE config ADD LoginPassword VARCHAR(255) DEFAULT ''",
+};
+
+// The catalogue pass looks every application up by AppID; without an index each
+// lookup scans the table. An index changes no column or position.
+constexpr const char kIndexAppId[] = "CREATE INDEX IF NOT EXISTS apps_AppID ON apps(AppID)";
+
+}  // namespace
+
+void LocalDatabase::CreateAndMigrate() {
+    Execute(kCreateConfig);
+    // The seed row has five values, so it only fits a config table that has not
+    // been migrated yet, as on a new file.
+    if (Query("SELECT * FROM config").empty()) Execute(kSeedConfig);
+    Execute(kCreateHistory);
+    Execute(kCreateApps);
+    Execute(kCreateAppsRecommend);
+    for (const char* migration : kMigrations) Execute(migration);
+    Execute(kIndexAppId);
+}
+
+// ---- running statements -------------------------------------------------------------
+
+Statement LocalDatabase::Prepare(std::string_view sql) {
+    if (!m_db) return {};
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &stmt, &tail) !=
+        SQLITE_OK) {
+        m_errorText = sqlite3_errmsg(m_db);
+        return {};
+    }
+    // One statement only: text after it would silently not run.
+    for (const char* p = tail; p && p < sql.data() + sql.size(); ++p) {
+        if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') {
+            sqlite3_finalize(stmt);
+            m_errorText = "more than one statement given where one is expected";
+            return {};
+        }
+    }
+    return Statement(stmt, &m_errorText);
+}
+
+bool LocalDatabase::Execute(std::string_view sql, std::initializer_list<SqlValue> values) {
+    if (values.size() == 0) {
+        if (!m_db) return false;
+        char* message = nullptr;
+        const std::string text(sql);
+        const int rc = sqlite3_exec(m_db, text.c_str(), nullptr, nullptr, &message);
+        if (message) {
+            m_errorText = message;
+            sqlite3_free(message);
+        }
+        return rc == SQLITE_OK;
+    }
+    return Execute(sql, std::vector<SqlValue>(values));
+}
+
+bool LocalDatabase::Execute(std::string_view sql, const std::vector<SqlValue>& values) {
+    Statement statement = Prepare(sql);
+    return statement.Bind(values) && statement.Run();
+}
+
+std::vector<SqlRow> LocalDatabase::Query(std::string_view sql,
+                                         std::initializer_list<SqlValue> values) {
+    Statement statement = Prepare(sql);
+    if (!statement.Bind(std::vector<SqlValue>(values))) return {};
+    return statement.Rows();
+}
+
+}  // namespace quorvi
