@@ -1,0 +1,134 @@
+// Containers: a container owns what is added to it and lays its children out.
+//
+// CContainerUI gives every non-floating child its whole inner rectangle (they
+// overlap); CVerticalLayoutUI and CHorizontalLayoutUI stack them, giving fixed
+// sizes first and sharing what is left among the flexible ones; CTabLayoutUI
+// shows one child at a time. Floating children are placed by their fixed
+// position relative to the container in all of them. With "vscrollbar" a
+// container scrolls its content vertically (mouse wheel, SetScrollPos).
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "ui/core/control.h"
+
+namespace DuiLib {
+
+class IContainerUI {
+public:
+    virtual ~IContainerUI() = default;
+    virtual CControlUI* GetItemAt(int index) const = 0;
+    virtual int GetItemIndex(CControlUI* control) const = 0;
+    virtual bool SetItemIndex(CControlUI* control, int index) = 0;
+    virtual int GetCount() const = 0;
+    virtual bool Add(CControlUI* control) = 0;
+    virtual bool AddAt(CControlUI* control, int index) = 0;
+    virtual bool Remove(CControlUI* control) = 0;  // deletes it
+    virtual bool RemoveAt(int index) = 0;
+    virtual void RemoveAll() = 0;  // deletes every item
+};
+
+class CContainerUI : public CControlUI, public IContainerUI {
+public:
+    CContainerUI();
+    ~CContainerUI() override;
+
+    LPCTSTR GetClass() const override { return "ContainerUI"; }
+    void* GetInterface(std::string_view name) override;
+
+    // items: the container takes ownership of what is added (null is refused)
+    CControlUI* GetItemAt(int index) const override;
+    int GetItemIndex(CControlUI* control) const override;
+    bool SetItemIndex(CControlUI* control, int index) override;
+    int GetCount() const override { return static_cast<int>(items_.size()); }
+    bool Add(CControlUI* control) override;
+    bool AddAt(CControlUI* control, int index) override;
+    bool Remove(CControlUI* control) override;
+    bool RemoveAt(int index) override;
+    void RemoveAll() override;
+
+    RECT GetInset() const { return inset_; }
+    void SetInset(RECT inset);
+    int GetChildPadding() const { return childPadding_; }
+    void SetChildPadding(int padding);
+
+    // vertical scrolling (content taller than the container)
+    bool IsVScrollBarEnabled() const { return vscroll_; }
+    void EnableVScrollBar(bool enable = true);
+    int GetScrollPos() const { return scrollY_; }
+    void SetScrollPos(int y);  // clamped to 0..GetScrollRange()
+    int GetScrollRange() const { return scrollRange_; }
+
+    AttributeResult SetAttribute(std::string_view name, std::string_view value) override;
+    void DoEvent(TEventUI& event) override;
+    void DoPaint(ui::RenderTarget& target, const RECT& paintRect) override;
+    void SetVisible(bool visible = true) override;
+    void SetInternVisible(bool visible = true) override;
+    void SetEnabled(bool enabled = true) override;
+    void SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init = true) override;
+    int GetChildCount() const override { return GetCount(); }
+    CControlUI* GetChildAt(int index) const override { return GetItemAt(index); }
+    CControlUI* FindControlAt(POINT point) override;
+
+protected:
+    void SetAbsolutePos(const RECT& rect) override;
+    // The rectangle inside the inset, where children go.
+    RECT InnerRect() const;
+    // Places the floating children; shared by every layout.
+    void PlaceFloatingChildren(const RECT& inner);
+    // Layouts report the height their content needs, which sets the scroll range.
+    void SetContentHeight(int height, const RECT& inner);
+    bool IsChildShown(const CControlUI* control) const;
+
+    std::vector<std::unique_ptr<CControlUI>> items_;
+    RECT inset_{};
+    int childPadding_ = 0;
+    bool vscroll_ = false;
+    int scrollY_ = 0;
+    int scrollRange_ = 0;
+};
+
+class CVerticalLayoutUI : public CContainerUI {
+public:
+    LPCTSTR GetClass() const override { return "VerticalLayoutUI"; }
+    void* GetInterface(std::string_view name) override;
+
+protected:
+    void SetAbsolutePos(const RECT& rect) override;
+};
+
+class CHorizontalLayoutUI : public CContainerUI {
+public:
+    LPCTSTR GetClass() const override { return "HorizontalLayoutUI"; }
+    void* GetInterface(std::string_view name) override;
+
+protected:
+    void SetAbsolutePos(const RECT& rect) override;
+};
+
+class CTabLayoutUI : public CContainerUI {
+public:
+    LPCTSTR GetClass() const override { return "TabLayoutUI"; }
+    void* GetInterface(std::string_view name) override;
+
+    int GetCurSel() const { return curSel_; }
+    // Shows page `index` and hides the others; false for an index out of range.
+    bool SelectItem(int index);
+    bool SelectItem(CControlUI* control);
+
+    bool Add(CControlUI* control) override;
+    bool AddAt(CControlUI* control, int index) override;
+    bool Remove(CControlUI* control) override;
+    void RemoveAll() override;
+    AttributeResult SetAttribute(std::string_view name, std::string_view value) override;
+
+protected:
+    void SetAbsolutePos(const RECT& rect) override;
+
+private:
+    void ShowOnly(int index);
+    int curSel_ = -1;
+};
+
+}  // namespace DuiLib

@@ -1,0 +1,66 @@
+// CDialogBuilder: builds a control tree from a skin file (TinyXML).
+//
+// A skin is a Window element (attributes size, caption, sizebox, roundcorner,
+// mininfo, maxinfo) holding Font and Default elements and one root control
+// element; a skin without a Window element is a bare control tree. Every
+// control element is created by class name (the callback is asked for names the
+// layer does not know), added to its parent, then given the class defaults and
+// then its own attributes.
+//
+// Failures: a file that cannot be read or parsed gives null and one line on
+// standard error naming the file. An unknown attribute or a malformed value is
+// reported on standard error with the file, the control and the attribute; the
+// control is built without it. An unknown class with no callback answer is
+// reported and skipped with its children.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/core/control.h"
+
+class TiXmlElement;
+
+namespace DuiLib {
+
+class CPaintManagerUI;
+
+class IDialogBuilderCallback {
+public:
+    virtual ~IDialogBuilderCallback() = default;
+    // A new control for a class name the layer does not know, or null.
+    virtual CControlUI* CreateControl(LPCTSTR pstrClass) = 0;
+};
+
+class CDialogBuilder {
+public:
+    // `skin`: a file name under CPaintManagerUI::GetResourcePath(), an absolute
+    // path, or the XML text itself (when it starts with '<'). With a paint
+    // manager the Window values, fonts and class defaults go to it; the returned
+    // root is not attached (AttachDialog does that). Null on failure.
+    CControlUI* Create(std::string_view skin, LPCTSTR type = nullptr,
+                       IDialogBuilderCallback* callback = nullptr,
+                       CPaintManagerUI* manager = nullptr, CControlUI* parent = nullptr);
+
+    // Problems found by the last Create, one line each (also written to standard error).
+    const std::vector<std::string>& GetDiagnostics() const { return diagnostics_; }
+
+private:
+    CControlUI* BuildControls(const TiXmlElement* first, CControlUI* parent);
+    CControlUI* CreateByClass(std::string_view className);
+    void ApplyWindowAttributes(const TiXmlElement* window);
+    void Report(std::string line);
+
+    std::string source_;  // file name for messages
+    IDialogBuilderCallback* callback_ = nullptr;
+    CPaintManagerUI* manager_ = nullptr;
+    std::vector<std::string> diagnostics_;
+    std::map<std::string, std::string, std::less<>> localDefaults_;  // without a manager
+};
+
+// The control the layer creates for a skin class name ("Button", "Option"...), or null.
+CControlUI* CreateBuiltinControl(std::string_view className);
+
+}  // namespace DuiLib

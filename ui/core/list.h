@@ -1,0 +1,77 @@
+// CListUI: a vertical, scrollable list. Its items are list elements (one of
+// them selected at a time) or any other control (a container of options, for
+// instance), stacked like a vertical layout.
+//
+// A left press on an element raises "itemclick" (sender: the element), then
+// selects it, which raises "itemselect" on the list (wParam: new index, lParam:
+// old index) when the selection changed.
+#pragma once
+
+#include "ui/core/container.h"
+#include "ui/core/controls.h"
+
+namespace DuiLib {
+
+class CListUI;
+
+class CListElementUI : public CControlUI {
+public:
+    LPCTSTR GetClass() const override { return "ListElementUI"; }
+    void* GetInterface(std::string_view name) override;
+    bool IsTabStop() const override { return true; }
+
+    CListUI* GetOwner() const;
+    int GetIndex() const;
+    bool IsSelected() const { return selected_; }
+    // Asks the owning list to select this element.
+    bool Select(bool select = true);
+
+    AttributeResult SetAttribute(std::string_view name, std::string_view value) override;
+    void DoEvent(TEventUI& event) override;
+    void PaintStatusImage(ui::RenderTarget& target) override;
+    SIZE EstimateSize(SIZE available) const override;
+
+protected:
+    bool hot_ = false;
+
+private:
+    friend class CListUI;
+    bool selected_ = false;
+};
+
+class CListLabelElementUI : public CListElementUI {
+public:
+    LPCTSTR GetClass() const override { return "ListLabelElementUI"; }
+    void* GetInterface(std::string_view name) override;
+    void PaintText(ui::RenderTarget& target) override;
+};
+
+class CListUI : public CVerticalLayoutUI {
+public:
+    CListUI();
+    LPCTSTR GetClass() const override { return "ListUI"; }
+    void* GetInterface(std::string_view name) override;
+    bool IsTabStop() const override { return true; }
+
+    int GetCurSel() const { return curSel_; }
+    // Selects the element at `index` (-1: none). False when `index` is not an element.
+    bool SelectItem(int index, bool notify = true);
+    bool IsItemShowHtml() const { return itemShowHtml_; }
+    void SetItemShowHtml(bool show = true) { itemShowHtml_ = show; }
+    int GetItemHeight() const { return itemHeight_; }  // default height of elements
+    // Scrolls so that the item at `index` is fully visible.
+    void EnsureVisible(int index);
+
+    bool Remove(CControlUI* control) override;
+    bool RemoveAt(int index) override;
+    void RemoveAll() override;
+    AttributeResult SetAttribute(std::string_view name, std::string_view value) override;
+    void DoEvent(TEventUI& event) override;
+
+private:
+    int curSel_ = -1;
+    bool itemShowHtml_ = false;
+    int itemHeight_ = 22;
+};
+
+}  // namespace DuiLib
