@@ -10,6 +10,8 @@ namespace platform {
 // The executable suffix of this platform ("" on Linux). Image names given with
 // the Windows suffix ".exe" are compared without it.
 inline constexpr const char kExecutableSuffix[] = "";
+// The file suffix of loadable modules (the Windows ".dll" of an outside module).
+inline constexpr const char kModuleSuffix[] = ".so";
 
 // True when a running process has this image name ("updrix.exe" matches a
 // process whose executable is named "updrix"), compared ignoring ASCII case with
