@@ -319,7 +319,6 @@ def window_images(out):
     # bg3.png: the floating panel of sub-applications (948 x 426).
     c = Canvas(948, 426)
     c.rrect(0, 0, 948, 426, 12, fill=WHITE, outline=BORDER, width=1)
-    c.rect(24, 56, 924, 57, BORDER_SOFT)
     c.save(f"{out}/bg3.png")
 
     # mask_flag.png: the notch joining the lifted option to its panel (58 x 9).
