@@ -91,7 +91,7 @@ class CheckSkinTest(unittest.TestCase):
         self.assertIn("seven navigation options must fit",
                       self.problems('pos="0,430,950,553"', 'pos="0,430,900,553"'))
         self.assertIn("must leave it client area",
-                      self.problems('553" caption="0,0,372,32"', '553" caption="0,0,200,32"'))
+                      self.problems('553" caption="0,0,372,26"', '553" caption="0,0,200,26"'))
         nested_channel = ('<Container name="layWrap" float="true" pos="0,0,460,354">'
                           '<Option name="optSettingChannel9" userdata="9" float="true"'
                           ' pos="0,0,10,10" /></Container><Label name="lbSettingChannel"')

@@ -223,9 +223,9 @@ def glyph_person(c, cx, cy, r, col):
 # ---- caption band ------------------------------------------------------------------------
 def caption_images(out):
     # caption_bg.png: the accent band, stretched across the top (uniform across).
-    c = Canvas(8, 32)
-    c.vgradient(0, 0, 8, 32, mix(ACCENT, WHITE, 0.06), ACCENT)
-    c.rect(0, 31, 8, 32, ACCENT_DARK)
+    c = Canvas(8, 26)
+    c.vgradient(0, 0, 8, 26, mix(ACCENT, WHITE, 0.06), ACCENT)
+    c.rect(0, 25, 8, 26, ACCENT_DARK)
     c.save(f"{out}/caption_bg.png")
 
     # logo.png: white rounded square with an accent "Q" (22 x 22).
@@ -234,33 +234,33 @@ def caption_images(out):
     c.text(11, 11.5, "Q", FONT_BOLD, 16, ACCENT)
     c.save(f"{out}/logo.png")
 
-    # caption buttons, 36 x 32: white glyphs on the accent band.
+    # caption buttons, 36 x 26: white glyphs on the accent band.
     glyphs = {"min": glyph_minimise, "max": glyph_maximise, "restore": glyph_restore,
               "close": glyph_close}
     for name, glyph in glyphs.items():
         for state in ("normal", "hot", "pushed"):
-            c = Canvas(36, 32)
+            c = Canvas(36, 26)
             if name == "close" and state != "normal":
-                c.rect(0, 0, 36, 32, DANGER if state == "hot" else DANGER_DARK)
+                c.rect(0, 0, 36, 26, DANGER if state == "hot" else DANGER_DARK)
             elif state == "hot":
-                c.rect(0, 0, 36, 32, alpha(WHITE, 40))
+                c.rect(0, 0, 36, 26, alpha(WHITE, 40))
             elif state == "pushed":
-                c.rect(0, 0, 36, 32, alpha(ACCENT_DEEP, 150))
-            glyph(c, 18, 16, WHITE)
+                c.rect(0, 0, 36, 26, alpha(ACCENT_DEEP, 150))
+            glyph(c, 18, 13, WHITE)
             c.save(f"{out}/caption_{name}_{state}.png")
 
-    # search box on the band (exactly 256 x 26, its parent's size) and its button.
-    c = Canvas(256, 26)
-    c.rrect(0, 0, 256, 26, 13, fill=alpha(WHITE, 225))
+    # search box on the band (exactly 256 x 22, its parent's size) and its button.
+    c = Canvas(256, 22)
+    c.rrect(0, 0, 256, 22, 11, fill=alpha(WHITE, 225))
     c.save(f"{out}/search_bg_normal.png")
-    c = Canvas(256, 26)
-    c.rrect(0, 0, 256, 26, 13, fill=WHITE, outline=ACCENT_RING, width=2)
+    c = Canvas(256, 22)
+    c.rrect(0, 0, 256, 22, 11, fill=WHITE, outline=ACCENT_RING, width=2)
     c.save(f"{out}/search_bg_hot.png")
     for state, col in (("normal", MUTED), ("hot", ACCENT), ("pushed", ACCENT_DEEP)):
-        c = Canvas(30, 26)
+        c = Canvas(30, 22)
         if state != "normal":
-            c.rrect(2, 2, 28, 24, 11, fill=ACCENT_SOFT if state == "hot" else ACCENT_SOFT2)
-        glyph_magnifier(c, 15, 13, col)
+            c.rrect(2, 2, 28, 20, 9, fill=ACCENT_SOFT if state == "hot" else ACCENT_SOFT2)
+        glyph_magnifier(c, 15, 11, col)
         c.save(f"{out}/search_btn_{state}.png")
 
 
