@@ -19,7 +19,7 @@
 #include "ui/core/win_types.h"
 
 namespace DuiLib {
-class CWebBrowserUI;
+class CActiveXUI;
 }
 
 namespace ui {
@@ -43,9 +43,9 @@ struct NativeWindowParams {
     RECT rect;          // screen coordinates (client = whole window)
 };
 
-// A page engine behind CWebBrowserUI. It raises the control's events through the
-// control's CWebBrowserEventHandler (CWebBrowserUI::GetWebBrowserEventHandler),
-// on the UI thread.
+// A page engine behind a browser control (CWebBrowserUI, or CActiveXUI with the
+// browser's class id). It raises the control's events through the control's
+// handler (CActiveXUI::GetWebBrowserEventHandler, may be null), on the UI thread.
 class BrowserEngine {
 public:
     virtual ~BrowserEngine() = default;
@@ -85,7 +85,7 @@ public:
 
     // ---- screen and browser ----
     virtual ScreenInfo GetScreen() const = 0;
-    virtual std::unique_ptr<BrowserEngine> CreateBrowserEngine(DuiLib::CWebBrowserUI& host) = 0;
+    virtual std::unique_ptr<BrowserEngine> CreateBrowserEngine(DuiLib::CActiveXUI& host) = 0;
 };
 
 // The backend in use. Until one is installed the headless backend is used.

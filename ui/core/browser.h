@@ -143,11 +143,14 @@ public:
     void SetInternVisible(bool visible = true) override;
     void SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init = true) override;
 
+    // The handler the page engine reports to; only a CWebBrowserUI has one.
+    virtual CWebBrowserEventHandler* GetWebBrowserEventHandler() const { return nullptr; }
     // The engine behind the control, once created (tests reach the headless one here).
     ui::BrowserEngine* GetEngine() const { return engine_.get(); }
 
-protected:
     void SetAbsolutePos(const RECT& rect) override;
+
+protected:
     // Creates the engine when the control has a window and a browser class id.
     bool EnsureEngine();
     virtual void OnEngineCreated() {}
@@ -181,7 +184,7 @@ public:
     // The handler is not owned; the owning overload keeps it as long as the control.
     void SetWebBrowserEventHandler(CWebBrowserEventHandler* handler);
     void SetWebBrowserEventHandler(std::unique_ptr<CWebBrowserEventHandler> handler);
-    CWebBrowserEventHandler* GetWebBrowserEventHandler() const { return handler_; }
+    CWebBrowserEventHandler* GetWebBrowserEventHandler() const override { return handler_; }
 
     AttributeResult SetAttribute(std::string_view name, std::string_view value) override;
 

@@ -71,15 +71,21 @@ public:
     CControlUI* GetChildAt(int index) const override { return GetItemAt(index); }
     CControlUI* FindControlAt(POINT point) override;
 
-protected:
     void SetAbsolutePos(const RECT& rect) override;
+
+protected:
     // The rectangle inside the inset, where children go.
     RECT InnerRect() const;
     // Places the floating children; shared by every layout.
     void PlaceFloatingChildren(const RECT& inner);
     // Layouts report the height their content needs, which sets the scroll range.
     void SetContentHeight(int height, const RECT& inner);
-    bool IsChildShown(const CControlUI* control) const;
+    // Tells the children whether this container shows them.
+    virtual void PropagateVisibility();
+    // Takes an item out of the tree; it is deleted at once, or on a later turn
+    // of the loop when it belongs to a window (it may be the sender of the
+    // notification being handled).
+    void Discard(std::unique_ptr<CControlUI> control);
 
     std::vector<std::unique_ptr<CControlUI>> items_;
     RECT inset_{};
@@ -94,7 +100,6 @@ public:
     LPCTSTR GetClass() const override { return "VerticalLayoutUI"; }
     void* GetInterface(std::string_view name) override;
 
-protected:
     void SetAbsolutePos(const RECT& rect) override;
 };
 
@@ -103,7 +108,6 @@ public:
     LPCTSTR GetClass() const override { return "HorizontalLayoutUI"; }
     void* GetInterface(std::string_view name) override;
 
-protected:
     void SetAbsolutePos(const RECT& rect) override;
 };
 
@@ -123,11 +127,12 @@ public:
     void RemoveAll() override;
     AttributeResult SetAttribute(std::string_view name, std::string_view value) override;
 
-protected:
     void SetAbsolutePos(const RECT& rect) override;
 
+protected:
+    void PropagateVisibility() override;
+
 private:
-    void ShowOnly(int index);
     int curSel_ = -1;
 };
 

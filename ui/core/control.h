@@ -172,11 +172,14 @@ public:
     // coordinates): this control or one of its children; null when outside.
     virtual CControlUI* FindControlAt(POINT point);
 
-protected:
-    // Lays out this control in `rect` (absolute), used by layouts and SetPos.
+    // For layouts: places the control at `rect` (client coordinates) and lays
+    // out its children.
     virtual void SetAbsolutePos(const RECT& rect);
-    // Recomputes a floating child's absolute rectangle from its fixed position.
+    // For layouts: where a floating control lies in a parent whose origin is
+    // `parentRect`'s top-left.
     RECT FloatRectIn(const RECT& parentRect) const;
+
+protected:
     // Paints `image` over the control; false when there is no image.
     bool DrawImage(ui::RenderTarget& target, const ui::ImageSpec& image);
     // Reports the control state change to the window for repainting.

@@ -230,9 +230,9 @@ public:
     void DoPaint(ui::RenderTarget& target, const RECT& paintRect) override;
     CControlUI* FindControlAt(POINT point) override;
 
-protected:
     void SetAbsolutePos(const RECT& rect) override;
 
+protected:
 private:
     int curSel_ = -1;
 };

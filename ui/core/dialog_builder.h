@@ -48,12 +48,21 @@ public:
     const std::vector<std::string>& GetDiagnostics() const { return diagnostics_; }
 
 private:
-    CControlUI* BuildControls(const TiXmlElement* first, CControlUI* parent);
+    CControlUI* BuildControl(const TiXmlElement* element, CControlUI* parent);
     CControlUI* CreateByClass(std::string_view className);
     void ApplyWindowAttributes(const TiXmlElement* window);
+    void ApplyFont(const TiXmlElement* element);
+    void ApplyDefault(const TiXmlElement* element);
+    void ApplyAttribute(const TiXmlElement* element, CControlUI* control, std::string_view name,
+                        std::string_view value);
+    // An attribute text as the system's text (GBK), from the document's encoding.
+    std::string Text(const char* value) const;
+    // "ui: skin FILE line N: Class 'name': " for messages.
+    std::string Where(const TiXmlElement* element) const;
     void Report(std::string line);
 
     std::string source_;  // file name for messages
+    bool utf8_ = true;
     IDialogBuilderCallback* callback_ = nullptr;
     CPaintManagerUI* manager_ = nullptr;
     std::vector<std::string> diagnostics_;

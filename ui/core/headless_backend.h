@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ui/core/backend.h"
+#include "ui/core/win_api.h"
 
 namespace DuiLib {
 class CWebBrowserEventHandler;
@@ -22,7 +23,7 @@ namespace ui {
 // on request. It stands in for the real engine in tests of browser logic.
 class HeadlessBrowserEngine : public BrowserEngine {
 public:
-    explicit HeadlessBrowserEngine(DuiLib::CWebBrowserUI& host) : host_(host) {}
+    explicit HeadlessBrowserEngine(DuiLib::CActiveXUI& host) : host_(host) {}
 
     void Navigate(const std::string& url) override { navigations_.push_back(url); }
     void RunJavaScript(const std::u16string& script) override { scripts_.push_back(script); }
@@ -55,7 +56,7 @@ public:
 private:
     DuiLib::CWebBrowserEventHandler* Handler() const;
 
-    DuiLib::CWebBrowserUI& host_;
+    DuiLib::CActiveXUI& host_;
     std::vector<std::string> navigations_;
     std::vector<std::u16string> scripts_;
     RECT bounds_{};
@@ -98,7 +99,7 @@ public:
     void Wake() override;
 
     ScreenInfo GetScreen() const override;
-    std::unique_ptr<BrowserEngine> CreateBrowserEngine(DuiLib::CWebBrowserUI& host) override;
+    std::unique_ptr<BrowserEngine> CreateBrowserEngine(DuiLib::CActiveXUI& host) override;
 
 private:
     mutable std::mutex mutex_;

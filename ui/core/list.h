@@ -20,7 +20,8 @@ public:
     void* GetInterface(std::string_view name) override;
     bool IsTabStop() const override { return true; }
 
-    CListUI* GetOwner() const;
+    // The list or combo box the element belongs to (its parent).
+    CControlUI* GetOwner() const { return parent_; }
     int GetIndex() const;
     bool IsSelected() const { return selected_; }
     // Asks the owning list to select this element.
@@ -36,6 +37,7 @@ protected:
 
 private:
     friend class CListUI;
+    friend class CComboUI;
     bool selected_ = false;
 };
 

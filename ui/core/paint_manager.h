@@ -24,6 +24,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "ui/core/control.h"
@@ -102,8 +103,10 @@ public:
     CControlUI* GetRoot() const { return root_.get(); }
     // Joins a subtree to this window (names, groups, DoInit). Containers call it.
     void InitControls(CControlUI* control, CControlUI* parent);
-    // Drops every reference to the subtree (name map, focus, hot, timers, groups).
+    // Drops every reference to the subtree (name map, focus, hot, pushed, timers).
     void ReapObjects(CControlUI* control);
+    // Deletes a control removed from the tree on a later turn of the loop.
+    void AddDelayedCleanup(std::unique_ptr<CControlUI> control);
     // The first control registered under `name` that is still in the tree; null when none.
     CControlUI* FindControl(std::string_view name) const;
     // The topmost visible control under the point (client coordinates); null when none.
@@ -115,7 +118,7 @@ public:
     // option groups (options register themselves)
     void AddOptionGroup(std::string_view group, COptionUI* option);
     void RemoveOptionGroup(std::string_view group, COptionUI* option);
-    const std::vector<COptionUI*>* GetOptionGroup(std::string_view group) const;
+    const std::unordered_set<COptionUI*>* GetOptionGroup(std::string_view group) const;
 
     // timers: fire every `elapse` ms until killed; a new SetTimer with the same
     // control and id replaces the old one.
@@ -191,7 +194,7 @@ private:
     HWND hwnd_ = nullptr;
     std::unique_ptr<CControlUI> root_;
     std::unordered_map<std::string, std::vector<CControlUI*>> names_;
-    std::map<std::string, std::vector<COptionUI*>, std::less<>> optionGroups_;
+    std::map<std::string, std::unordered_set<COptionUI*>, std::less<>> optionGroups_;
     std::map<std::string, std::string, std::less<>> defaultAttributes_;
     std::vector<INotifyUI*> notifiers_;
     std::vector<IMessageFilterUI*> preFilters_;
@@ -217,6 +220,7 @@ private:
     SIZE maxInfo_{};
     bool updateNeeded_ = true;
     bool firstLayout_ = true;
+    std::vector<std::unique_ptr<CControlUI>> delayedCleanup_;
     std::shared_ptr<bool> alive_;  // lets queued work notice the manager is gone
 };
 

@@ -1,0 +1,188 @@
+#include "ui/core/attributes.h"
+
+#include <array>
+#include <cctype>
+#include <charconv>
+
+namespace ui {
+namespace {
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Splits "a,b,c" into exactly `count` integers.
+template <size_t N>
+std::optional<std::array<int, N>> ParseInts(std::string_view text) {
+    std::array<int, N> out{};
+    for (size_t i = 0; i < N; ++i) {
+        size_t comma = text.find(',');
+        if ((comma == std::string_view::npos) != (i == N - 1)) return std::nullopt;
+        auto value = ParseInt(text.substr(0, comma));
+        if (!value) return std::nullopt;
+        out[i] = *value;
+        if (comma != std::string_view::npos) text.remove_prefix(comma + 1);
+    }
+    return out;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+std::optional<int> ParseInt(std::string_view text) {
+    text = Trim(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return std::nullopt;
+    int value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<RECT> ParseRect(std::string_view text) {
+    auto values = ParseInts<4>(text);
+    if (!values) return std::nullopt;
+    return RECT{(*values)[0], (*values)[1], (*values)[2], (*values)[3]};
+}
+
+std::optional<SIZE> ParseSize(std::string_view text) {
+    auto values = ParseInts<2>(text);
+    if (!values) return std::nullopt;
+    return SIZE{(*values)[0], (*values)[1]};
+}
+
+std::optional<bool> ParseBool(std::string_view text) {
+    text = Trim(text);
+    if (EqualsNoCase(text, "true") || text == "1") return true;
+    if (EqualsNoCase(text, "false") || text == "0") return false;
+    return std::nullopt;
+}
+
+std::optional<DWORD> ParseColor(std::string_view text) {
+    text = Trim(text);
+    if (text.starts_with('#'))
+        text.remove_prefix(1);
+    else if (text.starts_with("0x") || text.starts_with("0X"))
+        text.remove_prefix(2);
+    else
+        return std::nullopt;
+    if (text.size() != 6 && text.size() != 8) return std::nullopt;
+    DWORD value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (text.size() == 6) value |= 0xFF000000u;
+    return value;
+}
+
+std::optional<ImageSpec> ParseImageSpec(std::string_view text) {
+    ImageSpec spec;
+    text = Trim(text);
+    if (text.empty()) return spec;
+    if (text.find('=') == std::string_view::npos) {
+        spec.file = std::string(text);
+        return spec;
+    }
+    while (true) {
+        text = Trim(text);
+        if (text.empty()) break;
+        size_t equals = text.find('=');
+        if (equals == std::string_view::npos) return std::nullopt;
+        std::string_view key = Trim(text.substr(0, equals));
+        text.remove_prefix(equals + 1);
+        text = Trim(text);
+        if (text.empty() || (text.front() != '\'' && text.front() != '"')) return std::nullopt;
+        char quote = text.front();
+        size_t close = text.find(quote, 1);
+        if (close == std::string_view::npos) return std::nullopt;
+        std::string_view value = text.substr(1, close - 1);
+        text.remove_prefix(close + 1);
+        if (key == "file" || key == "res") {
+            spec.file = std::string(value);
+        } else if (key == "dest") {
+            auto rect = ParseRect(value);
+            if (!rect) return std::nullopt;
+            spec.dest = *rect;
+        } else if (key == "source") {
+            auto rect = ParseRect(value);
+            if (!rect) return std::nullopt;
+            spec.source = *rect;
+        } else if (key == "corner") {
+            auto rect = ParseRect(value);
+            if (!rect) return std::nullopt;
+            spec.corner = *rect;
+        } else if (key == "fade") {
+            auto fade = ParseInt(value);
+            if (!fade || *fade < 0 || *fade > 255) return std::nullopt;
+            spec.fade = *fade;
+        } else if (key == "mask") {
+            auto mask = ParseColor(value);
+            if (!mask) return std::nullopt;
+            spec.mask = *mask;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (spec.file.empty()) return std::nullopt;
+    return spec;
+}
+
+std::optional<UINT> ParseAlign(std::string_view text) {
+    UINT style = DT_SINGLELINE;
+    bool any = false;
+    // "vcenter" contains "center": look at it first and blank it out.
+    std::string rest(text);
+    if (auto at = rest.find("vcenter"); at != std::string::npos) {
+        style |= DT_VCENTER;
+        rest.replace(at, 7, 7, ' ');
+        any = true;
+    }
+    if (rest.find("left") != std::string::npos) any = true;  // the default
+    if (rest.find("center") != std::string::npos) style |= DT_CENTER, any = true;
+    if (rest.find("right") != std::string::npos) style |= DT_RIGHT, any = true;
+    if (rest.find("top") != std::string::npos) any = true;
+    if (rest.find("bottom") != std::string::npos) style |= DT_BOTTOM, any = true;
+    if (!(style & DT_BOTTOM) && rest.find("top") == std::string::npos) style |= DT_VCENTER;
+    if (!any) return std::nullopt;
+    return style;
+}
+
+std::optional<std::vector<std::pair<std::string, std::string>>> ParseAttributeList(
+    std::string_view text) {
+    std::vector<std::pair<std::string, std::string>> out;
+    while (true) {
+        text = Trim(text);
+        if (text.empty()) return out;
+        size_t equals = text.find('=');
+        if (equals == std::string_view::npos) return std::nullopt;
+        std::string_view name = Trim(text.substr(0, equals));
+        if (name.empty() || name.find_first_of(" \t\"'") != std::string_view::npos)
+            return std::nullopt;
+        text.remove_prefix(equals + 1);
+        text = Trim(text);
+        if (text.empty() || (text.front() != '"' && text.front() != '\'')) return std::nullopt;
+        char quote = text.front();
+        size_t close = text.find(quote, 1);
+        if (close == std::string_view::npos) return std::nullopt;
+        out.emplace_back(std::string(name), std::string(text.substr(1, close - 1)));
+        text.remove_prefix(close + 1);
+    }
+}
+
+std::string FormatRect(const RECT& rect) {
+    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+           std::to_string(rect.right) + "," + std::to_string(rect.bottom);
+}
+
+}  // namespace ui

@@ -1,0 +1,189 @@
+// List elements and the list.
+#include "ui/core/list.h"
+
+#include <algorithm>
+
+#include "ui/core/paint_manager.h"
+#include "ui/core/win_api.h"
+
+namespace DuiLib {
+
+// ---- CListElementUI ----------------------------------------------------------------------------
+void* CListElementUI::GetInterface(std::string_view name) {
+    return name == "ListItem" ? this : CControlUI::GetInterface(name);
+}
+
+int CListElementUI::GetIndex() const {
+    auto* container =
+        parent_ ? static_cast<IContainerUI*>(parent_->GetInterface("IContainer")) : nullptr;
+    return container ? container->GetItemIndex(const_cast<CListElementUI*>(this)) : -1;
+}
+
+bool CListElementUI::Select(bool select) {
+    if (!IsEnabled()) return false;
+    int index = select ? GetIndex() : -1;
+    if (auto* list = dynamic_cast<CListUI*>(parent_)) return list->SelectItem(index);
+    if (auto* combo = dynamic_cast<CComboUI*>(parent_)) return combo->SelectItem(index);
+    selected_ = select;
+    Invalidate();
+    return true;
+}
+
+AttributeResult CListElementUI::SetAttribute(std::string_view name, std::string_view value) {
+    if (name == "selected") {
+        auto selected = ui::ParseBool(value);
+        if (!selected) return AttributeResult::Malformed;
+        if (*selected) Select(true);
+        return AttributeResult::Applied;
+    }
+    return CControlUI::SetAttribute(name, value);
+}
+
+void CListElementUI::DoEvent(TEventUI& event) {
+    switch (event.Type) {
+        case EventType::ButtonDown:
+        case EventType::DoubleClick:
+            if (!IsEnabled()) return;
+            // "itemclick" first; the selection (and "itemselect") follows.
+            SendNotify("itemclick");
+            if (GetManager()) Select(true);
+            return;
+        case EventType::MouseEnter:
+            hot_ = true;
+            Invalidate();
+            return;
+        case EventType::MouseLeave:
+            hot_ = false;
+            Invalidate();
+            return;
+        case EventType::KeyDown:
+            if (auto* list = dynamic_cast<CListUI*>(parent_)) {
+                TEventUI forwarded = event;
+                list->DoEvent(forwarded);
+                return;
+            }
+            break;
+        default:
+            break;
+    }
+    CControlUI::DoEvent(event);
+}
+
+void CListElementUI::PaintStatusImage(ui::RenderTarget& target) {
+    if (selected_)
+        target.FillRect(rect_, 0xFFC1E3FF);
+    else if (hot_)
+        target.FillRect(rect_, 0xFFE9F5FF);
+}
+
+SIZE CListElementUI::EstimateSize(SIZE available) const {
+    SIZE size = CControlUI::EstimateSize(available);
+    if (size.cy == 0) {
+        auto* list = dynamic_cast<const CListUI*>(parent_);
+        size.cy = list ? list->GetItemHeight() : 22;
+    }
+    return size;
+}
+
+void* CListLabelElementUI::GetInterface(std::string_view name) {
+    return name == "ListLabelElement" ? this : CListElementUI::GetInterface(name);
+}
+
+void CListLabelElementUI::PaintText(ui::RenderTarget& target) {
+    CStdString text = GetText();
+    if (text.empty()) return;
+    RECT rect{rect_.left + 4, rect_.top, rect_.right - 4, rect_.bottom};
+    target.DrawText(rect, text, IsEnabled() ? 0xFF000000 : 0xFFA7A6AA, -1,
+                    ui::DT_SINGLELINE | ui::DT_VCENTER);
+}
+
+// ---- CListUI
+// ---------------------------------------------------------------------------------------
+CListUI::CListUI() {
+    EnableVScrollBar(false);
+}
+
+void* CListUI::GetInterface(std::string_view name) {
+    return name == "List" ? this : CVerticalLayoutUI::GetInterface(name);
+}
+
+bool CListUI::SelectItem(int index, bool notify) {
+    if (index < -1 || index >= GetCount()) return false;
+    if (index >= 0 && !dynamic_cast<CListElementUI*>(GetItemAt(index))) return false;
+    if (index == curSel_) return true;
+    int old = curSel_;
+    if (auto* previous = dynamic_cast<CListElementUI*>(GetItemAt(old))) {
+        previous->selected_ = false;
+        previous->Invalidate();
+    }
+    curSel_ = index;
+    if (auto* current = dynamic_cast<CListElementUI*>(GetItemAt(index))) {
+        current->selected_ = true;
+        current->Invalidate();
+        EnsureVisible(index);
+    }
+    if (notify) SendNotify("itemselect", static_cast<WPARAM>(index), static_cast<LPARAM>(old));
+    return true;
+}
+
+void CListUI::EnsureVisible(int index) {
+    CControlUI* item = GetItemAt(index);
+    if (!item || !vscroll_) return;
+    RECT inner = InnerRect();
+    RECT itemRect = item->GetAbsolutePos();
+    if (itemRect.top < inner.top)
+        SetScrollPos(scrollY_ - (inner.top - itemRect.top));
+    else if (itemRect.bottom > inner.bottom)
+        SetScrollPos(scrollY_ + (itemRect.bottom - inner.bottom));
+}
+
+bool CListUI::Remove(CControlUI* control) {
+    return RemoveAt(GetItemIndex(control));
+}
+
+bool CListUI::RemoveAt(int index) {
+    if (index < 0 || index >= GetCount()) return false;
+    if (index == curSel_)
+        curSel_ = -1;
+    else if (index < curSel_)
+        --curSel_;
+    return CVerticalLayoutUI::RemoveAt(index);
+}
+
+void CListUI::RemoveAll() {
+    curSel_ = -1;
+    CVerticalLayoutUI::RemoveAll();
+}
+
+AttributeResult CListUI::SetAttribute(std::string_view name, std::string_view value) {
+    if (name == "itemshowhtml") {
+        auto show = ui::ParseBool(value);
+        if (!show) return AttributeResult::Malformed;
+        SetItemShowHtml(*show);
+        return AttributeResult::Applied;
+    }
+    if (name == "itemheight") {
+        auto height = ui::ParseInt(value);
+        if (!height || *height <= 0) return AttributeResult::Malformed;
+        itemHeight_ = *height;
+        NeedUpdate();
+        return AttributeResult::Applied;
+    }
+    return CVerticalLayoutUI::SetAttribute(name, value);
+}
+
+void CListUI::DoEvent(TEventUI& event) {
+    if (event.Type == EventType::KeyDown) {
+        if (event.wParam == VK_UP && curSel_ > 0) {
+            SelectItem(curSel_ - 1);
+            return;
+        }
+        if (event.wParam == VK_DOWN && curSel_ + 1 < GetCount()) {
+            SelectItem(curSel_ + 1);
+            return;
+        }
+    }
+    CVerticalLayoutUI::DoEvent(event);
+}
+
+}  // namespace DuiLib
