@@ -1,0 +1,51 @@
+// CHttpContentCallbackThread: one fetch for the main window's home page, handed
+// back with WM_HOME_CONTENT (wParam the mode, lParam the body as a text that is
+// valid only while the handler runs; empty when the fetch failed).
+//
+//   mode 0: the script plug-in, run in every page the home browser loads;
+//   mode 1: the recharge parameters of a school account, appended to the home page.
+//
+// The worker deletes itself when it has sent its message; a message to a window
+// that has closed meanwhile is dropped.
+#pragma once
+
+#include <string>
+
+#include "client/account/thread.h"
+#include "ui/core/win_types.h"
+
+namespace quorvi {
+
+// The two addresses the worker asks; tests point them at their own server.
+struct ContentEndpoints {
+    std::string scriptPluginUrl;
+    std::string rechargeParamsUrl;  // followed by the school account, unencoded
+
+    static ContentEndpoints Default();  // the portal's application-manager server
+};
+
+class CHttpContentCallbackThread : public CThread {
+public:
+    static constexpr int kScriptPluginMode = 0;
+    static constexpr int kRechargeParamsMode = 1;
+
+    // Mode 0.
+    explicit CHttpContentCallbackThread(HWND target,
+                                        ContentEndpoints endpoints = ContentEndpoints::Default());
+    // Mode 1, for the signed-in user's school account (UserInfo::schoolAccount,
+    // the only field of the record the fetch reads).
+    CHttpContentCallbackThread(HWND target, std::string schoolAccount,
+                               ContentEndpoints endpoints = ContentEndpoints::Default());
+
+protected:
+    int Run() override;
+    bool FreeWhenFinished() const override { return true; }
+
+private:
+    HWND m_target;
+    int m_mode;
+    std::string m_schoolAccount;
+    ContentEndpoints m_endpoints;
+};
+
+}  // namespace quorvi

@@ -1,0 +1,60 @@
+#include "client/account/thread.h"
+
+#include <atomic>
+#include <system_error>
+
+#include "platform/sync.h"
+
+namespace quorvi {
+
+struct CThread::StartGate {
+    platform::ManualResetEvent startEvent;  // manual reset: stays set once started
+    std::atomic<bool> running{true};
+    // Set when the object goes away before it was started: the thread ends
+    // without touching it.
+    std::atomic<bool> abandoned{false};
+};
+
+CThread::CThread() : m_gate(std::make_shared<StartGate>()) {
+    try {
+        std::thread thread(&CThread::ThreadProcedure, this, m_gate);
+        m_threadId = thread.get_id();
+        // Nobody joins a worker: the thread ends by itself after its job.
+        thread.detach();
+        m_hasThread = true;
+    } catch (const std::system_error&) {
+        m_gate->running = false;  // no thread: the worker simply never runs
+    }
+}
+
+CThread::~CThread() {
+    if (!m_gate->startEvent.IsSet()) {
+        m_gate->abandoned = true;
+        m_gate->startEvent.Set();
+    }
+}
+
+void CThread::Start() {
+    m_gate->startEvent.Set();
+}
+
+int CThread::Run() {
+    return Finish();
+}
+
+int CThread::Finish() {
+    m_gate->running = false;
+    m_gate->startEvent.Set();
+    return 1;
+}
+
+void CThread::ThreadProcedure(CThread* self, std::shared_ptr<StartGate> gate) {
+    while (gate->running) {
+        gate->startEvent.Wait();
+        if (gate->abandoned) return;
+        if (self->Run() == 0) break;
+    }
+    if (self->FreeWhenFinished()) delete self;
+}
+
+}  // namespace quorvi

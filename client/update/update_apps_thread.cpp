@@ -1,0 +1,189 @@
+// Sections: settings | FetchFile | icon paths | the icon pass | the run | the worker
+#include "client/update/update_apps_thread.h"
+
+#include <curl/curl.h>
+#include <tinyxml.h>
+
+#include <cstdio>
+#include <mutex>
+
+#include "client/account/portal_urls.h"
+#include "libmerv/http_get.h"
+#include "libmerv/libmerv.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace quorvi {
+
+// ---- settings ----------------------------------------------------------------------------
+
+AppsUpdateSettings AppsUpdateSettings::Default() {
+    return {platform::ProgramFolder(), urls::kCatalogueUrl.str(), urls::kApplicationServer.str()};
+}
+
+// ---- FetchFile -----------------------------------------------------------------------------
+namespace {
+
+std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* file) {
+    return std::fwrite(data, 1, size * count, static_cast<std::FILE*>(file));
+}
+
+}  // namespace
+
+bool FetchFile(const std::string& url, const std::string& path) {
+    static std::once_flag curlReady;
+    std::call_once(curlReady, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+
+    std::FILE* file = std::fopen(platform::GbkToUtf8(path).c_str(), "wb");
+    if (file == nullptr) return false;
+    CURL* curl = curl_easy_init();
+    if (curl == nullptr) {
+        std::fclose(file);
+        return false;
+    }
+    const merv::HttpLimits& limits = merv::kDefaultHttpLimits;
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteToFile);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, file);
+    // Several workers transfer at once: time-outs must not use signals. A server
+    // that stops sending is given up after the same limits as every other GET.
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(limits.connectTimeout.count()));
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallTime.count()));
+
+    const CURLcode result = curl_easy_perform(curl);
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_cleanup(curl);
+    const bool written = std::fclose(file) == 0;
+    return result == CURLE_OK && status >= 200 && status < 300 && written;
+}
+
+// ---- icon paths ------------------------------------------------------------------------------
+
+bool IsIconPathInsideSkin(const std::string& icon) {
+    if (icon.empty()) return false;
+    // Both separators count: a "\" is one on the system's other platform.
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = icon.find_first_of("/\\", start);
+        const std::string part = icon.substr(start, end - start);
+        if (part.empty() || part == "..") return false;  // also refuses a leading separator
+        if (end == std::string::npos) return true;
+        start = end + 1;
+    }
+}
+
+namespace {
+
+// Built on each use: a worker may still run while static objects are destroyed at exit.
+std::string SkinFolder() {
+    return std::string("skin") + platform::kPathSeparator + "quorvi" + platform::kPathSeparator;
+}
+
+// Creates each missing folder of `relative` (a file path) below `base`.
+void CreateFoldersFor(const std::string& base, const std::string& relative) {
+    for (std::size_t end = relative.find(platform::kPathSeparator); end != std::string::npos;
+         end = relative.find(platform::kPathSeparator, end + 1)) {
+        const std::string folder = base + relative.substr(0, end);
+        if (!platform::FileExists(folder)) platform::CreateDirectory(folder);
+    }
+}
+
+// ---- the icon pass ---------------------------------------------------------------------------
+
+void UpdateIcon(const std::string& icon, const std::string& digest,
+                const AppsUpdateSettings& settings, AppsUpdateOutcome& outcome) {
+    ++outcome.iconsChecked;
+    if (!IsIconPathInsideSkin(icon)) {
+        ++outcome.iconsRefused;
+        return;
+    }
+    // Below the skin folder, with the characters of the document in the system's code page.
+    std::string relative = SkinFolder() + platform::Utf8ToGbk(icon);
+    Clibmerv::StringReplace(relative, "/", platform::kPathSeparatorText);
+    const std::string local = settings.programFolder + relative;
+
+    // An unreadable icon gives an empty digest, which never matches.
+    if (platform::FileExists(local) && Clibmerv::FileDigest(local) == digest) return;
+
+    // The transfer goes to a temporary file, so a failed one leaves the old icon whole.
+    CreateFoldersFor(settings.programFolder, relative);
+    const std::string download = local + ".tmp";
+    ++outcome.iconsFetched;
+    if (!FetchFile(settings.iconServer + icon, download)) {
+        platform::DeleteFile(download);
+        return;
+    }
+    const bool placed = platform::FileExists(local) ? platform::ReplaceFile(local, download)
+                                                    : platform::MoveFile(download, local);
+    if (!placed) {
+        platform::DeleteFile(download);
+        return;
+    }
+    ++outcome.iconsReplaced;
+    // A side file left by the file update is not yet swapped in: the fresh icon
+    // takes its place, so the final updater's swap puts the fresh icon in place.
+    platform::ReplaceFile(local + ".vmupdate", local);
+}
+
+}  // namespace
+
+void UpdateIcons(const TiXmlElement* element, const AppsUpdateSettings& settings,
+                 AppsUpdateOutcome& outcome) {
+    if (element == nullptr) return;
+    for (const TiXmlElement* child = element->FirstChildElement(); child != nullptr;
+         child = child->NextSiblingElement()) {
+        // Elements without an icon (structure only) are passed through to their children.
+        const char* icon = child->Attribute("icon");
+        const char* digest = child->Attribute("iconMd5");
+        if (icon != nullptr && digest != nullptr) UpdateIcon(icon, digest, settings, outcome);
+        UpdateIcons(child, settings, outcome);
+    }
+}
+
+// ---- the run ---------------------------------------------------------------------------------
+namespace {
+
+// Never destroyed: a worker may still be inside a run while the process exits.
+std::mutex& RunLock() {
+    static auto* lock = new std::mutex;
+    return *lock;
+}
+
+}  // namespace
+
+AppsUpdateOutcome RunAppsUpdate(const AppsUpdateSettings& settings) {
+    AppsUpdateOutcome outcome;
+    // Every run writes the same "apps.xml.update". A run already busy fetches
+    // the same document, so a second one has nothing to add and stands aside.
+    std::unique_lock lock(RunLock(), std::try_to_lock);
+    if (!lock.owns_lock()) return outcome;
+    outcome.ran = true;
+
+    const std::string download = settings.programFolder + "apps.xml.update";
+    const std::string current = settings.programFolder + "apps.xml";
+    const bool arrived = FetchFile(settings.catalogueUrl, download);
+    // An error page or a cut-off answer may still be well-formed XML: only a
+    // whole, successful answer that parses replaces the catalogue.
+    TiXmlDocument document;
+    if (!arrived || !document.LoadFile(platform::GbkToUtf8(download).c_str())) return outcome;
+
+    // Replaced in one step, so a reader never finds the catalogue missing.
+    outcome.catalogueInstalled = platform::FileExists(current)
+                                     ? platform::ReplaceFile(current, download)
+                                     : platform::MoveFile(download, current);
+    UpdateIcons(document.RootElement(), settings, outcome);
+    return outcome;
+}
+
+// ---- the worker ------------------------------------------------------------------------------
+
+int CUpdateAppsThread::Run() {
+    RunAppsUpdate(m_settings);
+    return Finish();
+}
+
+}  // namespace quorvi

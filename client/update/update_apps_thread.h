@@ -1,0 +1,73 @@
+// The application list and icon update: one worker run fetches the catalogue
+// document into "apps.xml.update", installs it as "apps.xml" when it arrived
+// whole and parses, and brings every icon the document names level with its
+// published digest in the skin folder "skin/quorvi/".
+//
+// Sections: where a run looks | the plain download | the run | the worker
+#pragma once
+
+#include <string>
+
+#include "client/account/thread.h"
+
+class TiXmlElement;
+
+namespace quorvi {
+
+// ---- where a run looks -----------------------------------------------------------------
+struct AppsUpdateSettings {
+    std::string programFolder;  // ends in the path separator
+    std::string catalogueUrl;   // the application server's catalogue document
+    std::string iconServer;     // base the "icon" attribute is appended to, ends in "/"
+
+    // The running program's folder and the portal's application server.
+    static AppsUpdateSettings Default();
+};
+
+// ---- the plain download ----------------------------------------------------------------
+// Downloads url into path ("wb": an existing file is truncated). Creates no
+// folder: when path cannot be opened nothing is fetched. True only when the
+// whole answer arrived with a success status; what arrived stays in the file
+// either way.
+bool FetchFile(const std::string& url, const std::string& path);
+
+// ---- the run ---------------------------------------------------------------------------
+struct AppsUpdateOutcome {
+    bool ran = false;  // false: another run was already busy
+    bool catalogueInstalled = false;
+    int iconsChecked = 0;   // elements that name an icon and its digest
+    int iconsFetched = 0;   // transfers started
+    int iconsReplaced = 0;  // transfers that completed and were put in place
+    int iconsRefused = 0;   // paths that would leave the skin folder
+};
+
+// One whole run. Runs never overlap in a process: a run that finds another one
+// busy does nothing and says so.
+AppsUpdateOutcome RunAppsUpdate(const AppsUpdateSettings& settings);
+
+// The icon pass over every element below `element`, depth first in document
+// order (an element's icon, then its children's, then its next sibling's).
+void UpdateIcons(const TiXmlElement* element, const AppsUpdateSettings& settings,
+                 AppsUpdateOutcome& outcome);
+
+// Whether an "icon" value names a file inside the skin folder: relative, with
+// no ".." part and no empty part.
+bool IsIconPathInsideSkin(const std::string& icon);
+
+// ---- the worker ------------------------------------------------------------------------
+// Sends no message; the next loading of "apps.xml" picks up the new catalogue.
+// Deletes itself when its run is over.
+class CUpdateAppsThread : public CThread {
+public:
+    CUpdateAppsThread() : CUpdateAppsThread(AppsUpdateSettings::Default()) {}
+    explicit CUpdateAppsThread(AppsUpdateSettings settings) : m_settings(std::move(settings)) {}
+
+protected:
+    int Run() override;
+    bool FreeWhenFinished() const override { return true; }
+
+private:
+    AppsUpdateSettings m_settings;
+};
+
+}  // namespace quorvi

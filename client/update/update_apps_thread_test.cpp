@@ -1,0 +1,273 @@
+// The application list and icon update against the portal stand-in on loopback.
+#include "client/update/update_apps_thread.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "client/update/portal_stand_in_test_support.h"
+#include "libmerv/libmerv.h"
+
+namespace quorvi {
+namespace {
+
+using testing::PortalStandIn;
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
+
+// The icons the demo catalogue names, with their digests, in document order.
+std::vector<std::pair<std::string, std::string>> IconsOf(const std::string& catalogue) {
+    std::vector<std::pair<std::string, std::string>> icons;
+    TiXmlDocument document;
+    document.Parse(catalogue.c_str());
+    std::vector<const TiXmlElement*> pending = {document.RootElement()};
+    while (!pending.empty()) {
+        const TiXmlElement* element = pending.back();
+        pending.pop_back();
+        if (element != document.RootElement())
+            icons.emplace_back(element->Attribute("icon"), element->Attribute("iconMd5"));
+        std::vector<const TiXmlElement*> children;
+        for (auto* child = element->FirstChildElement(); child; child = child->NextSiblingElement())
+            children.push_back(child);
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+    return icons;
+}
+
+class AppsUpdateTest : public ::testing::Test {
+protected:
+    void SetUp() override { portal.Start(); }
+
+    AppsUpdateSettings Settings(const std::string& catalogue = "appsn.php") const {
+        return {program.Path(), portal.Origin() + "/app/" + catalogue, portal.Origin() + "/app/"};
+    }
+    std::string Icon(const std::string& icon) const {
+        return program.Path() + "skin/quorvi/" + icon;
+    }
+    // Serves a catalogue of the test's own as /app/<name>, bypassing the portal's digests.
+    void ServeCatalogue(const std::string& name, const std::string& body) {
+        WriteFile(portal.DataFolder() + "app/" + name, body);
+    }
+    void ServeIcon(const std::string& icon, const std::string& bytes) {
+        WriteFile(portal.DataFolder() + "app/" + icon, bytes);
+    }
+    std::vector<std::string> IconRequests() const {
+        std::vector<std::string> icons;
+        for (const std::string& path : portal.PathsBelow("/app/"))
+            if (!path.ends_with(".php") && !path.ends_with(".xml")) icons.push_back(path.substr(5));
+        return icons;
+    }
+
+    PortalStandIn portal;
+    TempFolder program;
+};
+
+TEST_F(AppsUpdateTest, EmptyFolderGetsCatalogueAndIconsThenSteadyStateFetchesNoIcon) {
+    AppsUpdateOutcome first = RunAppsUpdate(Settings());
+    EXPECT_TRUE(first.ran);
+    EXPECT_TRUE(first.catalogueInstalled);
+    const std::string served = Clibmerv::GetHttpContent(Settings().catalogueUrl);
+    ASSERT_EQ(ReadFile(program.Path() + "apps.xml"), served);
+    EXPECT_FALSE(std::filesystem::exists(program.Path() + "apps.xml.update"));
+
+    const auto icons = IconsOf(served);
+    ASSERT_GE(icons.size(), 30u);
+    std::vector<std::string> expectedOrder;
+    for (const auto& [icon, digest] : icons) {
+        EXPECT_EQ(Clibmerv::FileDigest(Icon(icon)), digest) << icon;
+        EXPECT_FALSE(std::filesystem::exists(Icon(icon) + ".tmp")) << icon;
+        expectedOrder.push_back(icon);
+    }
+    // Groups, their applications and sub-applications, depth first.
+    EXPECT_EQ(IconRequests(), expectedOrder);
+    EXPECT_EQ(first.iconsReplaced, static_cast<int>(icons.size()));
+
+    const std::size_t before = portal.Requests().size();
+    AppsUpdateOutcome second = RunAppsUpdate(Settings());
+    EXPECT_TRUE(second.catalogueInstalled);
+    EXPECT_EQ(second.iconsChecked, static_cast<int>(icons.size()));
+    EXPECT_EQ(second.iconsFetched, 0);
+    auto requests = portal.Requests();
+    ASSERT_EQ(requests.size(), before + 1);
+    EXPECT_EQ(requests.back().path, "/app/appsn.php");
+}
+
+TEST_F(AppsUpdateTest, CatalogueThatIsNotWholeOrDoesNotParseChangesNothing) {
+    WriteFile(program.Path() + "apps.xml", "<apps>old</apps>");
+    // An error page is well-formed enough to parse; it must not replace the catalogue either.
+    for (const char* fault : {"kind=garbage", "kind=empty", "kind=truncate",
+                              "kind=error&status=500", "kind=error&status=404"}) {
+        SCOPED_TRACE(fault);
+        portal.SetFault("/app/appsn.php", fault);
+        AppsUpdateOutcome outcome = RunAppsUpdate(Settings());
+        EXPECT_TRUE(outcome.ran);
+        EXPECT_FALSE(outcome.catalogueInstalled);
+        EXPECT_EQ(ReadFile(program.Path() + "apps.xml"), "<apps>old</apps>");
+        EXPECT_TRUE(std::filesystem::exists(program.Path() + "apps.xml.update"));
+        EXPECT_EQ(outcome.iconsChecked, 0);
+    }
+    EXPECT_TRUE(IconRequests().empty());
+    EXPECT_FALSE(std::filesystem::exists(program.Path() + "skin"));
+}
+
+TEST_F(AppsUpdateTest, NestedOrderStructuralElementsAndCapitalDigests) {
+    ServeIcon("g1.png", "g1");
+    ServeIcon("a1.png", "a1");
+    ServeIcon("s1.png", "s1");
+    ServeIcon("sub/dir/s2.png", "s2");
+    ServeIcon("a2.png", "a2");
+    ServeIcon("g2.png", "g2");
+    ServeIcon("h1.png", "h1");
+    ServeIcon("caps.png", "caps");
+    const std::string caps = Clibmerv::md5ex("caps");
+    std::string upper = caps;
+    for (char& c : upper) c = static_cast<char>(std::toupper(c));
+    auto md5 = [](const char* text) { return Clibmerv::md5ex(text); };
+    ServeCatalogue("nested.xml",
+                   "<?xml version=\"1.0\"?>\n<!-- comment --><apps>"
+                   "<g icon='g1.png' iconMd5='" +
+                       md5("g1") +
+                       "'>"
+                       "  <a icon='a1.png' iconMd5='" +
+                       md5("a1") +
+                       "'>"
+                       "    <s icon='s1.png' iconMd5='" +
+                       md5("s1") +
+                       "'/>"
+                       "    <s icon='sub/dir/s2.png' iconMd5='" +
+                       md5("s2") +
+                       "'/>"
+                       "  </a>"
+                       "  <a icon='a2.png' iconMd5='" +
+                       md5("a2") +
+                       "'/>"
+                       "</g>"
+                       "<holder><a icon='h1.png' iconMd5='" +
+                       md5("h1") +
+                       "'/></holder>"
+                       "<g icon='g2.png' iconMd5='" +
+                       md5("g2") +
+                       "'><noDigest icon='g1.png'/></g>"
+                       "<c icon='caps.png' iconMd5='" +
+                       upper +
+                       "'/>"
+                       "</apps>");
+
+    AppsUpdateOutcome first = RunAppsUpdate(Settings("nested.xml"));
+    EXPECT_TRUE(first.catalogueInstalled);
+    EXPECT_EQ(IconRequests(),
+              (std::vector<std::string>{"g1.png", "a1.png", "s1.png", "sub/dir/s2.png", "a2.png",
+                                        "h1.png", "g2.png", "caps.png"}));
+    EXPECT_EQ(ReadFile(Icon("sub/dir/s2.png")), "s2");
+    EXPECT_EQ(ReadFile(Icon("caps.png")), "caps");
+
+    // Only the icon published with a capital-letter digest is fetched again, at every run.
+    for (int run = 0; run < 2; ++run) {
+        const std::size_t before = IconRequests().size();
+        EXPECT_EQ(RunAppsUpdate(Settings("nested.xml")).iconsFetched, 1);
+        auto requests = IconRequests();
+        ASSERT_EQ(requests.size(), before + 1);
+        EXPECT_EQ(requests.back(), "caps.png");
+    }
+}
+
+TEST_F(AppsUpdateTest, FailedIconTransferKeepsTheOldIcon) {
+    WriteFile(Icon("app_notice.png"), "old notice");
+    WriteFile(Icon("app_grades.png"), "old grades");
+    WriteFile(Icon("app_exams.png"), "old exams");
+    portal.SetFault("/app/app_notice.png", "kind=truncate");
+    portal.SetFault("/app/app_grades.png", "kind=error&status=500");
+    portal.SetFault("/app/app_exams.png", "kind=empty");  // a whole, empty answer is an icon
+
+    AppsUpdateOutcome outcome = RunAppsUpdate(Settings());
+    EXPECT_TRUE(outcome.catalogueInstalled);
+    EXPECT_EQ(ReadFile(Icon("app_notice.png")), "old notice");
+    EXPECT_EQ(ReadFile(Icon("app_grades.png")), "old grades");
+    EXPECT_EQ(ReadFile(Icon("app_exams.png")), "");
+    EXPECT_FALSE(std::filesystem::exists(Icon("app_notice.png.tmp")));
+    EXPECT_FALSE(std::filesystem::exists(Icon("app_grades.png.tmp")));
+    EXPECT_EQ(outcome.iconsFetched, outcome.iconsReplaced + 2);
+
+    // The next run, with the server well again, mends exactly the three icons.
+    portal.ClearFaults();
+    outcome = RunAppsUpdate(Settings());
+    EXPECT_EQ(outcome.iconsFetched, 3);
+    EXPECT_EQ(ReadFile(Icon("app_notice.png")),
+              ReadFile(portal.DataFolder() + "app/app_notice.png"));
+    EXPECT_EQ(ReadFile(Icon("app_grades.png")),
+              ReadFile(portal.DataFolder() + "app/app_grades.png"));
+}
+
+TEST_F(AppsUpdateTest, PendingSideFileTakesTheFreshIcon) {
+    WriteFile(Icon("app_mail.png"), "old mail");
+    WriteFile(Icon("app_mail.png.vmupdate"), "stale side file");
+    RunAppsUpdate(Settings());
+    // The final updater's next swap puts the fresh icon in place.
+    EXPECT_FALSE(std::filesystem::exists(Icon("app_mail.png")));
+    EXPECT_EQ(ReadFile(Icon("app_mail.png.vmupdate")),
+              ReadFile(portal.DataFolder() + "app/app_mail.png"));
+}
+
+TEST_F(AppsUpdateTest, IconPathsThatLeaveTheSkinFolderAreRefused) {
+    EXPECT_TRUE(IsIconPathInsideSkin("app.png"));
+    EXPECT_TRUE(IsIconPathInsideSkin("images/a/b.png"));
+    for (const char* outside : {"", "../x.png", "/etc/x.png", "a/../../x.png", "a/..", "..\\x.png",
+                                "\\x.png", "a//b.png", "a/"})
+        EXPECT_FALSE(IsIconPathInsideSkin(outside)) << outside;
+
+    // Served, the escapes would land in the program folder's parent or anywhere.
+    ServeIcon("escape.png", "escape");
+    TempFolder elsewhere;
+    const std::string absolute = elsewhere.Path() + "absolute.png";
+    ServeCatalogue("escape.xml",
+                   "<apps><g icon='../../escape.png' iconMd5='0'>"
+                   "<a icon='" +
+                       absolute +
+                       "' iconMd5='0'/>"
+                       "<a icon='ok/../../../escape.png' iconMd5='0'/>"
+                       "<a icon='escape.png' iconMd5='0'/></g></apps>");
+    AppsUpdateOutcome outcome = RunAppsUpdate(Settings("escape.xml"));
+    EXPECT_EQ(outcome.iconsRefused, 3);
+    EXPECT_EQ(IconRequests(), std::vector<std::string>{"escape.png"});
+    EXPECT_EQ(ReadFile(Icon("escape.png")), "escape");
+    const std::filesystem::path parent = std::filesystem::path(program.Path()).parent_path();
+    EXPECT_FALSE(std::filesystem::exists(parent.parent_path() / "escape.png"));
+    EXPECT_FALSE(std::filesystem::exists(program.Path() + "escape.png"));
+    EXPECT_FALSE(std::filesystem::exists(absolute));
+}
+
+// A worker that says when its own thread has deleted it.
+class ObservedAppsThread : public CUpdateAppsThread {
+public:
+    ObservedAppsThread(AppsUpdateSettings settings, std::atomic<bool>& gone)
+        : CUpdateAppsThread(std::move(settings)), m_gone(gone) {}
+    ~ObservedAppsThread() override { m_gone = true; }
+
+private:
+    std::atomic<bool>& m_gone;
+};
+
+TEST_F(AppsUpdateTest, RunsNeverOverlapAndTheWorkerRunsOnceThenFreesItself) {
+    portal.SetFault("/app/appsn.php", "kind=delay&ms=1500&times=1");
+    std::atomic<bool> gone = false;
+    auto* worker = new ObservedAppsThread(Settings(), gone);
+    worker->Start();
+    // Wait until the worker's catalogue request is held at the server.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    AppsUpdateOutcome second = RunAppsUpdate(Settings());
+    EXPECT_FALSE(second.ran);
+
+    for (int i = 0; i < 200 && !gone; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(gone);
+    EXPECT_TRUE(std::filesystem::exists(program.Path() + "apps.xml"));
+    EXPECT_EQ(portal.PathsBelow("/app/appsn.php").size(), 1u);
+    EXPECT_TRUE(RunAppsUpdate(Settings()).ran);
+}
+
+}  // namespace
+}  // namespace quorvi
