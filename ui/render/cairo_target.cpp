@@ -1,0 +1,334 @@
+// Sections: paths and images | RenderCache | fonts | CairoRenderTarget
+#include "ui/render/cairo_target.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+#include "platform/text.h"
+#include "ui/core/paint_manager.h"
+
+namespace ui {
+namespace {
+
+// Layouts kept before the least recently used are dropped (a window of a few
+// hundred texts repaints from the cache; a long-running client stays bounded).
+constexpr size_t kMaxCachedLayouts = 8192;
+
+// ---- paths and images ------------------------------------------------------------------------
+std::string ResolveImagePath(const std::string& gbkFile) {
+    std::string path = platform::GbkToUtf8(gbkFile);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (!path.empty() && path.front() == '/') return path;
+    std::string base = platform::GbkToUtf8(DuiLib::CPaintManagerUI::GetResourcePath());
+    std::replace(base.begin(), base.end(), '\\', '/');
+    if (!base.empty() && base.back() != '/') base += '/';
+    return base + path;
+}
+
+// Opaque pixels of the mask colour become transparent.
+cairo_surface_t* ApplyColorKey(cairo_surface_t* png, DWORD mask) {
+    const int width = cairo_image_surface_get_width(png);
+    const int height = cairo_image_surface_get_height(png);
+    cairo_surface_t* keyed = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_t* cr = cairo_create(keyed);
+    cairo_set_source_surface(cr, png, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(keyed);
+    unsigned char* data = cairo_image_surface_get_data(keyed);
+    const int stride = cairo_image_surface_get_stride(keyed);
+    const std::uint32_t key = 0xFF000000u | (mask & 0x00FFFFFFu);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(data + y * stride);
+        for (int x = 0; x < width; ++x) {
+            if (row[x] == key) row[x] = 0;
+        }
+    }
+    cairo_surface_mark_dirty(keyed);
+    cairo_surface_destroy(png);
+    return keyed;
+}
+
+int Width(const RECT& r) {
+    return r.right - r.left;
+}
+int Height(const RECT& r) {
+    return r.bottom - r.top;
+}
+
+// Draws the `src` part of the image stretched over `dst`.
+void DrawPart(cairo_t* cr, cairo_surface_t* image, const RECT& src, const RECT& dst, double alpha) {
+    if (Width(src) <= 0 || Height(src) <= 0 || Width(dst) <= 0 || Height(dst) <= 0) return;
+    const double sx = static_cast<double>(Width(dst)) / Width(src);
+    const double sy = static_cast<double>(Height(dst)) / Height(src);
+    cairo_save(cr);
+    cairo_rectangle(cr, dst.left, dst.top, Width(dst), Height(dst));
+    cairo_clip(cr);
+    cairo_translate(cr, dst.left, dst.top);
+    cairo_scale(cr, sx, sy);
+    cairo_pattern_t* pattern;
+    const bool whole = src.left == 0 && src.top == 0 &&
+                       Width(src) == cairo_image_surface_get_width(image) &&
+                       Height(src) == cairo_image_surface_get_height(image);
+    cairo_surface_t* part = nullptr;
+    if (whole) {
+        pattern = cairo_pattern_create_for_surface(image);
+    } else {
+        // A sub-surface keeps a stretched part from sampling its neighbours.
+        part =
+            cairo_surface_create_for_rectangle(image, src.left, src.top, Width(src), Height(src));
+        pattern = cairo_pattern_create_for_surface(part);
+    }
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+    cairo_pattern_set_filter(pattern,
+                             sx == 1.0 && sy == 1.0 ? CAIRO_FILTER_FAST : CAIRO_FILTER_GOOD);
+    cairo_set_source(cr, pattern);
+    if (alpha >= 1.0) {
+        cairo_paint(cr);
+    } else {
+        cairo_paint_with_alpha(cr, alpha);
+    }
+    cairo_pattern_destroy(pattern);
+    if (part) cairo_surface_destroy(part);
+    cairo_restore(cr);
+}
+
+}  // namespace
+
+RECT ImageDestRect(const RECT& control, const ImageSpec& image) {
+    if (!image.dest) return control;
+    RECT dest{control.left + image.dest->left, control.top + image.dest->top,
+              control.left + image.dest->right, control.top + image.dest->bottom};
+    dest.right = std::min(dest.right, control.right);
+    dest.bottom = std::min(dest.bottom, control.bottom);
+    return dest;
+}
+
+// ---- RenderCache -------------------------------------------------------------------------------
+RenderCache::RenderCache() {
+    context_ = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+    pango_cairo_context_set_font_options(context_, options);
+    cairo_font_options_destroy(options);
+    pango_cairo_context_set_resolution(context_, 96.0);
+}
+
+RenderCache::~RenderCache() {
+    ClearImages();
+    for (auto& [key, cached] : layouts_) g_object_unref(cached.layout);
+    g_object_unref(context_);
+}
+
+RenderCache& RenderCache::Shared() {
+    static RenderCache* cache = new RenderCache();  // lives as long as the process
+    return *cache;
+}
+
+cairo_surface_t* RenderCache::Image(const std::string& file, std::optional<DWORD> mask) {
+    std::string key = file;
+    if (mask) key += "\x01" + std::to_string(*mask);
+    if (auto found = images_.find(key); found != images_.end()) return found->second;
+    cairo_surface_t* surface = cairo_image_surface_create_from_png(ResolveImagePath(file).c_str());
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        surface = nullptr;
+    } else if (mask) {
+        surface = ApplyColorKey(surface, *mask);
+    }
+    images_.emplace(std::move(key), surface);
+    return surface;
+}
+
+void RenderCache::ClearImages() {
+    for (auto& [file, surface] : images_) {
+        if (surface) cairo_surface_destroy(surface);
+    }
+    images_.clear();
+}
+
+size_t RenderCache::TextKeyHash::operator()(const TextKey& key) const {
+    size_t h = std::hash<std::string>()(key.text);
+    h = h * 31 + std::hash<std::string>()(key.font);
+    h = h * 31 + static_cast<size_t>(key.width);
+    h = h * 31 + static_cast<size_t>(key.height);
+    return h * 31 + key.align;
+}
+
+PangoLayout* RenderCache::Layout(const TextKey& key) {
+    if (auto found = layouts_.find(key); found != layouts_.end()) {
+        ages_.splice(ages_.begin(), ages_, found->second.age);
+        return found->second.layout;
+    }
+    if (layouts_.size() >= kMaxCachedLayouts) {
+        auto oldest = layouts_.find(ages_.back());
+        g_object_unref(oldest->second.layout);
+        layouts_.erase(oldest);
+        ages_.pop_back();
+    }
+    PangoLayout* layout = pango_layout_new(context_);
+    // The font text is "description|u" when underlined.
+    std::string font = key.font;
+    const bool underline = font.ends_with("|u");
+    if (underline) font.resize(font.size() - 2);
+    PangoFontDescription* description = pango_font_description_from_string(font.c_str());
+    pango_layout_set_font_description(layout, description);
+    pango_font_description_free(description);
+    if (underline) {
+        PangoAttrList* attributes = pango_attr_list_new();
+        pango_attr_list_insert(attributes, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+        pango_layout_set_attributes(layout, attributes);
+        pango_attr_list_unref(attributes);
+    }
+    const std::string utf8 = platform::GbkToUtf8(key.text);
+    pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
+    if (!(key.align & DT_SINGLELINE)) {
+        pango_layout_set_width(layout, std::max(key.width, 1) * PANGO_SCALE);
+        pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+        pango_layout_set_alignment(layout, (key.align & DT_CENTER)  ? PANGO_ALIGN_CENTER
+                                           : (key.align & DT_RIGHT) ? PANGO_ALIGN_RIGHT
+                                                                    : PANGO_ALIGN_LEFT);
+    }
+    ages_.push_front(key);
+    layouts_.emplace(key, CachedLayout{layout, ages_.begin()});
+    return layout;
+}
+
+// ---- fonts
+// ---------------------------------------------------------------------------------------
+std::string FontDescriptionText(const DuiLib::CPaintManagerUI* manager, int font) {
+    // Skins name Windows fonts; the families after them cover Chinese on Linux.
+    std::string family;
+    int size = 12;
+    bool bold = false, italic = false, underline = false;
+    if (const DuiLib::TFontInfo* info = manager ? manager->GetFontInfo(font) : nullptr) {
+        family = platform::GbkToUtf8(info->sFontName);
+        std::erase(family, ',');
+        size = info->iSize > 0 ? info->iSize : 12;
+        bold = info->bBold;
+        italic = info->bItalic;
+        underline = info->bUnderline;
+    }
+    std::string text = family.empty() ? "" : family + ",";
+    text += "WenQuanYi Micro Hei,Sans";
+    if (bold) text += " Bold";
+    if (italic) text += " Italic";
+    text += " " + std::to_string(size) + "px";
+    if (underline) text += "|u";
+    return text;
+}
+
+// ---- CairoRenderTarget
+// -------------------------------------------------------------------------------
+CairoRenderTarget::CairoRenderTarget(cairo_t* cr, const DuiLib::CPaintManagerUI* manager,
+                                     RenderCache& cache)
+    : cr_(cr), manager_(manager), cache_(cache) {}
+
+void CairoRenderTarget::SetColor(DWORD argb, bool ignoreAlpha) {
+    const double a = ignoreAlpha ? 1.0 : ((argb >> 24) & 0xFF) / 255.0;
+    cairo_set_source_rgba(cr_, ((argb >> 16) & 0xFF) / 255.0, ((argb >> 8) & 0xFF) / 255.0,
+                          (argb & 0xFF) / 255.0, a);
+}
+
+void CairoRenderTarget::FillRect(const RECT& rect, DWORD argb) {
+    // A colour without alpha is "no colour", as skins use it.
+    if ((argb >> 24) == 0 || Width(rect) <= 0 || Height(rect) <= 0) return;
+    SetColor(argb);
+    cairo_rectangle(cr_, rect.left, rect.top, Width(rect), Height(rect));
+    cairo_fill(cr_);
+}
+
+void CairoRenderTarget::DrawBorder(const RECT& rect, DWORD argb, int width) {
+    if (width <= 0) return;
+    width = std::min({width, Width(rect) / 2 + 1, Height(rect) / 2 + 1});
+    FillRect({rect.left, rect.top, rect.right, rect.top + width}, argb);
+    FillRect({rect.left, rect.bottom - width, rect.right, rect.bottom}, argb);
+    FillRect({rect.left, rect.top + width, rect.left + width, rect.bottom - width}, argb);
+    FillRect({rect.right - width, rect.top + width, rect.right, rect.bottom - width}, argb);
+}
+
+bool CairoRenderTarget::DrawImage(const RECT& control, const ImageSpec& image) {
+    if (image.empty()) return false;
+    cairo_surface_t* surface = cache_.Image(image.file, image.mask);
+    if (!surface) return false;
+    const int imageWidth = cairo_image_surface_get_width(surface);
+    const int imageHeight = cairo_image_surface_get_height(surface);
+    RECT src{0, 0, imageWidth, imageHeight};
+    if (image.source) {
+        src = *image.source;
+        src.left = std::clamp<LONG>(src.left, 0, imageWidth);
+        src.top = std::clamp<LONG>(src.top, 0, imageHeight);
+        src.right = std::clamp<LONG>(src.right, src.left, imageWidth);
+        src.bottom = std::clamp<LONG>(src.bottom, src.top, imageHeight);
+    }
+    const RECT dst = ImageDestRect(control, image);
+    if (Width(dst) <= 0 || Height(dst) <= 0) return true;
+    const double alpha = std::clamp(image.fade, 0, 255) / 255.0;
+    const RECT& c = image.corner;
+    if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
+        DrawPart(cr_, surface, src, dst, alpha);
+        return true;
+    }
+    // Nine slices: corners keep their size, edges stretch along, the centre both ways.
+    const LONG sx[4] = {src.left, src.left + c.left, src.right - c.right, src.right};
+    const LONG sy[4] = {src.top, src.top + c.top, src.bottom - c.bottom, src.bottom};
+    const LONG dx[4] = {dst.left, dst.left + c.left, dst.right - c.right, dst.right};
+    const LONG dy[4] = {dst.top, dst.top + c.top, dst.bottom - c.bottom, dst.bottom};
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 3; ++col) {
+            DrawPart(cr_, surface, {sx[col], sy[row], sx[col + 1], sy[row + 1]},
+                     {dx[col], dy[row], dx[col + 1], dy[row + 1]}, alpha);
+        }
+    }
+    return true;
+}
+
+void CairoRenderTarget::DrawText(const RECT& rect, const std::string& text, DWORD argb, int font,
+                                 UINT align) {
+    if (text.empty() || Width(rect) <= 0 || Height(rect) <= 0) return;
+    PangoLayout* layout = cache_.Layout(
+        {text, FontDescriptionText(manager_, font), Width(rect), Height(rect), align});
+    unknownGlyphs_ += pango_layout_get_unknown_glyphs_count(layout);
+    int textWidth = 0, textHeight = 0;
+    pango_layout_get_pixel_size(layout, &textWidth, &textHeight);
+    double x = rect.left;
+    if (align & DT_SINGLELINE) {
+        if (align & DT_CENTER) {
+            x = rect.left + (Width(rect) - textWidth) / 2;
+        } else if (align & DT_RIGHT) {
+            x = rect.right - textWidth;
+        }
+    }
+    double y = rect.top;
+    if (align & DT_VCENTER) {
+        y = rect.top + (Height(rect) - textHeight) / 2;
+    } else if (align & DT_BOTTOM) {
+        y = rect.bottom - textHeight;
+    }
+    cairo_save(cr_);
+    cairo_rectangle(cr_, rect.left, rect.top, Width(rect), Height(rect));
+    cairo_clip(cr_);
+    // Text colours ignore alpha, as skins write them (#00RRGGBB draws opaque).
+    SetColor(argb, true);
+    cairo_move_to(cr_, x, y);
+    pango_cairo_show_layout(cr_, layout);
+    cairo_restore(cr_);
+}
+
+void CairoRenderTarget::PushClip(const RECT& rect) {
+    cairo_save(cr_);
+    cairo_rectangle(cr_, rect.left, rect.top, std::max(0, Width(rect)), std::max(0, Height(rect)));
+    cairo_clip(cr_);
+    ++clipDepth_;
+}
+
+void CairoRenderTarget::PopClip() {
+    if (clipDepth_ == 0) return;
+    --clipDepth_;
+    cairo_restore(cr_);
+}
+
+}  // namespace ui
