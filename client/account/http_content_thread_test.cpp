@@ -1,0 +1,149 @@
+// The home page content worker against the portal stand-in, reporting to a
+// headless window whose UI thread is the test's own.
+#include "client/account/http_content_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "client/shell/messages.h"
+#include "client/update/portal_stand_in_test_support.h"
+#include "ui/core/message_loop.h"
+#include "ui/core/window.h"
+
+namespace quorvi {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::PortalStandIn;
+
+constexpr UINT kPing = WM_USER + 1;
+
+class HomeWindow : public DuiLib::CWindowWnd {
+public:
+    std::vector<std::pair<WPARAM, std::string>> contents;
+    int pings = 0;
+
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_HOME_CONTENT) {
+            contents.emplace_back(wParam, reinterpret_cast<const char*>(lParam));
+            return 0;
+        }
+        if (message == kPing) return ++pings;
+        return CWindowWnd::HandleMessage(message, wParam, lParam);
+    }
+
+protected:
+    LPCTSTR GetWindowClassName() const override { return "ContentTestWindow"; }
+};
+
+// A content worker that says when its own thread has deleted it.
+class ObservedContentThread : public CHttpContentCallbackThread {
+public:
+    template <typename... Arguments>
+    ObservedContentThread(std::atomic<bool>& gone, Arguments&&... arguments)
+        : CHttpContentCallbackThread(std::forward<Arguments>(arguments)...), m_gone(gone) {}
+    ~ObservedContentThread() override { m_gone = true; }
+
+private:
+    std::atomic<bool>& m_gone;
+};
+
+class ContentThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        portal.Start();
+        ASSERT_TRUE(window.Create(nullptr, "home", WS_POPUP, 0, 0, 0, 200, 100));
+    }
+    void TearDown() override {
+        if (::IsWindow(window.GetHWND())) ::DestroyWindow(window.GetHWND());
+    }
+
+    ContentEndpoints Endpoints() const {
+        return {portal.Origin() + "/appmgr/plugin/js.php",
+                portal.Origin() + "/appmgr/services/recharge_params.php?account="};
+    }
+    bool WaitForContents(std::size_t count) {
+        return ui::RunUntil([&] { return window.contents.size() >= count; }, 10s);
+    }
+
+    PortalStandIn portal;
+    HomeWindow window;
+};
+
+TEST_F(ContentThreadTest, EachModeSendsItsBodyAndAFailedFetchSendsAnEmptyOne) {
+    (new CHttpContentCallbackThread(window, Endpoints()))->Start();
+    (new CHttpContentCallbackThread(window, "S2023001", Endpoints()))->Start();
+    (new CHttpContentCallbackThread(window, "", Endpoints()))->Start();
+    // Nothing listens on port 1 of the loopback address.
+    ContentEndpoints nowhere{"http://127.0.0.1:1/plugin/js.php", "http://127.0.0.1:1/r?account="};
+    (new CHttpContentCallbackThread(window, nowhere))->Start();
+    ASSERT_TRUE(WaitForContents(4));
+
+    auto contents = window.contents;
+    std::sort(contents.begin(), contents.end());
+    const std::string script = Clibmerv::GetHttpContent(Endpoints().scriptPluginUrl);
+    ASSERT_FALSE(script.empty());
+    std::vector<std::pair<WPARAM, std::string>> expected = {
+        {0, ""}, {0, script}, {1, ""}, {1, "school=QVU&card=S2023001&balance=52.50"}};
+    EXPECT_EQ(contents, expected);
+
+    // An empty school account asks for the bare prefix.
+    std::vector<std::string> queries;
+    for (const auto& request : portal.Requests())
+        if (request.path == "/appmgr/services/recharge_params.php")
+            queries.push_back(request.query);
+    std::sort(queries.begin(), queries.end());
+    EXPECT_EQ(queries, (std::vector<std::string>{"account=", "account=S2023001"}));
+}
+
+TEST_F(ContentThreadTest, StalledServerDoesNotStallTheWindow) {
+    portal.SetFault("/appmgr/plugin/js.php", "kind=stall&ms=0");
+    (new CHttpContentCallbackThread(window, Endpoints()))->Start();
+
+    // The request is logged once the server holds back the rest of the answer.
+    ASSERT_TRUE(
+        ui::RunUntil([&] { return portal.PathsBelow("/appmgr/plugin/js.php").size() == 1; }, 10s));
+
+    // The UI thread keeps handling posted and sent messages while the worker waits.
+    for (int ping = 1; ping <= 5; ++ping) {
+        ::PostMessage(window, kPing);
+        LRESULT sent = 0;
+        std::thread sender([&] { sent = ::SendMessage(window, kPing); });
+        ASSERT_TRUE(ui::RunUntil([&] { return window.pings == 2 * ping; }, 2s));
+        sender.join();
+        EXPECT_EQ(sent, 2 * ping);
+    }
+    EXPECT_TRUE(window.contents.empty());
+
+    // Once the server lets go, the worker reports what arrived.
+    portal.ClearFaults();
+    ASSERT_TRUE(WaitForContents(1));
+    EXPECT_EQ(window.contents[0].first, 0u);
+}
+
+TEST_F(ContentThreadTest, MessageToAClosedWindowIsDroppedAndTheWorkerEnds) {
+    portal.SetFault("/appmgr/plugin/js.php", "kind=delay&ms=400");
+    std::atomic<bool> gone = false;
+    (new ObservedContentThread(gone, window, Endpoints()))->Start();
+    ::DestroyWindow(window);
+    ASSERT_TRUE(ui::RunUntil([&] { return gone.load(); }, 10s));
+    EXPECT_TRUE(window.contents.empty());
+    EXPECT_EQ(portal.PathsBelow("/appmgr/plugin/js.php").size(), 1u);
+}
+
+TEST_F(ContentThreadTest, WorkerNeverStartedSendsNothing) {
+    std::atomic<bool> gone = false;
+    auto* idle = new ObservedContentThread(gone, window, "S2023001", Endpoints());
+    ui::RunFor(300ms);
+    EXPECT_TRUE(window.contents.empty());
+    EXPECT_TRUE(portal.PathsBelow("/appmgr").empty());
+    delete idle;
+    EXPECT_TRUE(gone);
+}
+
+}  // namespace
+}  // namespace quorvi
