@@ -810,6 +810,13 @@ std::unique_ptr<BrowserEngine> GtkBackend::CreateBrowserEngine(DuiLib::CActiveXU
     return std::make_unique<HeadlessBrowserEngine>(host);
 }
 
+std::vector<HWND> GtkBackend::ShownWindows() const {
+    std::vector<HWND> shown;
+    for (auto& [hwnd, w] : windows_)
+        if (w->toplevel && gtk_widget_get_visible(w->toplevel)) shown.push_back(hwnd);
+    return shown;
+}
+
 bool GtkBackend::WriteLivePng(HWND hwnd, const std::string& path) {
     Window* w = Find(hwnd);
     if (!w || !gtk_widget_get_realized(w->layout)) return false;

@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/core/backend.h"
 
@@ -49,6 +50,8 @@ public:
     // Paints the live window with its native children (entries, web pages)
     // into a PNG file. False when the window is unknown or not realised.
     bool WriteLivePng(HWND hwnd, const std::string& path);
+    // The top-level windows on screen now, in creation order of their handles.
+    std::vector<HWND> ShownWindows() const;
 
     // Backend
     void CreateNativeWindow(HWND hwnd, const NativeWindowParams& params) override;

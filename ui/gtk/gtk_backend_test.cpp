@@ -1,0 +1,276 @@
+// Real windows on an X display without a window manager (run under xvfb-run):
+// maximise and restore, caption dragging and edge sizing, round-corner shapes,
+// edit boxes typed into through the X server, combo drop-downs, keys.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
+#include <gdk/gdkx.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+#include "platform/text.h"
+#include "ui/gtk/gtk_backend.h"
+#include "ui/render/skin_window_for_tests.h"
+
+namespace {
+
+using namespace DuiLib;
+using namespace std::chrono_literals;
+using ui::testing::SkinWindow;
+
+constexpr auto kDeadline = 10s;
+
+// Runs an xdotool command against the display (real input through the X server).
+void XDo(const std::string& arguments) {
+    const std::string command = "xdotool " + arguments;
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+// Where the X server has the window now (root coordinates).
+RECT NativeRect(HWND hwnd) {
+    GtkWidget* top = ui::GetGtkBackend()->NativeWindow(hwnd);
+    GdkWindow* window = top ? gtk_widget_get_window(top) : nullptr;
+    if (!window || !gtk_widget_get_mapped(top)) return {};
+    Window child;
+    int x = 0, y = 0;
+    unsigned int width = 0, height = 0, border = 0, depth = 0;
+    Window root;
+    Display* display = GDK_WINDOW_XDISPLAY(window);
+    XGetGeometry(display, GDK_WINDOW_XID(window), &root, &x, &y, &width, &height, &border, &depth);
+    XTranslateCoordinates(display, GDK_WINDOW_XID(window), root, 0, 0, &x, &y, &child);
+    return RECT{x, y, x + static_cast<LONG>(width), y + static_cast<LONG>(height)};
+}
+
+// Sends a key press and release with this key value to the window, as GDK
+// delivers them (xdotool cannot type characters missing from the keymap into GTK).
+void SynthesiseKey(HWND hwnd, guint keyval) {
+    GtkWidget* top = ui::GetGtkBackend()->NativeWindow(hwnd);
+    GdkDevice* keyboard =
+        gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default()));
+    for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+        GdkEvent* event = gdk_event_new(type);
+        event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(top)));
+        event->key.send_event = TRUE;
+        event->key.time = GDK_CURRENT_TIME;
+        event->key.keyval = keyval;
+        event->key.string = g_strdup("");
+        gdk_event_set_device(event, keyboard);
+        gtk_main_do_event(event);
+        gdk_event_free(event);
+    }
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+    return ui::RunUntil(done, std::chrono::duration_cast<std::chrono::milliseconds>(kDeadline));
+}
+
+class GtkWindows : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(ui::InstallGtkBackend()) << "needs an X display"; }
+
+    SkinWindow& Open(const std::string& skin, RECT rect) {
+        window_ = std::make_unique<SkinWindow>(skin);
+        HWND hwnd = window_->Create(nullptr, "gtk test", WS_POPUP | WS_VISIBLE, 0, rect.left,
+                                    rect.top, rect.right - rect.left, rect.bottom - rect.top);
+        EXPECT_NE(hwnd, nullptr);
+        EXPECT_TRUE(WaitFor([&] { return NativeRect(hwnd) == rect; }))
+            << "window not mapped at its place";
+        return *window_;
+    }
+
+    void TearDown() override {
+        if (window_ && IsWindow(window_->GetHWND())) DestroyWindow(window_->GetHWND());
+        ui::RunUntilIdle();
+    }
+
+    std::unique_ptr<SkinWindow> window_;
+};
+
+const char kCaptionSkin[] =
+    "<Window size=\"400,300\" caption=\"0,0,0,40\" sizebox=\"6,6,6,6\">"
+    "<VerticalLayout bkcolor=\"#FFE0E8F0\">"
+    "<HorizontalLayout height=\"40\" bkcolor=\"#FF3060A0\">"
+    "<Label name=\"title\" text=\"title\"/>"
+    "<Button name=\"closebtn\" width=\"40\" bkcolor=\"#FFC04040\"/>"
+    "</HorizontalLayout>"
+    "<Control/>"
+    "</VerticalLayout></Window>";
+
+TEST_F(GtkWindows, MaximiseFillsTheWorkAreaWithoutWindowManagerAndRestores) {
+    const RECT normal{100, 120, 500, 420};
+    SkinWindow& window = Open(kCaptionSkin, normal);
+    const ui::ScreenInfo screen = ui::GetBackend().GetScreen();
+    ASSERT_GT(screen.workArea.right, 500);
+
+    SendMessage(window.GetHWND(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    EXPECT_TRUE(IsZoomed(window.GetHWND()));
+    EXPECT_TRUE(WaitFor([&] { return NativeRect(window.GetHWND()) == screen.workArea; }));
+
+    SendMessage(window.GetHWND(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(WaitFor([&] { return NativeRect(window.GetHWND()) == normal; }));
+
+    // Minimised without a window manager: the window leaves the screen and comes back.
+    SendMessage(window.GetHWND(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    GtkWidget* top = ui::GetGtkBackend()->NativeWindow(window.GetHWND());
+    EXPECT_TRUE(WaitFor([&] { return !gtk_widget_get_mapped(top); }));
+    SendMessage(window.GetHWND(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(WaitFor([&] { return NativeRect(window.GetHWND()) == normal; }));
+}
+
+TEST_F(GtkWindows, CaptionDragsTheWindowEdgesSizeItButtonsStayClickable) {
+    SkinWindow& window = Open(kCaptionSkin, {200, 200, 600, 500});
+    HWND hwnd = window.GetHWND();
+    // Drag by the label in the caption band.
+    XDo("mousemove 260 215 mousedown 1 mousemove 280 230 mousemove 310 255");
+    EXPECT_TRUE(WaitFor([&] {
+        RECT r;
+        GetWindowRect(hwnd, &r);
+        return r.left == 250 && r.top == 240;
+    }));
+    XDo("mouseup 1");
+    EXPECT_TRUE(WaitFor([&] { return NativeRect(hwnd) == RECT{250, 240, 650, 540}; }));
+    EXPECT_EQ(window.Count("click"), 0);
+
+    // The bottom-right size box sizes the window.
+    XDo("mousemove 647 537 mousedown 1 mousemove 667 547 mousemove 697 577");
+    EXPECT_TRUE(WaitFor([&] { return NativeRect(hwnd) == RECT{250, 240, 700, 580}; }));
+    XDo("mouseup 1");
+
+    // The button in the caption band is clicked, not dragged.
+    XDo("mousemove 680 255 click 1");
+    EXPECT_TRUE(WaitFor([&] { return window.Count("click") == 1; }));
+    EXPECT_EQ(window.Notifications().back().sender, "closebtn");
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r, (RECT{250, 240, 700, 580}));
+}
+
+TEST_F(GtkWindows, RoundCornersBecomeTheWindowShape) {
+    SkinWindow& window = Open(
+        "<Window size=\"200,100\" roundcorner=\"20,20\"><Control bkcolor=\"#FF000000\"/></Window>",
+        {50, 50, 250, 150});
+    GtkWidget* top = ui::GetGtkBackend()->NativeWindow(window.GetHWND());
+    GdkWindow* gdkWindow = gtk_widget_get_window(top);
+    auto inShape = [&](int x, int y) {
+        int count = 0, ordering = 0;
+        XRectangle* rects =
+            XShapeGetRectangles(GDK_WINDOW_XDISPLAY(gdkWindow), GDK_WINDOW_XID(gdkWindow),
+                                ShapeBounding, &count, &ordering);
+        bool inside = false;
+        for (int i = 0; i < count; ++i)
+            inside |= x >= rects[i].x && x < rects[i].x + rects[i].width && y >= rects[i].y &&
+                      y < rects[i].y + rects[i].height;
+        if (rects) XFree(rects);
+        return inside;
+    };
+    EXPECT_TRUE(WaitFor([&] { return !inShape(0, 0); }));
+    EXPECT_FALSE(inShape(199, 99));
+    EXPECT_TRUE(inShape(100, 50));
+    EXPECT_TRUE(inShape(0, 50));
+    EXPECT_TRUE(inShape(100, 0));
+}
+
+TEST_F(GtkWindows, TypingIntoAnEditBoxRaisesTextChangedWithGbkText) {
+    SkinWindow& window = Open(
+        "<Window size=\"300,120\"><VerticalLayout bkcolor=\"#FFFFFFFF\" inset=\"10,10,10,10\">"
+        "<Edit name=\"account\" height=\"30\" bkcolor=\"#FFFFFFFF\" textpadding=\"4,4,4,4\"/>"
+        "<Edit name=\"password\" height=\"30\" password=\"true\"/>"
+        "</VerticalLayout></Window>",
+        {300, 300, 600, 420});
+    auto* account = window.Find<CEditUI>("account");
+    auto* password = window.Find<CEditUI>("password");
+    ASSERT_TRUE(account && password);
+    ui::GtkBackend* backend = ui::GetGtkBackend();
+    ASSERT_TRUE(WaitFor([&] { return backend->EntryOf(account) && backend->EntryOf(password); }));
+    EXPECT_FALSE(gtk_entry_get_visibility(GTK_ENTRY(backend->EntryOf(password))));
+
+    // A text set by code shows in the entry and raises nothing.
+    account->SetText(platform::Utf8ToGbk("初始"));
+    EXPECT_TRUE(WaitFor([&] {
+        return std::string(gtk_entry_get_text(GTK_ENTRY(backend->EntryOf(account)))) == "初始";
+    }));
+    EXPECT_EQ(window.Count("textchanged"), 0);
+    account->SetText("");
+
+    XDo("mousemove 350 325 click 1");
+    EXPECT_TRUE(WaitFor([&] { return window.Manager().GetFocus() == account; }));
+    EXPECT_GE(window.Count("setfocus"), 1);
+    XDo("type --delay 30 'ab'");
+    EXPECT_TRUE(WaitFor([&] { return account->GetText() == "ab"; }));
+    for (gunichar c : {U'中', U'文'}) SynthesiseKey(window.GetHWND(), gdk_unicode_to_keyval(c));
+    const std::string expected = platform::Utf8ToGbk("ab中文");
+    EXPECT_TRUE(WaitFor([&] { return account->GetText() == expected; }))
+        << platform::GbkToUtf8(account->GetText());
+    EXPECT_GE(window.Count("textchanged"), 4);
+    EXPECT_EQ(window.Notifications().back().senderText, expected);
+
+    XDo("key Return");
+    EXPECT_TRUE(WaitFor([&] { return window.Count("return") == 1; }));
+
+    // Tab moves the focus to the password box, whose entry then takes the keys.
+    XDo("key Tab");
+    EXPECT_TRUE(WaitFor([&] { return window.Manager().GetFocus() == password; }));
+    XDo("type --delay 30 'pw1'");
+    EXPECT_TRUE(WaitFor([&] { return password->GetText() == "pw1"; }));
+    EXPECT_EQ(account->GetText(), expected);
+}
+
+TEST_F(GtkWindows, ComboOpensItsDropDownAndTheChoiceSelects) {
+    SkinWindow& window = Open(
+        "<Window size=\"300,200\"><VerticalLayout bkcolor=\"#FFFFFFFF\" inset=\"10,10,10,10\">"
+        "<Combo name=\"combo\" height=\"28\" bkcolor=\"#FFEEEEEE\">"
+        "<ListLabelElement text=\"one\"/><ListLabelElement text=\"two\"/>"
+        "<ListLabelElement text=\"three\"/></Combo><Control/>"
+        "</VerticalLayout></Window>",
+        {400, 100, 700, 300});
+    auto* combo = window.Find<CComboUI>("combo");
+    ASSERT_NE(combo, nullptr);
+    XDo("mousemove 450 124 click 1");
+    GtkWidget* menu = nullptr;
+    EXPECT_TRUE(WaitFor([&] {
+        GList* tops = gtk_window_list_toplevels();
+        for (GList* l = tops; l; l = l->next) {
+            GtkWidget* child = gtk_bin_get_child(GTK_BIN(l->data));
+            if (gtk_widget_get_mapped(GTK_WIDGET(l->data)) && child && GTK_IS_MENU(child))
+                menu = child;
+        }
+        g_list_free(tops);
+        return menu != nullptr;
+    }));
+    ASSERT_NE(menu, nullptr);
+    GList* items = gtk_container_get_children(GTK_CONTAINER(menu));
+    ASSERT_EQ(g_list_length(items), 3u);
+    EXPECT_STREQ(gtk_menu_item_get_label(GTK_MENU_ITEM(g_list_nth_data(items, 2))), "three");
+    gtk_menu_shell_activate_item(GTK_MENU_SHELL(menu), GTK_WIDGET(g_list_nth_data(items, 2)), TRUE);
+    g_list_free(items);
+    EXPECT_TRUE(WaitFor([&] { return combo->GetCurSel() == 2; }));
+    EXPECT_EQ(window.Count("itemselect"), 1);
+    EXPECT_EQ(std::string(combo->GetText()), "three");
+}
+
+TEST_F(GtkWindows, KeysReachTheWindowAsVirtualKeys) {
+    struct KeyWindow : SkinWindow {
+        using SkinWindow::SkinWindow;
+        std::vector<WPARAM> keys;
+        std::vector<WPARAM> chars;
+        LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+            if (message == WM_KEYDOWN) keys.push_back(wParam);
+            if (message == WM_CHAR) chars.push_back(wParam);
+            return SkinWindow::HandleMessage(message, wParam, lParam);
+        }
+    };
+    auto* window =
+        new KeyWindow("<Window size=\"200,100\"><Control bkcolor=\"#FF808080\"/></Window>");
+    window_.reset(window);
+    HWND hwnd = window->Create(nullptr, "keys", WS_POPUP | WS_VISIBLE, 0, 10, 10, 200, 100);
+    ASSERT_TRUE(WaitFor([&] { return NativeRect(hwnd) == RECT{10, 10, 210, 110}; }));
+    XDo("mousemove 50 50 click 1 key a Escape F5 Down");
+    EXPECT_TRUE(WaitFor([&] { return window->keys.size() >= 4; }));
+    EXPECT_EQ(window->keys, (std::vector<WPARAM>{'A', VK_ESCAPE, 0x74, VK_DOWN}));
+    EXPECT_EQ(window->chars, (std::vector<WPARAM>{'a'}));
+}
+
+}  // namespace

@@ -1,0 +1,202 @@
+// Offscreen painting of skinned windows: images at their dest, nine-slice
+// corners, state images, Chinese text with real glyphs, alignment.
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/text.h"
+#include "ui/render/cairo_target.h"
+#include "ui/render/skin_window_for_tests.h"
+#include "ui/render/window_image.h"
+
+namespace {
+
+using namespace DuiLib;
+namespace fs = std::filesystem;
+
+constexpr DWORD kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kGray = 0xFF808080,
+                kWhite = 0xFFFFFFFF;
+
+// A PNG of `width` x `height` filled by `paint`.
+void WritePng(const fs::path& path, int width, int height,
+              const std::function<void(cairo_t*)>& paint) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_t* cr = cairo_create(surface);
+    paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_write_to_png(surface, path.c_str());
+    cairo_surface_destroy(surface);
+}
+
+void Fill(cairo_t* cr, double x, double y, double w, double h, DWORD argb) {
+    cairo_set_source_rgb(cr, ((argb >> 16) & 0xFF) / 255.0, ((argb >> 8) & 0xFF) / 255.0,
+                         (argb & 0xFF) / 255.0);
+    cairo_rectangle(cr, x, y, w, h);
+    cairo_fill(cr);
+}
+
+DWORD Pixel(cairo_surface_t* image, int x, int y) {
+    cairo_surface_flush(image);
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    return *reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4);
+}
+
+class OffscreenRender : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = fs::temp_directory_path() / ("quorvi-render-" + std::to_string(getpid()));
+        fs::create_directories(folder_);
+        WritePng(folder_ / "red.png", 8, 8, [](cairo_t* cr) { Fill(cr, 0, 0, 8, 8, kRed); });
+        WritePng(folder_ / "gray.png", 8, 8, [](cairo_t* cr) { Fill(cr, 0, 0, 8, 8, kGray); });
+        WritePng(folder_ / "green.png", 8, 8, [](cairo_t* cr) { Fill(cr, 0, 0, 8, 8, kGreen); });
+        // 30 x 30: blue 10-pixel corners, green edges, red centre.
+        WritePng(folder_ / "frame.png", 30, 30, [](cairo_t* cr) {
+            Fill(cr, 0, 0, 30, 30, kGreen);
+            Fill(cr, 10, 10, 10, 10, kRed);
+            for (int x : {0, 20})
+                for (int y : {0, 20}) Fill(cr, x, y, 10, 10, kBlue);
+        });
+        // Two halves: left red, right green (for source rectangles).
+        WritePng(folder_ / "halves.png", 20, 10, [](cairo_t* cr) {
+            Fill(cr, 0, 0, 10, 10, kRed);
+            Fill(cr, 10, 0, 10, 10, kGreen);
+        });
+    }
+    static void TearDownTestSuite() { fs::remove_all(folder_); }
+
+    void SetUp() override { CPaintManagerUI::SetResourcePath(folder_.string()); }
+
+    // Builds the skin into a hidden window and paints it offscreen.
+    cairo_surface_t* Render(const std::string& body, int width = 200, int height = 120) {
+        window_ = std::make_unique<ui::testing::SkinWindow>(
+            "<Window size=\"" + std::to_string(width) + "," + std::to_string(height) +
+            "\"><Font name=\"Microsoft YaHei\" size=\"14\" default=\"true\"/>"
+            "<Container bkcolor=\"#FFFFFFFF\">" +
+            body + "</Container></Window>");
+        EXPECT_NE(window_->Create(nullptr, "render", WS_POPUP, 0, 0, 0, width, height), nullptr);
+        cairo_surface_t* image = ui::RenderWindowImage(window_->GetHWND());
+        EXPECT_NE(image, nullptr);
+        return image;
+    }
+
+    void TearDown() override {
+        if (window_ && IsWindow(window_->GetHWND())) DestroyWindow(window_->GetHWND());
+    }
+
+    static inline fs::path folder_;
+    std::unique_ptr<ui::testing::SkinWindow> window_;
+};
+
+TEST_F(OffscreenRender, ImageLandsAtItsDestAndSourcePicksPartOfTheFile) {
+    cairo_surface_t* image = Render(
+        "<Control float=\"true\" pos=\"20,20,120,80\" "
+        "bkimage=\"file='red.png' dest='10,10,30,30'\"/>"
+        "<Control float=\"true\" pos=\"130,20,170,60\" "
+        "bkimage=\"file='halves.png' source='10,0,20,10'\"/>");
+    EXPECT_EQ(Pixel(image, 40, 40), kRed);  // inside the dest
+    EXPECT_EQ(Pixel(image, 49, 49), kRed);
+    EXPECT_EQ(Pixel(image, 25, 25), kWhite);  // inside the control, outside the dest
+    EXPECT_EQ(Pixel(image, 55, 55), kWhite);
+    EXPECT_EQ(Pixel(image, 131, 21), kGreen);  // only the right half, stretched
+    EXPECT_EQ(Pixel(image, 168, 58), kGreen);
+    cairo_surface_destroy(image);
+}
+
+TEST_F(OffscreenRender, NineSliceKeepsCornersAndStretchesTheRest) {
+    cairo_surface_t* image = Render(
+        "<Control float=\"true\" pos=\"0,0,100,60\" bkimage=\"file='frame.png' "
+        "corner='10,10,10,10'\"/>"
+        "<Control float=\"true\" pos=\"100,0,200,60\" bkimage=\"frame.png\"/>");
+    EXPECT_EQ(Pixel(image, 2, 2), kBlue);
+    EXPECT_EQ(Pixel(image, 97, 57), kBlue);
+    EXPECT_EQ(Pixel(image, 14, 4), kGreen);  // just past the corner: the top edge
+    EXPECT_EQ(Pixel(image, 50, 3), kGreen);
+    EXPECT_EQ(Pixel(image, 50, 30), kRed);
+    // Without corners the whole image stretches: its blue corner spans a third.
+    EXPECT_EQ(Pixel(image, 114, 4), kBlue);
+    cairo_surface_destroy(image);
+}
+
+TEST_F(OffscreenRender, OptionsDrawTheImageOfTheirState) {
+    cairo_surface_t* image = Render(
+        "<Option name=\"a\" float=\"true\" pos=\"0,0,50,50\" group=\"g\" "
+        "normalimage=\"gray.png\" selectedimage=\"green.png\" selected=\"true\"/>"
+        "<Option name=\"b\" float=\"true\" pos=\"60,0,110,50\" group=\"g\" "
+        "normalimage=\"gray.png\" selectedimage=\"green.png\"/>"
+        "<Button float=\"true\" pos=\"120,0,170,50\" normalimage=\"gray.png\" "
+        "disabledimage=\"red.png\" enabled=\"false\"/>");
+    EXPECT_EQ(Pixel(image, 25, 25), kGreen);
+    EXPECT_EQ(Pixel(image, 85, 25), kGray);
+    EXPECT_EQ(Pixel(image, 145, 25), kRed);
+    cairo_surface_destroy(image);
+    // Selecting the other option of the group swaps the images.
+    window_->Find<COptionUI>("b")->Selected(true);
+    image = ui::RenderWindowImage(window_->GetHWND());
+    EXPECT_EQ(Pixel(image, 25, 25), kGray);
+    EXPECT_EQ(Pixel(image, 85, 25), kGreen);
+    cairo_surface_destroy(image);
+}
+
+TEST_F(OffscreenRender, MissingImageDrawsNothing) {
+    cairo_surface_t* image =
+        Render("<Control float=\"true\" pos=\"0,0,50,50\" bkimage=\"nothing-here.png\"/>");
+    EXPECT_EQ(Pixel(image, 25, 25), kWhite);
+    cairo_surface_destroy(image);
+    ui::RenderCache cache;
+    EXPECT_EQ(cache.Image("nothing-here.png"), nullptr);
+    EXPECT_NE(cache.Image("red.png"), nullptr);
+}
+
+// Counts dark pixels in a column range: where text was drawn.
+int DarkPixels(cairo_surface_t* image, int x0, int x1, int y0, int y1) {
+    int dark = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) dark += (Pixel(image, x, y) & 0xFF) < 0x80;
+    return dark;
+}
+
+TEST_F(OffscreenRender, ChineseTextIsDrawnWithRealGlyphsWhereItIsAligned) {
+    // "应用中心" (application centre), as the system's narrow texts hold it: GBK.
+    const std::string gbk = platform::Utf8ToGbk("应用中心");
+    const std::string skin = "<Label name=\"left\" float=\"true\" pos=\"0,0,200,40\" text=\"" +
+                             platform::GbkToUtf8(gbk) +
+                             "\" textcolor=\"#FF000000\" align=\"left\"/>"
+                             "<Label name=\"right\" float=\"true\" pos=\"0,60,200,100\" text=\"" +
+                             platform::GbkToUtf8(gbk) +
+                             "\" textcolor=\"#00000000\" align=\"right\"/>";
+    cairo_surface_t* image = Render(skin);
+    EXPECT_GT(DarkPixels(image, 0, 100, 0, 40), 40);
+    EXPECT_EQ(DarkPixels(image, 100, 200, 0, 40), 0);
+    // Text colours ignore alpha: #00000000 still draws black.
+    EXPECT_GT(DarkPixels(image, 100, 200, 60, 100), 40);
+    EXPECT_EQ(DarkPixels(image, 0, 100, 60, 100), 0);
+    cairo_surface_destroy(image);
+
+    // Pango finds a glyph for every character (no boxes).
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 200, 40);
+    cairo_t* cr = cairo_create(surface);
+    ui::CairoRenderTarget target(cr, &window_->Manager());
+    window_->Manager().Paint(target, RECT{0, 0, 200, 120});
+    EXPECT_EQ(target.UnknownGlyphs(), 0);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+}
+
+TEST_F(OffscreenRender, WindowIsWrittenAsPng) {
+    cairo_surface_destroy(
+        Render("<Control float=\"true\" pos=\"0,0,10,10\" bkcolor=\"#FF0000FF\"/>"));
+    const fs::path png = folder_ / "window.png";
+    ASSERT_TRUE(ui::WriteWindowPng(window_->GetHWND(), png.string()));
+    cairo_surface_t* read = cairo_image_surface_create_from_png(png.c_str());
+    ASSERT_EQ(cairo_surface_status(read), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(cairo_image_surface_get_width(read), 200);
+    EXPECT_EQ(cairo_image_surface_get_height(read), 120);
+    EXPECT_EQ(Pixel(read, 5, 5), kBlue);
+    cairo_surface_destroy(read);
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+// A skinned window for the widget layer's tests: builds a skin (file name or
+// XML text), records the notifications it gets, and has the window mechanics
+// of the system's skinned windows: the caption and size box of the skin answer
+// the hit test, and the maximised rectangle is the monitor's work area.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ui/core/UIlib.h"
+
+namespace ui::testing {
+
+struct Notification {
+    std::string type;
+    std::string sender;
+    std::string senderText;  // GBK
+    WPARAM wParam = 0;
+};
+
+class SkinWindow : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
+public:
+    explicit SkinWindow(std::string skin) : skin_(std::move(skin)) {}
+
+    DuiLib::CPaintManagerUI& Manager() { return manager_; }
+    const std::vector<Notification>& Notifications() const { return notifications_; }
+    int Count(const std::string& type) const {
+        int n = 0;
+        for (const auto& note : notifications_) n += note.type == type;
+        return n;
+    }
+    template <typename T>
+    T* Find(const char* name) {
+        return dynamic_cast<T*>(manager_.FindControl(name));
+    }
+
+    void Notify(DuiLib::TNotifyUI& msg) override {
+        notifications_.push_back({msg.sType, msg.pSender ? std::string(msg.pSender->GetName()) : "",
+                                  msg.pSender ? std::string(msg.pSender->GetText()) : "",
+                                  msg.wParam});
+    }
+
+protected:
+    LPCTSTR GetWindowClassName() const override { return "SkinTestWindow"; }
+
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+            case WM_CREATE: {
+                manager_.Init(m_hWnd);
+                DuiLib::CDialogBuilder builder;
+                DuiLib::CControlUI* root = builder.Create(skin_, nullptr, nullptr, &manager_);
+                if (!root) return -1;
+                manager_.AttachDialog(root);
+                manager_.AddNotifier(this);
+                return 0;
+            }
+            case WM_NCHITTEST:
+                return HitTest(lParam);
+            case WM_GETMINMAXINFO: {
+                MONITORINFO info;
+                GetMonitorInfo(MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &info);
+                auto* minMax = reinterpret_cast<MINMAXINFO*>(lParam);
+                minMax->ptMaxPosition = {info.rcWork.left, info.rcWork.top};
+                minMax->ptMaxSize = {info.rcWork.right - info.rcWork.left,
+                                     info.rcWork.bottom - info.rcWork.top};
+                return 0;
+            }
+            case WM_SIZE: {
+                const SIZE corner = manager_.GetRoundCorner();
+                RECT window;
+                if (wParam != SIZE_MINIMIZED && (corner.cx || corner.cy) &&
+                    GetWindowRect(m_hWnd, &window)) {
+                    SetWindowRgn(
+                        m_hWnd,
+                        CreateRoundRectRgn(0, 0, window.right - window.left + 1,
+                                           window.bottom - window.top + 1, corner.cx, corner.cy),
+                        TRUE);
+                }
+                break;
+            }
+            default:
+                break;
+        }
+        LRESULT result = 0;
+        if (manager_.MessageHandler(message, wParam, lParam, result)) return result;
+        return CWindowWnd::HandleMessage(message, wParam, lParam);
+    }
+
+    LRESULT HitTest(LPARAM lParam) {
+        POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ScreenToClient(m_hWnd, &point);
+        RECT client;
+        GetClientRect(m_hWnd, &client);
+        if (!IsZoomed(m_hWnd)) {
+            const RECT box = manager_.GetSizeBox();
+            const bool top = point.y < client.top + box.top;
+            const bool bottom = point.y >= client.bottom - box.bottom;
+            const bool left = point.x < client.left + box.left;
+            const bool right = point.x >= client.right - box.right;
+            if (top) return left ? HTTOPLEFT : right ? HTTOPRIGHT : HTTOP;
+            if (bottom) return left ? HTBOTTOMLEFT : right ? HTBOTTOMRIGHT : HTBOTTOM;
+            if (left) return HTLEFT;
+            if (right) return HTRIGHT;
+        }
+        const RECT caption = manager_.GetCaptionRect();
+        if (point.x >= client.left + caption.left && point.x < client.right - caption.right &&
+            point.y >= caption.top && point.y < caption.bottom) {
+            DuiLib::CControlUI* control = manager_.FindControl(point);
+            if (control && std::string(control->GetClass()) != "ButtonUI" &&
+                std::string(control->GetClass()) != "OptionUI" &&
+                std::string(control->GetClass()) != "EditUI")
+                return HTCAPTION;
+        }
+        return HTCLIENT;
+    }
+
+    std::string skin_;
+    DuiLib::CPaintManagerUI manager_;
+    std::vector<Notification> notifications_;
+};
+
+}  // namespace ui::testing

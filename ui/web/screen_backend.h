@@ -1,0 +1,26 @@
+// The on-screen widget layer in one call: GTK windows, cairo painting and the
+// WebKit browser. The programs call it where the Windows system would call
+// CoInitialize.
+#pragma once
+
+#include <string>
+
+#include "ui/core/win_types.h"
+
+namespace ui {
+
+// Installs the on-screen backend. False, with the backend's one-line reason on
+// standard error, when there is no display; the program then ends as it would
+// when CoInitialize fails. When QUORVI_SCREENSHOT_DIR names a folder, the
+// signal SIGUSR1 saves every shown window there as PNG (SaveShownWindowsPng).
+bool InstallScreenBackend();
+
+// Saves a window as PNG (path in UTF-8): the live window with its edit boxes and
+// pages when it is on screen, its painted controls otherwise. False on failure.
+bool SaveWindowPng(HWND hwnd, const std::string& path);
+
+// Saves every shown top-level window into `folder` as "<window title>-<n>.png";
+// returns how many were written.
+int SaveShownWindowsPng(const std::string& folder);
+
+}  // namespace ui
