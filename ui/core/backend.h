@@ -20,7 +20,8 @@
 
 namespace DuiLib {
 class CActiveXUI;
-}
+class CEditUI;
+}  // namespace DuiLib
 
 namespace ui {
 
@@ -57,6 +58,22 @@ public:
     virtual void SetScrollBarsHidden(bool hidden) = 0;
 };
 
+// A native text entry over a CEditUI (on screen; headless edits take keys
+// themselves). The entry reports the user's text with CEditUI::SetTextFromUser,
+// its focus with CEditUI::SetFocus, and Return with ui::KeyPressed(hwnd, VK_RETURN).
+class NativeEdit {
+public:
+    virtual ~NativeEdit() = default;
+    virtual void SetBounds(const RECT& clientRect, bool visible) = 0;
+    virtual void SetText(const std::string& text) = 0;  // GBK
+    virtual void SetPasswordMode(bool password) = 0;
+    virtual void SetReadOnly(bool readOnly) = 0;
+    virtual void SetFocused(bool focused) = 0;
+};
+
+// Drawing: when a window needs painting, the backend calls
+// CPaintManagerUI::FromWindow(hwnd)->Paint(target, rect) with its own
+// ui::RenderTarget (render.h); Invalidate below says what changed.
 class Backend {
 public:
     virtual ~Backend() = default;
@@ -86,6 +103,8 @@ public:
     // ---- screen and browser ----
     virtual ScreenInfo GetScreen() const = 0;
     virtual std::unique_ptr<BrowserEngine> CreateBrowserEngine(DuiLib::CActiveXUI& host) = 0;
+    // Null: the edit handles keys and characters itself (the headless case).
+    virtual std::unique_ptr<NativeEdit> CreateNativeEdit(DuiLib::CEditUI&) { return nullptr; }
 };
 
 // The backend in use. Until one is installed the headless backend is used.

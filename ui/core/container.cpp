@@ -67,7 +67,7 @@ bool CContainerUI::AddAt(CControlUI* control, int index) {
         manager_->InitControls(control, this);
     else
         control->SetManager(nullptr, this, false);
-    PropagateVisibility();
+    control->SetInternVisible(IsVisible());
     NeedUpdate();
     return true;
 }

@@ -422,11 +422,53 @@ void* CEditUI::GetInterface(std::string_view name) {
 
 void CEditUI::SetPasswordMode(bool password) {
     password_ = password;
+    if (native_) native_->SetPasswordMode(password);
     Invalidate();
 }
 
 void CEditUI::SetReadOnly(bool readOnly) {
     readOnly_ = readOnly;
+    if (native_) native_->SetReadOnly(readOnly);
+}
+
+void CEditUI::SetText(std::string_view text) {
+    CLabelUI::SetText(text);
+    if (native_) native_->SetText(std::string(text));
+}
+
+// On screen the backend puts its own entry over the edit.
+void CEditUI::DoInit() {
+    if (!GetManager() || !GetManager()->GetPaintWindow()) return;
+    native_ = ui::GetBackend().CreateNativeEdit(*this);
+    if (!native_) return;
+    native_->SetText(GetText());
+    native_->SetPasswordMode(password_);
+    native_->SetReadOnly(readOnly_);
+    UpdateNativeBounds();
+}
+
+void CEditUI::UpdateNativeBounds() {
+    if (native_) native_->SetBounds(rect_, IsVisible());
+}
+
+void CEditUI::SetVisible(bool visible) {
+    CLabelUI::SetVisible(visible);
+    UpdateNativeBounds();
+}
+
+void CEditUI::SetInternVisible(bool visible) {
+    CLabelUI::SetInternVisible(visible);
+    UpdateNativeBounds();
+}
+
+void CEditUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init) {
+    if (!manager) native_.reset();  // the entry belongs to the window being left
+    CLabelUI::SetManager(manager, parent, init);
+}
+
+void CEditUI::SetAbsolutePos(const RECT& rect) {
+    CLabelUI::SetAbsolutePos(rect);
+    UpdateNativeBounds();
 }
 
 void CEditUI::SetMaxChar(int maxChar) {
@@ -454,7 +496,7 @@ CStdString CEditUI::GetDisplayText() const {
 
 void CEditUI::SetTextFromUser(std::string_view text) {
     if (text == GetText()) return;
-    CControlUI::SetText(text);
+    CLabelUI::SetText(text);  // the entry already shows it
     SendNotify("textchanged");
 }
 
@@ -468,6 +510,8 @@ AttributeResult CEditUI::SetAttribute(std::string_view name, std::string_view va
 }
 
 void CEditUI::DoEvent(TEventUI& event) {
+    if (native_ && (event.Type == EventType::SetFocus || event.Type == EventType::KillFocus))
+        native_->SetFocused(event.Type == EventType::SetFocus);
     if (event.Type == EventType::KeyDown) {
         if (event.wParam == VK_RETURN) {
             SendNotify("return");

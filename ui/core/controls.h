@@ -10,6 +10,9 @@
 // Sections: CLabelUI | CTextUI | CButtonUI | COptionUI | CProgressUI | CEditUI | CComboUI
 #pragma once
 
+#include <memory>
+
+#include "ui/core/backend.h"
 #include "ui/core/container.h"
 #include "ui/core/control.h"
 
@@ -197,10 +200,21 @@ public:
     void SetTextFromUser(std::string_view text);
 
     AttributeResult SetAttribute(std::string_view name, std::string_view value) override;
+    void SetText(std::string_view text) override;
+    void DoInit() override;
     void DoEvent(TEventUI& event) override;
     void PaintText(ui::RenderTarget& target) override;
+    void SetVisible(bool visible = true) override;
+    void SetInternVisible(bool visible = true) override;
+    void SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init = true) override;
+    void SetAbsolutePos(const RECT& rect) override;
+    // The native entry over this edit, when the backend gives one.
+    ui::NativeEdit* GetNativeEdit() const { return native_.get(); }
 
 private:
+    void UpdateNativeBounds();
+
+    std::unique_ptr<ui::NativeEdit> native_;
     bool password_ = false;
     char passwordChar_ = '*';
     bool readOnly_ = false;

@@ -258,3 +258,60 @@ TEST_F(PaintManagerTest, ClickHandlerMayRemoveTheClickedControl) {
 }
 
 }  // namespace
+
+namespace {
+
+// A backend that gives edits a native entry, as the on-screen one does.
+class EntryBackend : public ui::HeadlessBackend {
+public:
+    struct Entry : ui::NativeEdit {
+        void SetBounds(const RECT& rect, bool shown) override {
+            bounds = rect;
+            visible = shown;
+        }
+        void SetText(const std::string& value) override { text = value; }
+        void SetPasswordMode(bool value) override { password = value; }
+        void SetReadOnly(bool) override {}
+        void SetFocused(bool value) override { focused = value; }
+        RECT bounds{};
+        bool visible = false, password = false, focused = false;
+        std::string text;
+    };
+    std::unique_ptr<ui::NativeEdit> CreateNativeEdit(DuiLib::CEditUI&) override {
+        auto entry = std::make_unique<Entry>();
+        entries.push_back(entry.get());
+        return entry;
+    }
+    std::vector<Entry*> entries;
+};
+
+TEST(NativeEdit, EntryFollowsTheEditAndReportsTheUsersText) {
+    auto owned = std::make_unique<EntryBackend>();
+    EntryBackend* backend = owned.get();
+    ui::InstallBackend(std::move(owned));
+    {
+        TestWindow window(
+            R"(<Container><Edit name="pwdedit" float="true" pos="10,20,110,40" password="true" text="x"/></Container>)");
+        window.Open(0, 0, 200, 100);
+        window.pm.UpdateLayout();
+        ASSERT_EQ(backend->entries.size(), 1u);
+        auto* entry = backend->entries[0];
+        auto* edit = window.Find<CEditUI>("pwdedit");
+        EXPECT_EQ(entry->bounds, (RECT{10, 20, 110, 40}));
+        EXPECT_TRUE(entry->visible);
+        EXPECT_TRUE(entry->password);
+        EXPECT_EQ(entry->text, "x");
+        edit->SetText("secret");
+        EXPECT_EQ(entry->text, "secret");
+        edit->SetFocus();
+        EXPECT_TRUE(entry->focused);
+        edit->SetTextFromUser("typed");  // what the entry calls when the user types
+        EXPECT_EQ(edit->GetText(), "typed");
+        EXPECT_EQ(window.Log().back(), "textchanged:pwdedit");
+        edit->SetVisible(false);
+        EXPECT_FALSE(entry->visible);
+    }
+    ui::InstallHeadlessBackend();
+}
+
+}  // namespace
