@@ -6,6 +6,8 @@
 // "portal-data" beside the program, the request log on standard output, and
 // the loopback address. Port 0 takes any free port. SIGINT or SIGTERM stops it.
 #include <pthread.h>
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -63,13 +65,19 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quorvi-portal: serving %s on http://%s:%d/\n", line->data_dir.c_str(),
                  line->host.c_str(), port);
 
+    std::atomic<bool> run_over = false;
     std::thread signal_waiter([&] {
         int signal = 0;
         sigwait(&stop_signals, &signal);
-        server.Stop();
+        // A stop that comes before the server listens is lost, so repeat it until Run() ends.
+        while (!run_over) {
+            server.Stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
     });
     bool served = server.Run();
-    // Run() may also end by itself (a failure): wake the waiter so it can be joined.
+    run_over = true;
+    // Run() may also end by itself (a failure): wake a waiter still in sigwait.
     pthread_kill(signal_waiter.native_handle(), SIGTERM);
     signal_waiter.join();
     return served ? 0 : 1;
