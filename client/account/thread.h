@@ -32,6 +32,10 @@ public:
     // again changes nothing.
     void Start();
 
+    // True once the thread has left the object for good (a kept worker may then
+    // be read or deleted freely). A worker that frees itself is never seen here.
+    bool IsFinished() const;
+
     // False when the operating system refused to create the thread; such a
     // worker never runs.
     bool HasThread() const { return m_hasThread; }

@@ -66,16 +66,19 @@ TEST(CThreadTest, KeptWorkerOutlivesItsRunAndAWorkerWithoutAJobEnds) {
     auto* kept = new CountingThread(0, false, runs, gone);
     kept->Start();
     kept->Start();  // a second signal changes nothing
-    std::this_thread::sleep_for(200ms);
+    for (int i = 0; i < 500 && !kept->IsFinished(); ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(kept->IsFinished());
+    std::this_thread::sleep_for(50ms);
     EXPECT_EQ(runs, 1);
     EXPECT_FALSE(gone);
-    delete kept;  // safe once its run is over
+    delete kept;  // safe once its thread has finished
     EXPECT_TRUE(gone);
 
     // The base's own job is the finishing step: its thread ends instead of spinning.
     auto* plain = new CThread();
     plain->Start();
-    std::this_thread::sleep_for(50ms);
+    for (int i = 0; i < 500 && !plain->IsFinished(); ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(plain->IsFinished());
     delete plain;
 }
 
