@@ -344,6 +344,16 @@ TEST_F(PortalServerTest, FaultsSwitchOnAndOff) {
     Get("/launcher/");
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(290));
 
+    // A slow answer arrives whole, at about the rate asked for.
+    std::string icon = Get("/app/app_calc.png");
+    Get("/_fault?path=/app/app_calc.png&kind=slow&rate=2000&times=1");
+    started = std::chrono::steady_clock::now();
+    EXPECT_EQ(Get("/app/app_calc.png"), icon);
+    EXPECT_GE(std::chrono::steady_clock::now() - started,
+              std::chrono::milliseconds(icon.size() * 1000 / 2000 - 100));
+    Get("/_fault?path=/app/app_calc.png&kind=empty&times=1");
+    EXPECT_EQ(Get("/app/app_calc.png"), "");
+
     // A stall holds the answer until the faults change.
     Get("/_fault?path=/app/appsn.php&kind=stall");
     std::atomic<bool> answered = false;
