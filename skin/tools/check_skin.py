@@ -6,7 +6,7 @@ Usage:  check_skin.py [skin folder]      (standard library only)
 It reports, one line each, and exits with 1 when anything is wrong:
   - elements and attributes outside the vocabulary of the widget layer;
   - malformed values (rectangles, colours, booleans, alignments, image specs,
-    font ids);
+    font ids) and texts that GBK cannot hold;
   - images that are referenced by the skin or by the client's code but missing
     or not PNG files;
   - control names that the client looks up, missing or present more than once
@@ -191,7 +191,13 @@ class Checker:
         self.images.add(spec[0])
 
     def check_value(self, where, name, value):
-        if name in ("pos", "textpadding"):
+        if name in ("text", "tooltip", "userdata"):
+            try:
+                value.encode("gbk")
+            except UnicodeEncodeError as error:
+                self.problem(f"{where}: {name} holds \"{value[error.start]}\", which GBK "
+                             "cannot hold (the client's texts are GBK)")
+        elif name in ("pos", "textpadding"):
             if parse_ints(value, 4) is None:
                 self.problem(f"{where}: {name} needs four integers, not \"{value}\"")
         elif name in ("bkcolor", "textcolor"):

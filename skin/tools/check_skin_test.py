@@ -67,6 +67,8 @@ class CheckSkinTest(unittest.TestCase):
                       self.problems("bkimage=\"file='panel_bg.png' corner='8,8,8,8'\"",
                                     "bkimage=\"file='panel_bg.png' corner='8,8'\""))
         self.assertIn("font 9 is not defined", self.problems('font="3"', 'font="9"'))
+        self.assertIn("which GBK cannot hold",
+                      self.problems('text="查看更新日志"', 'text="查看更新日志 ›"'))
         self.assertIn("unknown attribute padding",
                       self.problems('<Label name="lbNavDivider"',
                                     '<Label padding="1,1,1,1" name="lbNavDivider"'))
