@@ -2,6 +2,8 @@
 // notifications and messages, and a render target that records drawing.
 #pragma once
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
