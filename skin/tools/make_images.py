@@ -250,8 +250,9 @@ def caption_images(out):
             c.save(f"{out}/caption_{name}_{state}.png")
 
     # search box on the band (exactly 256 x 22, its parent's size) and its button.
+    # Opaque white inside, like the native entry that lies over its middle.
     c = Canvas(256, 22)
-    c.rrect(0, 0, 256, 22, 11, fill=alpha(WHITE, 225))
+    c.rrect(0, 0, 256, 22, 11, fill=WHITE)
     c.save(f"{out}/search_bg_normal.png")
     c = Canvas(256, 22)
     c.rrect(0, 0, 256, 22, 11, fill=WHITE, outline=ACCENT_RING, width=2)
