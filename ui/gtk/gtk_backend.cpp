@@ -20,6 +20,7 @@
 #include "ui/core/paint_manager.h"
 #include "ui/core/win_api.h"
 #include "ui/gtk/virtual_keys.h"
+#include "ui/render/scroll_bar.h"
 #include "ui/render/window_image.h"
 
 namespace ui {
@@ -67,15 +68,15 @@ std::string EntryCss(const DuiLib::CPaintManagerUI* manager, DuiLib::CEditUI* ed
     std::string family = font ? platform::GbkToUtf8(font->sFontName) : "";
     std::erase(family, '"');
     std::string css =
-        "entry { border: none; border-radius: 0; box-shadow: none; outline: none;"
-        " min-height: 0; padding: 0 1px; margin: 0; font: ";
+        "entry { border-style: none; border-width: 0; border-radius: 0; box-shadow: none;"
+        " outline-style: none; min-height: 0; padding: 0 1px; margin: 0; font: ";
     if (font && font->bBold) css += "bold ";
     if (font && font->bItalic) css += "italic ";
     css += std::to_string(font && font->iSize > 0 ? font->iSize : 12) + "px ";
     if (!family.empty()) css += "\"" + family + "\", ";
     css += "\"WenQuanYi Micro Hei\", sans-serif;";
     const DWORD ground = (edit->GetBkColor() >> 24) ? edit->GetBkColor() : 0xFFFFFFFF;
-    css += " background: " + CssColor(ground) + "; background-image: none;";
+    css += " background-color: " + CssColor(ground) + "; background-image: none;";
     css += " color: " +
            CssColor(edit->IsEnabled() ? edit->GetTextColor() : edit->GetDisabledTextColor()) +
            "; caret-color: " + CssColor(edit->GetTextColor()) + "; }";
@@ -123,6 +124,8 @@ struct GtkBackend::Window {
     HWND owner = nullptr;
     GtkWidget* toplevel = nullptr;  // null while the window is a child
     GtkWidget* layout = nullptr;    // referenced: survives re-parenting
+    // The surface the controls are painted on and take input from: the layout
+    // itself, so that native children (drawn after it) lie above the painting.
     GtkWidget* area = nullptr;
     RECT rect{};  // screen coordinates
     bool visible = false;
@@ -136,6 +139,9 @@ struct GtkBackend::Window {
     POINT lastPressPoint{};
     int lastPressButton = -1;
     POINT pressPoint{};
+    // A scroll bar thumb being dragged, and where on the thumb it was taken.
+    DuiLib::CContainerUI* scrolling = nullptr;
+    int thumbGrab = 0;
 
     DuiLib::CPaintManagerUI* Manager() const { return DuiLib::CPaintManagerUI::FromWindow(hwnd); }
     void Reconcile();
@@ -231,14 +237,13 @@ void GtkBackend::CreateNativeWindow(HWND hwnd, const NativeWindowParams& params)
     w->toolWindow = params.toolWindow;
     w->layout = gtk_layout_new(nullptr, nullptr);
     g_object_ref_sink(w->layout);
-    w->area = gtk_drawing_area_new();
+    w->area = w->layout;
     gtk_widget_set_can_focus(w->area, TRUE);
     gtk_widget_add_events(w->area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                        GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK |
                                        GDK_SCROLL_MASK | GDK_KEY_PRESS_MASK);
     gtk_widget_set_has_tooltip(w->area, TRUE);
     gtk_widget_set_size_request(w->area, std::max(1, Width(w->rect)), std::max(1, Height(w->rect)));
-    gtk_layout_put(GTK_LAYOUT(w->layout), w->area, 0, 0);
     g_signal_connect(w->area, "draw", G_CALLBACK(OnDraw), w);
     g_signal_connect(w->area, "button-press-event", G_CALLBACK(OnButtonPress), w);
     g_signal_connect(w->area, "button-release-event", G_CALLBACK(OnButtonRelease), w);
@@ -246,7 +251,6 @@ void GtkBackend::CreateNativeWindow(HWND hwnd, const NativeWindowParams& params)
     g_signal_connect(w->area, "leave-notify-event", G_CALLBACK(OnLeave), w);
     g_signal_connect(w->area, "scroll-event", G_CALLBACK(OnScroll), w);
     g_signal_connect(w->area, "query-tooltip", G_CALLBACK(OnQueryTooltip), w);
-    gtk_widget_show(w->area);
     gtk_widget_show(w->layout);
     windows_[hwnd] = std::move(window);
     if (params.child && Find(params.owner)) {
@@ -490,7 +494,11 @@ void GtkBackend::Window::Reconcile() {
         }
         const std::string style = EntryCss(manager, edit);
         if (style != entry.style) {
-            gtk_css_provider_load_from_data(entry.css, style.c_str(), -1, nullptr);
+            GError* error = nullptr;
+            if (!gtk_css_provider_load_from_data(entry.css, style.c_str(), -1, &error)) {
+                std::fprintf(stderr, "entry style: %s\n", error->message);
+                g_error_free(error);
+            }
             entry.style = style;
         }
         const std::string shown = platform::Utf8ToGbk(gtk_entry_get_text(GTK_ENTRY(entry.widget)));
@@ -576,7 +584,7 @@ void GtkBackend::Window::ShowDropDown(DuiLib::CComboUI* combo) {
     const RECT pos = combo->GetAbsolutePos();
     GdkRectangle anchor{pos.left, pos.top, Width(pos), Height(pos)};
     gtk_widget_set_size_request(menu, Width(pos), -1);
-    gtk_menu_popup_at_rect(GTK_MENU(menu), gtk_widget_get_window(area), &anchor,
+    gtk_menu_popup_at_rect(GTK_MENU(menu), gtk_layout_get_bin_window(GTK_LAYOUT(layout)), &anchor,
                            GDK_GRAVITY_SOUTH_WEST, GDK_GRAVITY_NORTH_WEST, nullptr);
 }
 
@@ -588,13 +596,21 @@ GtkBackend::Window* Self(gpointer data) {
     return static_cast<GtkBackend::Window*>(data);
 }
 
+// Events that reached the surface itself (not ones a native child passed on).
+bool OnSurface(GtkBackend::Window* w, GdkWindow* window) {
+    return window == gtk_layout_get_bin_window(GTK_LAYOUT(w->layout));
+}
+
 gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
     GtkBackend::Window* w = Self(data);
+    // Runs before the layout draws its children, which then lie above the controls.
+    if (!gtk_cairo_should_draw_window(cr, gtk_layout_get_bin_window(GTK_LAYOUT(w->layout))))
+        return FALSE;
     GdkRectangle clip;
     if (!gdk_cairo_get_clip_rectangle(cr, &clip)) return TRUE;
     PaintWindow(w->hwnd, cr, RECT{clip.x, clip.y, clip.x + clip.width, clip.y + clip.height});
     w->ScheduleReconcile();
-    return TRUE;
+    return FALSE;
 }
 
 MouseButton ButtonOf(guint button) {
@@ -605,9 +621,32 @@ POINT ScreenPoint(double xRoot, double yRoot) {
     return POINT{static_cast<LONG>(std::floor(xRoot)), static_cast<LONG>(std::floor(yRoot))};
 }
 
+// Scroll bars are the backend's: a press on one scrolls instead of reaching the controls.
+bool PressScrollBar(GtkBackend::Window* w, GdkEventButton* event) {
+    DuiLib::CPaintManagerUI* manager = w->Manager();
+    if (!manager || event->button != 1) return false;
+    const POINT client{static_cast<LONG>(event->x), static_cast<LONG>(event->y)};
+    DuiLib::CContainerUI* container = ScrollBarAt(manager->GetRoot(), client);
+    if (!container) return false;
+    auto bar = ScrollBarOf(*container);
+    if (client.y >= bar->thumb.top && client.y < bar->thumb.bottom) {
+        w->scrolling = container;
+        w->thumbGrab = client.y - bar->thumb.top;
+    } else {
+        // The track pages up or down.
+        const RECT box = container->GetAbsolutePos();
+        const int page = box.bottom - box.top;
+        container->SetScrollPos(container->GetScrollPos() +
+                                (client.y < bar->thumb.top ? -page : page));
+    }
+    return true;
+}
+
 gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data) {
     GtkBackend::Window* w = Self(data);
+    if (!OnSurface(w, event->window)) return FALSE;
     if (event->type != GDK_BUTTON_PRESS || event->button > 3) return TRUE;
+    if (PressScrollBar(w, event)) return TRUE;
     const POINT point = ScreenPoint(event->x_root, event->y_root);
     int doubleTime = 400, doubleDistance = 4;
     g_object_get(gtk_settings_get_default(), "gtk-double-click-time", &doubleTime,
@@ -630,7 +669,11 @@ gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data) {
 
 gboolean OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer data) {
     GtkBackend::Window* w = Self(data);
-    if (event->button > 3) return TRUE;
+    if (!OnSurface(w, event->window) || event->button > 3) return FALSE;
+    if (w->scrolling) {
+        w->scrolling = nullptr;
+        return TRUE;
+    }
     const POINT point = ScreenPoint(event->x_root, event->y_root);
     HWND hwnd = w->hwnd;
     GtkBackend* backend = w->backend;
@@ -653,7 +696,20 @@ gboolean OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer data) {
 }
 
 gboolean OnMotion(GtkWidget*, GdkEventMotion* event, gpointer data) {
-    PointerMoved(Self(data)->hwnd, ScreenPoint(event->x_root, event->y_root));
+    GtkBackend::Window* w = Self(data);
+    if (!OnSurface(w, event->window) && !w->scrolling) return FALSE;
+    if (w->scrolling) {
+        DuiLib::CPaintManagerUI* manager = w->Manager();
+        if (manager && IsInTree(manager->GetRoot(), w->scrolling)) {
+            w->scrolling->SetScrollPos(
+                ScrollPosForThumbTop(*w->scrolling, static_cast<int>(event->y) - w->thumbGrab));
+        } else {
+            w->scrolling = nullptr;
+        }
+        gdk_event_request_motions(event);
+        return TRUE;
+    }
+    PointerMoved(w->hwnd, ScreenPoint(event->x_root, event->y_root));
     gdk_event_request_motions(event);  // compress motion while the layer is busy
     return TRUE;
 }
@@ -701,7 +757,7 @@ gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer data) {
     if (focus && GTK_IS_ENTRY(focus)) {
         // The entry edits its text; the keys a window acts on still reach the layer.
         if (key != VK_RETURN && key != VK_ESCAPE && key != VK_TAB) return FALSE;
-    } else if (focus && !GTK_IS_DRAWING_AREA(focus)) {
+    } else if (focus && focus != w->layout) {
         return FALSE;  // a web page or another native child takes its own keys
     }
     HWND target = KeyTarget(hwnd);
@@ -722,7 +778,7 @@ gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer data) {
 
 gboolean OnKeyRelease(GtkWidget* widget, GdkEventKey* event, gpointer data) {
     GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
-    if (focus && !GTK_IS_DRAWING_AREA(focus)) return FALSE;
+    if (focus && focus != Self(data)->layout) return FALSE;
     if (WPARAM key = VirtualKeyFromKeyval(event->keyval)) {
         KeyReleased(KeyTarget(Self(data)->hwnd), key);
     }

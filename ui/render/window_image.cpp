@@ -3,6 +3,7 @@
 #include "ui/core/paint_manager.h"
 #include "ui/core/win_api.h"
 #include "ui/render/cairo_target.h"
+#include "ui/render/scroll_bar.h"
 
 namespace ui {
 
@@ -16,6 +17,7 @@ void PaintWindow(HWND hwnd, cairo_t* cr, const RECT& paintRect) {
     if (DuiLib::CPaintManagerUI* manager = DuiLib::CPaintManagerUI::FromWindow(hwnd)) {
         CairoRenderTarget target(cr, manager);
         manager->Paint(target, paintRect);
+        PaintScrollBars(cr, manager->GetRoot(), paintRect);
     }
     cairo_restore(cr);
 }

@@ -21,15 +21,14 @@ int Height(const RECT& r) {
     return r.bottom - r.top;
 }
 
-// WebKit runs its page processes under Xvfb, as root and without a GPU only
-// with these; a setting the user made is kept.
+// Without a GPU (Xvfb, remote displays) WebKit's accelerated compositing draws
+// nothing that GTK can show or capture; the page then paints through GTK. A
+// setting the user made is kept.
 void PrepareWebKitEnvironment() {
     static bool prepared = false;
     if (prepared) return;
     prepared = true;
     setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
-    setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", 0);
-    if (geteuid() == 0) setenv("WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS", "1", 0);
 }
 
 }  // namespace

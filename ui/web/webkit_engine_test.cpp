@@ -1,0 +1,223 @@
+// The browser control on WebKitGTK under a virtual X server: page events,
+// scripts, refused new windows, the scroll flag, the context menu, and the
+// launcher's ActiveX browser navigated through its IWebBrowser2.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/text.h"
+#include "ui/gtk/gtk_backend.h"
+#include "ui/render/skin_window_for_tests.h"
+#include "ui/web/screen_backend.h"
+#include "ui/web/webkit_engine.h"
+
+namespace {
+
+using namespace DuiLib;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+// Records what the page raised; refuses new windows unless told otherwise.
+struct RecordingHandler : CWebBrowserEventHandler {
+    std::vector<std::string> events;  // "event url" in UTF-8
+    std::vector<std::string> newWindows;
+    bool refuseNewWindows = true;
+    bool hideScrollBars = false;
+    int contextMenus = 0;
+
+    void Record(const char* event, BSTR url) {
+        events.push_back(std::string(event) + " " + platform::Utf16ToUtf8(url ? url : u""));
+    }
+    int Count(const std::string& prefix) const {
+        int n = 0;
+        for (auto& e : events) n += e.rfind(prefix, 0) == 0;
+        return n;
+    }
+    void BeforeNavigate2(void*, BSTR url, DWORD, BSTR, VARIANT_BOOL*) override {
+        Record("BeforeNavigate2", url);
+    }
+    void NavigateComplete2(void*, BSTR url) override { Record("NavigateComplete2", url); }
+    void DocumentComplete(void*, BSTR url) override { Record("DocumentComplete", url); }
+    void NewWindow3(void**, VARIANT_BOOL* cancel, DWORD, BSTR, BSTR url) override {
+        newWindows.push_back(platform::Utf16ToUtf8(url));
+        *cancel = refuseNewWindows ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+    HRESULT ShowContextMenu(DWORD, POINT*, void*, void*) override {
+        ++contextMenus;
+        return S_OK;
+    }
+    HRESULT GetHostInfo(DOCHOSTUIINFO* info) override {
+        if (hideScrollBars) info->dwFlags |= DOCHOSTUIFLAG_SCROLL_NO;
+        return S_OK;
+    }
+};
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 20s) {
+    return ui::RunUntil(done, timeout);
+}
+
+int MappedToplevels() {
+    int mapped = 0;
+    GList* tops = gtk_window_list_toplevels();
+    for (GList* l = tops; l; l = l->next) mapped += gtk_widget_get_mapped(GTK_WIDGET(l->data));
+    g_list_free(tops);
+    return mapped;
+}
+
+class WebKitBrowser : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(ui::InstallScreenBackend()) << "needs an X display";
+        pages_ = fs::temp_directory_path() / ("quorvi-web-" + std::to_string(getpid()));
+        fs::create_directories(pages_);
+        std::ofstream(pages_ / "page.html")
+            << "<html><head><title>page</title></head><body style='height:3000px'>"
+               "<a id='blank' href='other.html' target='_blank'>other</a></body></html>";
+        std::ofstream(pages_ / "other.html") << "<html><body>other</body></html>";
+    }
+    static void TearDownTestSuite() { fs::remove_all(pages_); }
+
+    static std::string Url(const char* page) { return "file://" + (pages_ / page).string(); }
+
+    // A window holding a browser control at 10,40 (300 x 200) with the handler.
+    void Open() {
+        window_ = std::make_unique<ui::testing::SkinWindow>(
+            "<Window size=\"320,250\"><Container bkcolor=\"#FFFFFFFF\">"
+            "<WebBrowser name=\"web\" float=\"true\" pos=\"10,40,310,240\"/>"
+            "</Container></Window>");
+        ASSERT_NE(window_->Create(nullptr, "web", WS_POPUP | WS_VISIBLE, 0, 100, 100, 320, 250),
+                  nullptr);
+        browser_ = window_->Find<CWebBrowserUI>("web");
+        ASSERT_NE(browser_, nullptr);
+        browser_->SetWebBrowserEventHandler(&handler_);
+    }
+
+    ui::WebKitBrowserEngine* Engine() {
+        return dynamic_cast<ui::WebKitBrowserEngine*>(browser_->GetEngine());
+    }
+
+    // Loads a page and waits for it to complete.
+    void Load(const char* page) {
+        const int before = handler_.Count("DocumentComplete");
+        browser_->Navigate2(Url(page));
+        ASSERT_TRUE(WaitFor([&] { return handler_.Count("DocumentComplete") > before; }))
+            << "page did not load";
+    }
+
+    std::string Title() {
+        const char* title = webkit_web_view_get_title(Engine()->View());
+        return title ? title : "";
+    }
+
+    void TearDown() override {
+        if (window_ && IsWindow(window_->GetHWND())) DestroyWindow(window_->GetHWND());
+        ui::RunUntilIdle();
+    }
+
+    static inline fs::path pages_;
+    RecordingHandler handler_;
+    std::unique_ptr<ui::testing::SkinWindow> window_;
+    CWebBrowserUI* browser_ = nullptr;
+};
+
+TEST_F(WebKitBrowser, LocalPageRaisesItsEventsInOrderOverTheControl) {
+    Open();
+    ASSERT_NE(Engine(), nullptr);
+    Load("page.html");
+    const std::string url = Url("page.html");
+    ASSERT_GE(handler_.events.size(), 3u);
+    EXPECT_EQ(handler_.events[0], "BeforeNavigate2 " + url);
+    EXPECT_EQ(handler_.Count("NavigateComplete2 " + url), 1);
+    EXPECT_EQ(handler_.events.back(), "DocumentComplete " + url);
+    // The page lies over the control's rectangle.
+    GtkAllocation placed;
+    gtk_widget_get_allocation(GTK_WIDGET(Engine()->View()), &placed);
+    EXPECT_EQ(placed.x, 10);
+    EXPECT_EQ(placed.y, 40);
+    EXPECT_EQ(placed.width, 300);
+    EXPECT_EQ(placed.height, 200);
+}
+
+TEST_F(WebKitBrowser, RunJavaScriptChangesThePage) {
+    Open();
+    Load("page.html");
+    browser_->RunJavaScript(u"document.title = '\u5e94\u7528' + (6 * 7);");  // "应用42"
+    EXPECT_TRUE(WaitFor([&] { return Title() == "应用42"; })) << Title();
+}
+
+TEST_F(WebKitBrowser, NewWindowRequestsReachTheHandlerAndRefusedOnesOpenNothing) {
+    Open();
+    Load("page.html");
+    const int windows = MappedToplevels();
+    browser_->RunJavaScript(u"window.open('other.html?from=script');");
+    ASSERT_TRUE(WaitFor([&] { return handler_.newWindows.size() == 1; }));
+    EXPECT_EQ(handler_.newWindows[0], Url("other.html") + "?from=script");
+
+    browser_->RunJavaScript(u"document.getElementById('blank').click();");
+    ASSERT_TRUE(WaitFor([&] { return handler_.newWindows.size() == 2; }));
+    EXPECT_EQ(handler_.newWindows[1], Url("other.html"));
+
+    ui::RunFor(300ms);                          // time for a window to appear if one were opened
+    EXPECT_EQ(handler_.newWindows.size(), 2u);  // each request asked once
+    EXPECT_EQ(Engine()->PopupsOpened(), 0);
+    EXPECT_EQ(MappedToplevels(), windows);
+    EXPECT_EQ(webkit_web_view_get_uri(Engine()->View()), Url("page.html"));
+
+    // A handler that lets it open gets a window.
+    handler_.refuseNewWindows = false;
+    browser_->RunJavaScript(u"window.open('other.html?allowed');");
+    EXPECT_TRUE(WaitFor([&] { return MappedToplevels() == windows + 1; }));
+    EXPECT_EQ(Engine()->PopupsOpened(), 1);
+    EXPECT_EQ(handler_.newWindows.size(), 3u);
+}
+
+TEST_F(WebKitBrowser, ScrollFlagOfTheHostInfoHidesTheScrollBars) {
+    Open();
+    handler_.hideScrollBars = false;
+    Load("page.html");
+    browser_->RunJavaScript(
+        u"document.title = getComputedStyle(document.documentElement).overflow;");
+    EXPECT_TRUE(WaitFor([&] { return Title() == "visible"; })) << Title();
+
+    handler_.hideScrollBars = true;  // asked again at the next navigation
+    Load("page.html");
+    browser_->RunJavaScript(
+        u"document.title = getComputedStyle(document.documentElement).overflow;");
+    EXPECT_TRUE(WaitFor([&] { return Title() == "hidden"; })) << Title();
+}
+
+TEST_F(WebKitBrowser, ContextMenuIsLeftToTheHandler) {
+    Open();
+    Load("page.html");
+    const int windows = MappedToplevels();
+    ASSERT_EQ(std::system("xdotool mousemove 200 250 click 3"), 0);  // over the page
+    EXPECT_TRUE(WaitFor([&] { return handler_.contextMenus == 1; }));
+    ui::RunFor(200ms);
+    EXPECT_EQ(MappedToplevels(), windows);  // S_OK: no menu
+}
+
+TEST_F(WebKitBrowser, ActiveXBrowserNavigatesThroughItsInterface) {
+    window_ = std::make_unique<ui::testing::SkinWindow>(
+        "<Window size=\"320,250\"><Container>"
+        "<ActiveX name=\"ie\" clsid=\"{8856F961-340A-11D0-A96B-00C04FD705A2}\" "
+        "delaycreate=\"false\"/></Container></Window>");
+    ASSERT_NE(window_->Create(nullptr, "ie", WS_POPUP | WS_VISIBLE, 0, 0, 0, 320, 250), nullptr);
+    auto* ie = window_->Find<CActiveXUI>("ie");
+    ASSERT_NE(ie, nullptr);
+    IWebBrowser2* web = nullptr;
+    ASSERT_TRUE(ie->GetControl(IID_IWebBrowser2, reinterpret_cast<LPVOID*>(&web)));
+    ASSERT_NE(web, nullptr);
+    const std::u16string url = platform::Utf8ToUtf16(Url("other.html"));
+    EXPECT_EQ(web->Navigate(url.c_str()), S_OK);
+    auto* engine = dynamic_cast<ui::WebKitBrowserEngine*>(ie->GetEngine());
+    ASSERT_NE(engine, nullptr);
+    EXPECT_TRUE(WaitFor([&] {
+        const char* uri = webkit_web_view_get_uri(engine->View());
+        return uri && uri == Url("other.html") && !webkit_web_view_is_loading(engine->View());
+    }));
+    web->Release();
+}
+
+}  // namespace
