@@ -1,0 +1,176 @@
+// The views built from the tables: history panel, search results and the
+// recommendation columns.
+#include "client/catalogue/catalogue_ui_test_support.h"
+#include "client/catalogue/history_panel.h"
+#include "client/catalogue/recommendations.h"
+#include "client/catalogue/search.h"
+#include "platform/chinese_texts.h"
+
+namespace quorvi {
+namespace {
+
+using DuiLib::CControlUI;
+namespace texts = platform::texts;
+
+class CatalogueListsTest : public CatalogueWindowTest {
+protected:
+    // An `apps` row; `used` is its Dateline (NULL when empty).
+    void AddApp(int id, const std::string& name, const std::string& used = "") {
+        const std::string sid = std::to_string(id);
+        db.Execute("insert into apps values (NULL,?,?,?,?,?,?,'web',1)",
+                   {name, "file='i" + sid + ".png' dest='16,0,84,70'", "http://a/" + sid,
+                    used.empty() ? SqlValue(nullptr) : SqlValue(used), "optLink" + sid, id});
+    }
+    void AddRecommended(int id, const std::string& key) {
+        const std::string sid = std::to_string(id);
+        db.Execute("insert into apps_recommend values (NULL,?,?,?,NULL,?,?,'web',?,1)",
+                   {"R" + sid, "file='r.png' dest='5,5,39,41'", "http://r/" + sid, "optLink" + sid,
+                    id, key});
+    }
+    void TypeKeyword(const std::string& text) { Find("signature")->SetText(text); }
+    SearchOutcome Search(bool live) { return SearchCatalogue(window->pm, db, lastKeyword, live); }
+    CControlUI* Results() { return Find("listSearchResultContainer"); }
+    std::string ResultNames() {
+        std::string names;
+        for (int i = 0; i < Results()->GetChildCount(); ++i)
+            names += (i ? "|" : "") + std::string(Results()->GetChildAt(i)->GetText());
+        return names;
+    }
+    std::string CountLabel() { return Find("labelSearchResultCount")->GetText(); }
+    static std::string CountText(int count) {
+        return texts::kSearchCountPrefix + std::to_string(count) + texts::kSearchCountSuffix;
+    }
+
+    std::string lastKeyword;
+};
+
+TEST_F(CatalogueListsTest, HistoryShowsTheFifteenNewestUsesThenUnusedApplications) {
+    for (int i = 1; i <= 16; ++i) {
+        char used[32];
+        std::snprintf(used, sizeof used, "2026-01-%02d 10:00:00", i);
+        AddApp(i, "App" + std::to_string(i), used);
+    }
+    EXPECT_EQ(RebuildHistory(window->pm, db), 15);
+    CControlUI* panel = Find("containerHistoryPanel");
+    ASSERT_EQ(panel->GetChildCount(), 15);
+    auto* newest = static_cast<DuiLib::COptionUI*>(panel->GetChildAt(0));
+    EXPECT_EQ(newest->GetName(), "optLink16");
+    EXPECT_EQ(newest->GetToolTip(), "App16");
+    EXPECT_EQ(newest->GetText(), "");
+    EXPECT_EQ(newest->GetTag(), 16u);
+    EXPECT_EQ(newest->GetUserData(), "http://a/16");
+    EXPECT_EQ(newest->GetForeImage(), "file='i16.png' dest='5,5,39,41'");
+    EXPECT_EQ(newest->GetGroup(), "quickbarHistory");
+    EXPECT_EQ(panel->GetChildAt(14)->GetName(), "optLink2");  // the oldest use is left out
+    EXPECT_EQ(panel->GetChildAt(4)->GetPos(), (RECT{65, 98, 99, 134}));  // three a row
+
+    // Rebuilt from scratch; never used applications fill up a short list.
+    db.Execute("update apps set Dateline=NULL where AppID>2");
+    AddApp(17, "App17", "2027-01-01 00:00:00");
+    EXPECT_EQ(RebuildHistory(window->pm, db), 15);
+    EXPECT_EQ(panel->GetChildAt(0)->GetName(), "optLink17");
+    EXPECT_EQ(panel->GetChildAt(1)->GetName(), "optLink2");
+}
+
+TEST_F(CatalogueListsTest, SearchFoldsCapitalsDropsKeywordSpacesAndMatchesBytes) {
+    AddApp(1, "Mail Box");
+    AddApp(2, "campusMAIL");
+    AddApp(3, "\xD0\xA3\xD4\xB0\xD3\xA6\xD3\xC3");  // 校园应用
+    AddApp(4, "Library");
+
+    TypeKeyword("MAIL");
+    EXPECT_EQ(Search(false).count, 2);
+    EXPECT_EQ(ResultNames(), "Mail Box|campusMAIL");
+    EXPECT_TRUE(Visible("listSearchResult"));
+    EXPECT_TRUE(Visible("labelSearchResultCount"));
+    EXPECT_EQ(CountLabel(), CountText(2));
+    EXPECT_EQ(lastKeyword, "mail");
+
+    // Spaces leave the keyword, not the names.
+    TypeKeyword("c a m p u s");
+    Search(false);
+    EXPECT_EQ(ResultNames(), "campusMAIL");
+    TypeKeyword("l b");
+    EXPECT_EQ(Search(false).count, 0);
+    EXPECT_FALSE(Visible("listSearchResult"));
+
+    TypeKeyword("\xD3\xA6\xD3\xC3");  // 应用
+    EXPECT_EQ(Search(false).count, 1);
+    auto* found = static_cast<DuiLib::COptionUI*>(Results()->GetChildAt(0));
+    EXPECT_EQ(found->GetName(), "optLinkoptLink3");  // opens like a quick-bar option
+    EXPECT_EQ(found->GetTag(), 3u);
+    EXPECT_EQ(found->GetUserData(), "http://a/3");
+    EXPECT_EQ(found->GetForeImage(), "file='i3.png' dest='16,0,84,70'");
+}
+
+TEST_F(CatalogueListsTest, PlaceholderSearchesItselfByHandAndAsksForAKeywordLive) {
+    AddApp(1, "Mail");
+    TypeKeyword("mail");
+    Search(false);
+    ASSERT_TRUE(Visible("listSearchResult"));
+
+    // The box was left empty, so it shows the placeholder: searched as it stands.
+    TypeKeyword(texts::kSearchPlaceholder);
+    EXPECT_TRUE(Search(false).ran);
+    EXPECT_EQ(CountLabel(), CountText(0));
+    EXPECT_FALSE(Visible("listSearchResult"));
+    EXPECT_EQ(lastKeyword, texts::kSearchPlaceholder);
+
+    // A live tick with an empty box asks for a keyword and keeps the last one.
+    TypeKeyword("mail");
+    Search(false);
+    TypeKeyword("");
+    EXPECT_FALSE(Search(true).ran);
+    EXPECT_EQ(CountLabel(), texts::kSearchEnterKeyword);
+    EXPECT_FALSE(Visible("listSearchResult"));
+    EXPECT_EQ(lastKeyword, "mail");
+
+    // A tick searches only when the keyword changed.
+    TypeKeyword("MAIL");
+    EXPECT_FALSE(Search(true).ran);
+    TypeKeyword("ma");
+    EXPECT_EQ(Search(true).count, 1);
+    EXPECT_EQ(lastKeyword, "ma");
+}
+
+TEST_F(CatalogueListsTest, ResultsWrapAfterSixAndASecondSearchReplacesTheFirst) {
+    for (int i = 1; i <= 7; ++i) AddApp(i, "Tool" + std::to_string(i));
+    AddApp(8, "Mail");
+    TypeKeyword("tool");
+    EXPECT_EQ(Search(false).count, 7);
+    EXPECT_EQ(Results()->GetChildAt(6)->GetPos(), (RECT{65, 150, 165, 250}));
+    EXPECT_EQ(Results()->GetChildAt(5)->GetPos(), (RECT{765, 20, 865, 120}));
+    EXPECT_EQ(Results()->GetFixedHeight(), 340);
+
+    TypeKeyword("mail");
+    EXPECT_EQ(Search(false).count, 1);
+    EXPECT_EQ(ResultNames(), "Mail");
+    EXPECT_EQ(Results()->GetFixedHeight(), 200);
+}
+
+TEST_F(CatalogueListsTest, EachColumnShowsItsFirstFiveRecommendations) {
+    for (int i = 1; i <= 7; ++i) AddRecommended(i, "1");
+    AddRecommended(20, "4");
+    AddRecommended(30, "01");  // not the key "1"
+    CControlUI* home = Find("Container1");
+    const int before = home->GetChildCount();
+
+    EXPECT_EQ(BuildRecommendations(home, db, "1"), 5);
+    EXPECT_EQ(BuildRecommendations(home, db, "4"), 1);
+    EXPECT_EQ(BuildRecommendations(home, db, "2"), 0);
+    EXPECT_EQ(BuildRecommendations(nullptr, db, "1"), 0);  // home view not looked up yet
+    ASSERT_EQ(home->GetChildCount(), before + 6);
+
+    auto* fifth = static_cast<DuiLib::COptionUI*>(home->GetChildAt(before + 4));
+    EXPECT_EQ(fifth->GetName(), "optLink5");
+    EXPECT_EQ(fifth->GetText(), "R5");
+    EXPECT_EQ(fifth->GetPos(), (RECT{101, 378, 255, 424}));
+    EXPECT_EQ(fifth->GetGroup(), "quickbarRecommend");
+    EXPECT_EQ(fifth->GetForeImage(), "file='r.png' dest='5,5,39,41'");
+    EXPECT_EQ(home->GetChildAt(before)->GetPos(), (RECT{101, 178, 255, 224}));
+    EXPECT_EQ(home->GetChildAt(before + 5)->GetPos(), (RECT{725, 178, 879, 224}));
+    EXPECT_EQ(Find("optLink6"), nullptr);
+}
+
+}  // namespace
+}  // namespace quorvi

@@ -1,0 +1,162 @@
+// Sections: helpers | side panels | groups and home | opening an option | panels | history
+#include "client/catalogue/catalogue_view.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "client/catalogue/history_panel.h"
+#include "client/catalogue/navigation_builder.h"
+#include "client/shell/messages.h"
+
+namespace quorvi {
+
+using DuiLib::CControlUI;
+using DuiLib::COptionUI;
+using DuiLib::CPaintManagerUI;
+
+// ---- helpers
+// ---------------------------------------------------------------------------------------
+namespace {
+
+CControlUI* ParentOf(CControlUI* control) {
+    return control ? control->GetParent() : nullptr;
+}
+
+void Hide(CControlUI* control) {
+    if (control) control->SetVisible(false);
+}
+
+COptionUI* AsOption(CControlUI* control) {
+    return control ? static_cast<COptionUI*>(control->GetInterface("Option")) : nullptr;
+}
+
+int TagOf(const CControlUI& control) {
+    return static_cast<int>(control.GetTag());
+}
+
+void Report(const CatalogueOpenHooks& hooks, const CControlUI& option, std::string_view action) {
+    if (hooks.report) hooks.report(TagOf(option), action);
+}
+
+// The home page browser area: the grandparent of "ieContainer".
+void HideHomePageArea(CPaintManagerUI& pm) {
+    Hide(ParentOf(ParentOf(pm.FindControl("ieContainer"))));
+}
+
+}  // namespace
+
+// ---- side panels
+// -----------------------------------------------------------------------------------
+void CloseSidePanels(CPaintManagerUI& pm) {
+    Hide(ParentOf(pm.FindControl("btnCloseNewsPanel")));
+    Hide(pm.FindControl("containerSettingDialog"));
+    Hide(ParentOf(pm.FindControl("btnCloseHistoryPanel")));
+}
+
+// ---- groups and home
+// -------------------------------------------------------------------------------
+void ShowGroup(const CatalogueContext& view, CControlUI& option, const CatalogueOpenHooks& hooks) {
+    HideHomePageArea(view.pm);
+    if (option.GetName() == "optNavUser") return;  // the user's own entry opens elsewhere
+
+    Report(hooks, option, "category");
+    Hide(view.pm.FindControl("Container1"));
+    CloseSidePanels(view.pm);
+    const std::string group = option.GetUserData();
+    for (CControlUI* container : view.groupContainers)
+        container->SetVisible(container->GetUserData() == group);
+}
+
+void GoHome(const CatalogueContext& view) {
+    CloseSidePanels(view.pm);
+    if (CControlUI* home = view.pm.FindControl("Container1")) home->SetVisible(true);
+    for (CControlUI* container : view.groupContainers) container->SetVisible(false);
+
+    CControlUI* navBar = ParentOf(view.pm.FindControl("optNavUser"));
+    if (!navBar) return;
+    for (int i = 0; i < navBar->GetChildCount(); ++i) {
+        COptionUI* option = AsOption(navBar->GetChildAt(i));
+        if (option && option->IsSelected()) option->Selected(false);
+    }
+}
+
+// ---- opening an option
+// ------------------------------------------------------------------------------
+OpenOutcome OpenCatalogueOption(const CatalogueContext& view, CControlUI& option,
+                                const CatalogueOpenHooks& hooks) {
+    CloseSidePanels(view.pm);
+    Report(hooks, option, "app");
+
+    const std::string target = option.GetUserData();
+    if (target.starts_with(kFloatingPanelPrefix)) {
+        ShowSubAppPanel(view, option);
+        return OpenOutcome::SubAppPanel;
+    }
+
+    if (!target.starts_with("http")) {
+        const auto signedIn = [&] { return hooks.isSignedIn && hooks.isSignedIn(); };
+        if (!signedIn() && hooks.showLoginWindow) hooks.showLoginWindow();
+        if (!signedIn()) return OpenOutcome::NotSignedIn;
+        if (hooks.startDownload) hooks.startDownload(option);
+        RecordUse(view.pm, view.db, target);
+        return OpenOutcome::Program;
+    }
+
+    // The handler reads both during the call; they are copies so the option may go.
+    int appId = TagOf(option);
+    const std::string address = target;
+    if (hooks.window) {
+        ::SendMessage(hooks.window, WM_OPEN_APPLICATION, reinterpret_cast<WPARAM>(&appId),
+                      reinterpret_cast<LPARAM>(address.c_str()));
+    }
+    RecordUse(view.pm, view.db, address);
+    return OpenOutcome::WebApplication;
+}
+
+// ---- panels
+// -----------------------------------------------------------------------------------------
+void ShowSubAppPanel(const CatalogueContext& view, CControlUI& holder) {
+    if (COptionUI* option = AsOption(&holder)) option->Selected(false);
+
+    RECT maskBottom{};
+    if (COptionUI* mask = AsOption(view.pm.FindControl("maskOption"))) {
+        mask->SetText(holder.GetText());
+        if (COptionUI* source = AsOption(&holder)) mask->SetForeImage(source->GetForeImage());
+        mask->Selected(true);
+        const RECT at = holder.GetPos();
+        mask->SetPos({at.left, 32, at.right, 132});
+        maskBottom = mask->GetPos();
+    }
+    if (CControlUI* container = view.pm.FindControl("containerMask")) container->SetVisible(true);
+
+    const std::string wanted = holder.GetUserData();
+    CControlUI* flag = view.pm.FindControl("maskFlag");
+    for (CControlUI* panel : view.floatingPanels) {
+        if (panel->GetName() != wanted) {
+            panel->SetVisible(false);
+            continue;
+        }
+        RECT at = panel->GetPos();
+        at.top = maskBottom.bottom + 9;
+        panel->SetPos(at);
+        if (flag) {
+            const LONG left = maskBottom.left + 42;
+            flag->SetPos({left, maskBottom.bottom, left + 58, maskBottom.bottom + 9});
+        }
+        panel->SetVisible(true);
+    }
+}
+
+// ---- history
+// -----------------------------------------------------------------------------------------
+bool RecordUse(CPaintManagerUI& pm, LocalDatabase& db, const std::string& userData) {
+    const std::vector<SqlRow> rows = db.Query("select * from apps where UserData=?", {userData});
+    if (rows.empty()) return false;
+    // Two applications with one address: the row returned last takes the use.
+    const std::int64_t id = std::atoll(rows.back().Text(0).c_str());
+    db.Execute("update apps set Dateline=DATETIME('now') where ID=?", {id});
+    RebuildHistory(pm, db);
+    return true;
+}
+
+}  // namespace quorvi

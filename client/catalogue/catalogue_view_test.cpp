@@ -1,0 +1,217 @@
+// Clicks on the catalogue: groups, home, opening options and sub-application
+// panels, the recorded use, and the channel home page.
+#include "client/catalogue/catalogue_view.h"
+
+#include "client/account/portal_urls.h"
+#include "client/catalogue/catalogue_ui_test_support.h"
+#include "client/catalogue/home_page.h"
+#include "client/shell/messages.h"
+#include "ui/core/headless_backend.h"
+
+namespace quorvi {
+namespace {
+
+using DuiLib::CControlUI;
+
+class CatalogueViewTest : public CatalogueWindowTest {
+protected:
+    void SetUp() override {
+        CatalogueWindowTest::SetUp();
+        // Records WM_OPEN_APPLICATION as the main window would read it.
+        window->onMessage = [this](UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+            if (message != WM_OPEN_APPLICATION) return LRESULT{0};
+            handled = true;
+            opened.push_back(std::to_string(*reinterpret_cast<const int*>(wParam)) + " " +
+                             reinterpret_cast<const char*>(lParam));
+            return LRESULT{0};
+        };
+        hooks.window = window->GetHWND();
+        hooks.report = [this](int id, std::string_view action) {
+            reports.push_back(std::string(action) + " " + std::to_string(id));
+        };
+        hooks.isSignedIn = [this] { return signedIn; };
+        hooks.showLoginWindow = [this] {
+            ++loginWindows;
+            signedIn = signInAtLogin;
+        };
+        hooks.startDownload = [this](CControlUI& option) { downloads.push_back(option.GetName()); };
+    }
+    CatalogueContext View() {
+        return {window->pm, db, controls.groupContainers, controls.floatingPanels};
+    }
+    OpenOutcome Open(std::string_view name) {
+        return OpenCatalogueOption(View(), *Find(name), hooks);
+    }
+    std::string Dateline(const std::string& appId) {
+        return Column("select ifnull(Dateline,'never') from apps where AppID=" + appId);
+    }
+    void OpenSidePanels() {
+        for (const char* name : {"containerNewsPanel", "layHistoryPanel", "containerSettingDialog"})
+            Find(name)->SetVisible(true);
+    }
+    bool AnySidePanelVisible() {
+        return Visible("containerNewsPanel") || Visible("layHistoryPanel") ||
+               Visible("containerSettingDialog");
+    }
+
+    CatalogueOpenHooks hooks;
+    std::vector<std::string> opened, reports, downloads;
+    bool signedIn = false;
+    bool signInAtLogin = false;
+    int loginWindows = 0;
+};
+
+TEST_F(CatalogueViewTest, WebAddressesOpenInTheDialogAndOtherTargetsNeedASignedInUser) {
+    Build(GroupXml("10", AppXml("7", "https://mail.example/") + AppXml("8", "ftp://files/x") +
+                             AppXml("9", "plugins/local.exe")));
+    OpenSidePanels();
+
+    EXPECT_EQ(Open("optLink7"), OpenOutcome::WebApplication);
+    EXPECT_EQ(opened, (std::vector<std::string>{"7 https://mail.example/"}));
+    EXPECT_EQ(reports, (std::vector<std::string>{"app 7"}));
+    EXPECT_FALSE(AnySidePanelVisible());
+    EXPECT_NE(Dateline("7"), "never");
+    // The history panel was rebuilt with the use on top.
+    EXPECT_EQ(Find("containerHistoryPanel")->GetChildAt(0)->GetName(), "optLink7");
+
+    // ftp: a program to download; nobody signs in at the login window.
+    EXPECT_EQ(Open("optLink8"), OpenOutcome::NotSignedIn);
+    EXPECT_EQ(loginWindows, 1);
+    EXPECT_TRUE(downloads.empty());
+    EXPECT_EQ(Dateline("8"), "never");
+    EXPECT_EQ(opened.size(), 1u);
+
+    // Signing in at the login window lets the download go on, and the use counts.
+    signInAtLogin = true;
+    EXPECT_EQ(Open("optLink8"), OpenOutcome::Program);
+    EXPECT_EQ(loginWindows, 2);
+    EXPECT_EQ(downloads, (std::vector<std::string>{"optLink8"}));
+    EXPECT_NE(Dateline("8"), "never");
+
+    // Signed in already: no login window.
+    EXPECT_EQ(Open("optLink9"), OpenOutcome::Program);
+    EXPECT_EQ(loginWindows, 2);
+    EXPECT_EQ(opened.size(), 1u);
+}
+
+TEST_F(CatalogueViewTest, WithoutADownloadTheProgramStepIsLeftOut) {
+    Build(GroupXml("10", AppXml("8", "plugins/tool.exe")));
+    hooks.startDownload = nullptr;
+    hooks.showLoginWindow = nullptr;
+    EXPECT_EQ(Open("optLink8"), OpenOutcome::NotSignedIn);
+    signedIn = true;
+    EXPECT_EQ(Open("optLink8"), OpenOutcome::Program);
+    EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(CatalogueViewTest, UseOfASharedAddressGoesToTheRowReturnedLast) {
+    Build(GroupXml("10", AppXml("1", "http://same/") + AppXml("2", "http://same/")));
+    EXPECT_TRUE(RecordUse(window->pm, db, "http://same/"));
+    EXPECT_EQ(Dateline("1"), "never");
+    EXPECT_NE(Dateline("2"), "never");
+    EXPECT_FALSE(RecordUse(window->pm, db, "http://unknown/"));
+    // A quote in the address is a value, not part of the statement.
+    EXPECT_FALSE(RecordUse(window->pm, db, "x' or '1'='1"));
+    EXPECT_EQ(Dateline("1"), "never");
+}
+
+TEST_F(CatalogueViewTest, GroupsAndHomeShowOneViewAtATime) {
+    Build(GroupXml("10", AppXml("1")) + GroupXml("11", AppXml("2")));
+    Find("layHomePage")->SetVisible(true);
+    OpenSidePanels();
+
+    ShowGroup(View(), *Find("optNavm11"), hooks);
+    EXPECT_FALSE(Visible("layHomePage"));
+    EXPECT_FALSE(Visible("Container1"));
+    EXPECT_FALSE(AnySidePanelVisible());
+    EXPECT_FALSE(Visible("Container10"));
+    EXPECT_TRUE(Visible("Container11"));
+    EXPECT_EQ(reports, (std::vector<std::string>{"category 11"}));
+
+    // The user's own option only hides the home page area.
+    Find("layHomePage")->SetVisible(true);
+    ShowGroup(View(), *Find("optNavUser"), hooks);
+    EXPECT_FALSE(Visible("layHomePage"));
+    EXPECT_TRUE(Visible("Container11"));
+    EXPECT_EQ(reports.size(), 1u);
+
+    Option("optNavm11")->Selected(true);
+    Option("optNavUser")->Selected(true);
+    OpenSidePanels();
+    GoHome(View());
+    EXPECT_TRUE(Visible("Container1"));
+    EXPECT_FALSE(Visible("Container10"));
+    EXPECT_FALSE(Visible("Container11"));
+    EXPECT_FALSE(AnySidePanelVisible());
+    EXPECT_FALSE(Option("optNavm11")->IsSelected());
+    EXPECT_FALSE(Option("optNavUser")->IsSelected());
+}
+
+TEST_F(CatalogueViewTest, HolderShowsTheMaskAndOnlyItsPanel) {
+    Build(GroupXml("10", AppXml("1") + HolderXml("5", AppXml("51")) + HolderXml("6", "")));
+    Option("optLink5")->Selected(true);
+
+    EXPECT_EQ(Open("optLink5"), OpenOutcome::SubAppPanel);
+    EXPECT_TRUE(opened.empty());
+    EXPECT_FALSE(Option("optLink5")->IsSelected());
+    DuiLib::COptionUI* mask = Option("maskOption");
+    EXPECT_EQ(mask->GetText(), "H5");
+    EXPECT_EQ(mask->GetForeImage(), "file='h5.png' dest='16,0,84,70'");
+    EXPECT_TRUE(mask->IsSelected());
+    EXPECT_EQ(mask->GetPos(), (RECT{220, 32, 320, 132}));
+    EXPECT_EQ(Find("maskFlag")->GetPos(), (RECT{262, 132, 320, 141}));
+    EXPECT_TRUE(Visible("containerMask"));
+    EXPECT_TRUE(controls.floatingPanels[0]->IsVisible());
+    EXPECT_EQ(controls.floatingPanels[0]->GetPos(), (RECT{0, 141, 948, 557}));
+    EXPECT_FALSE(controls.floatingPanels[1]->IsVisible());
+
+    // The other holder swaps the panels.
+    Open("optLink6");
+    EXPECT_FALSE(controls.floatingPanels[0]->IsVisible());
+    EXPECT_TRUE(controls.floatingPanels[1]->IsVisible());
+    EXPECT_EQ(Find("maskFlag")->GetPos(), (RECT{407, 132, 465, 141}));
+}
+
+TEST_F(CatalogueViewTest, HomeContentBuildsTheChannelPageAndRunsTheScriptInTheLastOne) {
+    ClientConfig config;
+    config.WebPageChannel = "3";
+    UserInfo user;
+    CControlUI* homeBrowser = nullptr;
+    int handlersMade = 0;
+    HomePageContext home{window->pm, config, user, homeBrowser, [&](const UserInfo& copy) {
+                             ++handlersMade;
+                             EXPECT_EQ(copy.rechargeParams, "sid=9&k=v");
+                             return std::make_unique<DuiLib::CWebBrowserEventHandler>();
+                         }};
+
+    HandleHomeContent(home, 1, "sid=9&k=v");
+    ASSERT_NE(homeBrowser, nullptr);
+    auto* first = static_cast<DuiLib::CWebBrowserUI*>(homeBrowser->GetInterface("WebBrowser"));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->GetParent(), Find("ieContainer"));
+    EXPECT_EQ(first->GetDefaultUrl(), urls::HomePageUrl("3") + "&sid=9&k=v");
+    EXPECT_EQ(user.rechargeParams, "sid=9&k=v");
+    EXPECT_EQ(handlersMade, 1);
+    EXPECT_TRUE(Visible("layHomePage"));
+
+    // Nothing fetched: the bare channel page; the area stays as the setting says.
+    Find("layHomePage")->SetVisible(false);
+    config.AutoStartWebPage = false;
+    home.makeHandler = nullptr;
+    HandleHomeContent(home, 1, "");
+    auto* second = static_cast<DuiLib::CWebBrowserUI*>(homeBrowser->GetInterface("WebBrowser"));
+    EXPECT_NE(second, first);
+    EXPECT_EQ(second->GetDefaultUrl(), urls::HomePageUrl("3"));
+    EXPECT_EQ(user.rechargeParams, "sid=9&k=v");
+    EXPECT_FALSE(Visible("layHomePage"));
+
+    // The script plug-in (GBK) runs in the browser created last, as UTF-16.
+    HandleHomeContent(home, 0, "alert('\xD3\xA6\xD3\xC3');");
+    auto* engine = static_cast<ui::HeadlessBrowserEngine*>(second->GetEngine());
+    ASSERT_NE(engine, nullptr);
+    EXPECT_EQ(engine->Scripts(), (std::vector<std::u16string>{u"alert('\u5E94\u7528');"}));
+    EXPECT_TRUE(static_cast<ui::HeadlessBrowserEngine*>(first->GetEngine())->Scripts().empty());
+}
+
+}  // namespace
+}  // namespace quorvi

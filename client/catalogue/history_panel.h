@@ -1,0 +1,17 @@
+// The history panel "containerHistoryPanel": the fifteen applications used most
+// recently (then, to fill it, applications never used), three icons a row.
+#pragma once
+
+#include "client/shell/database.h"
+#include "ui/core/UIlib.h"
+
+namespace quorvi {
+
+// Position of history icon `index` (from 0), relative to the panel.
+RECT HistoryOptionRect(int index);
+
+// Empties the panel and fills it from `apps`. Gives the number of icons built
+// (0 when the skin has no panel).
+int RebuildHistory(DuiLib::CPaintManagerUI& pm, LocalDatabase& db);
+
+}  // namespace quorvi

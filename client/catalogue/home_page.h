@@ -1,0 +1,40 @@
+// The channel home page of the main window: a browser in "ieContainer" showing
+// the portal's page for the configured channel, signed with the fetched recharge
+// parameters, and the portal's script plug-in run in it after each page load.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "client/shell/client_config.h"
+#include "client/shell/user_info.h"
+#include "ui/core/UIlib.h"
+
+namespace quorvi {
+
+// The event handler a new home page browser gets, for a copy of the signed-in user.
+using HomePageHandlerFactory =
+    std::function<std::unique_ptr<DuiLib::CWebBrowserEventHandler>(const UserInfo& user)>;
+
+// The home page address: the channel page, then "&" + the fetched parameters
+// when there are any.
+std::string HomePageAddress(std::string_view channel, std::string_view fetched);
+
+// What WM_HOME_CONTENT works on in the main window.
+struct HomePageContext {
+    DuiLib::CPaintManagerUI& pm;
+    const ClientConfig& config;
+    UserInfo& user;                      // rechargeParams is stored here
+    DuiLib::CControlUI*& homeBrowser;    // the home page browser created last
+    HomePageHandlerFactory makeHandler;  // empty: the browser gets no handler
+};
+
+// WM_HOME_CONTENT. Mode 1: `text` is the fetched recharge parameters; a new
+// browser is added to "ieContainer" and its area shown when AutoStartWebPage is
+// set. Mode 0: `text` is the script plug-in (GBK), run in the browser created
+// last. A null text reads as empty. Returns 0, the message's result.
+LRESULT HandleHomeContent(HomePageContext& context, WPARAM mode, const char* text);
+
+}  // namespace quorvi

@@ -1,0 +1,18 @@
+// The four recommendation columns of the home view "Container1": the
+// applications of `apps_recommend` by their key, five at most a column.
+#pragma once
+
+#include "client/shell/database.h"
+#include "ui/core/UIlib.h"
+
+namespace quorvi {
+
+// The column's x for keys "1" to "4"; -1 for any other key.
+int RecommendationColumnX(std::string_view key);
+
+// Builds the column of `key` into `home` ("Container1"); nothing when `home` is
+// null (the window has not looked it up) or the key has no column. Gives the
+// number of options built.
+int BuildRecommendations(DuiLib::CControlUI* home, LocalDatabase& db, std::string_view key);
+
+}  // namespace quorvi

@@ -1,0 +1,42 @@
+// Search of the catalogue by application name: the search box "signature", the
+// results in "listSearchResultContainer" (six a row) and the count in
+// "labelSearchResultCount". A click on the search button searches at once; a
+// tick of the live-search timer searches only when the keyword changed.
+//
+// Texts are GBK bytes. Matching is byte-wise: ASCII capitals are folded to small
+// letters on both sides, spaces are taken out of the keyword (not the names),
+// and the keyword must occur in the name as a run of bytes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "client/shell/database.h"
+#include "ui/core/UIlib.h"
+
+namespace quorvi {
+
+// Every ASCII capital becomes its small letter; other bytes stay.
+std::string LowerAsciiBytes(std::string_view text);
+// The text without any space.
+std::string RemoveSpaces(std::string_view text);
+// Whether the (lower-cased, space-free) keyword finds the name.
+bool NameMatches(std::string_view keyword, std::string_view name);
+
+// Position of result `index` (from 0) in the results container.
+RECT SearchResultRect(int index);
+// The results container's height when the last result lies in row `lastRow`.
+int SearchResultsHeight(int lastRow);
+
+// What a search did.
+struct SearchOutcome {
+    bool ran = false;  // false: nothing was searched (unchanged or empty keyword, no container)
+    int count = 0;     // results built
+};
+
+// One search. `lastKeyword` is the window's keyword of the last search, read and
+// updated here; `live` is set for the timer's ticks.
+SearchOutcome SearchCatalogue(DuiLib::CPaintManagerUI& pm, LocalDatabase& db,
+                              std::string& lastKeyword, bool live);
+
+}  // namespace quorvi
