@@ -14,8 +14,7 @@ using DuiLib::CControlUI;
 using DuiLib::COptionUI;
 using DuiLib::CPaintManagerUI;
 
-// ---- helpers
-// ---------------------------------------------------------------------------------------
+// ---- helpers ----------------------------------------------------------------
 namespace {
 
 CControlUI* ParentOf(CControlUI* control) {
@@ -45,16 +44,14 @@ void HideHomePageArea(CPaintManagerUI& pm) {
 
 }  // namespace
 
-// ---- side panels
-// -----------------------------------------------------------------------------------
+// ---- side panels ------------------------------------------------------------
 void CloseSidePanels(CPaintManagerUI& pm) {
     Hide(ParentOf(pm.FindControl("btnCloseNewsPanel")));
     Hide(pm.FindControl("containerSettingDialog"));
     Hide(ParentOf(pm.FindControl("btnCloseHistoryPanel")));
 }
 
-// ---- groups and home
-// -------------------------------------------------------------------------------
+// ---- groups and home --------------------------------------------------------
 void ShowGroup(const CatalogueContext& view, CControlUI& option, const CatalogueOpenHooks& hooks) {
     HideHomePageArea(view.pm);
     if (option.GetName() == "optNavUser") return;  // the user's own entry opens elsewhere
@@ -80,8 +77,7 @@ void GoHome(const CatalogueContext& view) {
     }
 }
 
-// ---- opening an option
-// ------------------------------------------------------------------------------
+// ---- opening an option ------------------------------------------------------
 OpenOutcome OpenCatalogueOption(const CatalogueContext& view, CControlUI& option,
                                 const CatalogueOpenHooks& hooks) {
     CloseSidePanels(view.pm);
@@ -113,19 +109,18 @@ OpenOutcome OpenCatalogueOption(const CatalogueContext& view, CControlUI& option
     return OpenOutcome::WebApplication;
 }
 
-// ---- panels
-// -----------------------------------------------------------------------------------------
+// ---- panels -----------------------------------------------------------------
 void ShowSubAppPanel(const CatalogueContext& view, CControlUI& holder) {
     if (COptionUI* option = AsOption(&holder)) option->Selected(false);
 
-    RECT maskBottom{};
+    RECT maskAt{};
     if (COptionUI* mask = AsOption(view.pm.FindControl("maskOption"))) {
         mask->SetText(holder.GetText());
         if (COptionUI* source = AsOption(&holder)) mask->SetForeImage(source->GetForeImage());
         mask->Selected(true);
         const RECT at = holder.GetPos();
         mask->SetPos({at.left, 32, at.right, 132});
-        maskBottom = mask->GetPos();
+        maskAt = mask->GetPos();
     }
     if (CControlUI* container = view.pm.FindControl("containerMask")) container->SetVisible(true);
 
@@ -137,18 +132,17 @@ void ShowSubAppPanel(const CatalogueContext& view, CControlUI& holder) {
             continue;
         }
         RECT at = panel->GetPos();
-        at.top = maskBottom.bottom + 9;
+        at.top = maskAt.bottom + 9;
         panel->SetPos(at);
         if (flag) {
-            const LONG left = maskBottom.left + 42;
-            flag->SetPos({left, maskBottom.bottom, left + 58, maskBottom.bottom + 9});
+            const LONG left = maskAt.left + 42;
+            flag->SetPos({left, maskAt.bottom, left + 58, maskAt.bottom + 9});
         }
         panel->SetVisible(true);
     }
 }
 
-// ---- history
-// -----------------------------------------------------------------------------------------
+// ---- history ----------------------------------------------------------------
 bool RecordUse(CPaintManagerUI& pm, LocalDatabase& db, const std::string& userData) {
     const std::vector<SqlRow> rows = db.Query("select * from apps where UserData=?", {userData});
     if (rows.empty()) return false;

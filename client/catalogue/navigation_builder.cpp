@@ -15,7 +15,7 @@ using DuiLib::CListUI;
 using DuiLib::COptionUI;
 using DuiLib::CPaintManagerUI;
 
-// ---- looks and positions -----------------------------------------------------------------------
+// ---- looks and positions ----------------------------------------------------
 
 void ApplyTileLook(COptionUI& option, const char* group, const char* selectedImage) {
     option.SetAttribute("width", "100");
@@ -95,7 +95,7 @@ void StoreOption(CatalogueStorePass& store, const COptionUI& option,
     store.Store(shown, EntryOf(app, groupId));
 }
 
-// ---- building one application -------------------------------------------------------------------
+// ---- building one application -----------------------------------------------
 
 std::unique_ptr<COptionUI> NewQuickBarOption(const CatalogueApplication& app,
                                              const TileGrid& grid) {
@@ -118,8 +118,7 @@ std::unique_ptr<COptionUI> NewSubAppOption(const CatalogueApplication& app, cons
     return option;
 }
 
-// ---- groups and panels
-// ----------------------------------------------------------------------------
+// ---- groups and panels ------------------------------------------------------
 
 class CatalogueBuilder {
 public:
@@ -238,8 +237,7 @@ private:
 
 }  // namespace
 
-// ---- the catalogue pass
-// ------------------------------------------------------------------------------
+// ---- the catalogue pass -----------------------------------------------------
 
 CatalogueControls BuildCatalogueView(CPaintManagerUI& pm, LocalDatabase& db,
                                      const CatalogueDocument& document) {

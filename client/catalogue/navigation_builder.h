@@ -17,7 +17,7 @@
 
 namespace quorvi {
 
-// ---- option names and looks -----------------------------------------------------------------
+// ---- option names and looks -------------------------------------------------
 inline constexpr const char kNavOptionPrefix[] = "optNav";
 inline constexpr const char kLinkOptionPrefix[] = "optLink";
 inline constexpr const char kGroupContainerPrefix[] = "Container";
@@ -27,7 +27,7 @@ inline constexpr const char kFloatingPanelPrefix[] = "FloatContainer";
 // `group` is the option group; `selectedImage` is set only when not empty.
 void ApplyTileLook(DuiLib::COptionUI& option, const char* group, const char* selectedImage);
 
-// ---- positions ------------------------------------------------------------------------------
+// ---- positions --------------------------------------------------------------
 // Navigation option `index` (from 0): a row that does not wrap.
 RECT NavigationOptionRect(int index);
 // The icon box inside navigation option `index`; the groups' icons are drawn to fit.
@@ -50,7 +50,7 @@ RECT SubAppOptionRect(const TileGrid& grid);
 // The height of a panel's inner container whose last row is `row`.
 int SubAppPanelHeight(int row);
 
-// ---- the catalogue pass ---------------------------------------------------------------------
+// ---- the catalogue pass -----------------------------------------------------
 // The controls the pass added to the window, in document order.
 struct CatalogueControls {
     std::vector<DuiLib::CControlUI*> groupContainers;

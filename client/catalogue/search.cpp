@@ -8,7 +8,7 @@
 
 namespace quorvi {
 
-// ---- matching -----------------------------------------------------------------------------------
+// ---- matching ---------------------------------------------------------------
 namespace {
 void LowerInPlace(std::string& text) {
     for (char& c : text) {
@@ -36,8 +36,7 @@ bool NameMatches(std::string_view keyword, std::string_view name) {
     return !keyword.empty() && LowerAsciiBytes(name).find(keyword) != std::string::npos;
 }
 
-// ---- layout
-// -----------------------------------------------------------------------------------------
+// ---- layout -----------------------------------------------------------------
 RECT SearchResultRect(int index) {
     const LONG left = 65 + 140 * (index % 6);
     const LONG top = 20 + 130 * (index / 6);
@@ -48,8 +47,7 @@ int SearchResultsHeight(int lastRow) {
     return 200 + 140 * lastRow;
 }
 
-// ---- searching
-// ------------------------------------------------------------------------------------
+// ---- searching --------------------------------------------------------------
 namespace {
 
 void SetVisible(DuiLib::CControlUI* control, bool visible) {
