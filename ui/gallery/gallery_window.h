@@ -50,7 +50,7 @@ private:
     DuiLib::CPaintManagerUI manager_;
     bool pageLoaded_ = false;
     int refusedNewWindows_ = 0;
-    int syncProgress_ = 0;
+    int syncProgress_ = 40;
 };
 
 }  // namespace gallery

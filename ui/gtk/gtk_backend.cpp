@@ -31,20 +31,14 @@ namespace {
 
 std::atomic<bool> g_woken{false};
 GtkBackend* g_gtkBackend = nullptr;
+// The entries standing over edit boxes (for tests and captures).
+std::map<const DuiLib::CEditUI*, GtkWidget*> g_entries;
 
 int Width(const RECT& r) {
     return r.right - r.left;
 }
 int Height(const RECT& r) {
     return r.bottom - r.top;
-}
-
-template <typename Visit>
-void ForEachVisibleControl(DuiLib::CControlUI* control, const Visit& visit) {
-    if (!control || !control->IsVisible()) return;
-    visit(control);
-    for (int i = 0; i < control->GetChildCount(); ++i)
-        ForEachVisibleControl(control->GetChildAt(i), visit);
 }
 
 bool IsInTree(DuiLib::CControlUI* root, const DuiLib::CControlUI* wanted) {
@@ -109,16 +103,6 @@ cairo_region_t* RoundedRegion(const HRGN__& shape) {
 // ---- native windows
 // ---------------------------------------------------------------------------------
 struct GtkBackend::Window {
-    struct Entry {
-        Window* window = nullptr;
-        DuiLib::CEditUI* edit = nullptr;
-        GtkWidget* widget = nullptr;
-        GtkCssProvider* css = nullptr;
-        std::string style;
-        RECT placed{};
-        bool settingText = false;
-    };
-
     GtkBackend* backend = nullptr;
     HWND hwnd = nullptr;
     HWND owner = nullptr;
@@ -132,8 +116,6 @@ struct GtkBackend::Window {
     bool hiddenForMinimize = false;
     bool toolWindow = false;
     std::string title;
-    std::map<const DuiLib::CEditUI*, std::unique_ptr<Entry>> entries;
-    guint reconcileSource = 0;
     // Double clicks are recognised here, as Windows does: the second press is the double click.
     guint32 lastPressTime = 0;
     POINT lastPressPoint{};
@@ -144,10 +126,6 @@ struct GtkBackend::Window {
     int thumbGrab = 0;
 
     DuiLib::CPaintManagerUI* Manager() const { return DuiLib::CPaintManagerUI::FromWindow(hwnd); }
-    void Reconcile();
-    void ScheduleReconcile();
-    void SyncFocus();
-    void DestroyEntry(const DuiLib::CEditUI* edit);
     void ShowDropDown(DuiLib::CComboUI* combo);
 };
 
@@ -219,11 +197,8 @@ GtkWidget* GtkBackend::ChildLayer(HWND hwnd) const {
 }
 
 GtkWidget* GtkBackend::EntryOf(const DuiLib::CEditUI* edit) const {
-    for (auto& [hwnd, w] : windows_) {
-        if (auto found = w->entries.find(edit); found != w->entries.end())
-            return found->second->widget;
-    }
-    return nullptr;
+    auto found = g_entries.find(edit);
+    return found == g_entries.end() ? nullptr : found->second;
 }
 
 void GtkBackend::CreateNativeWindow(HWND hwnd, const NativeWindowParams& params) {
@@ -266,8 +241,6 @@ void GtkBackend::DestroyNativeWindow(HWND hwnd) {
     std::unique_ptr<Window> window = std::move(found->second);
     windows_.erase(found);
     Window* w = window.get();
-    if (w->reconcileSource) g_source_remove(w->reconcileSource);
-    while (!w->entries.empty()) w->DestroyEntry(w->entries.begin()->first);
     g_signal_handlers_disconnect_by_data(w->area, w);
     if (w->toplevel) {
         DropToplevel(w);
@@ -296,7 +269,6 @@ void GtkBackend::ShowNativeWindow(HWND hwnd, bool visible, bool activate) {
     } else {
         gtk_widget_show(w->layout);
     }
-    w->ScheduleReconcile();
 }
 
 void GtkBackend::MoveNativeWindow(HWND hwnd, const RECT& screenRect) {
@@ -313,7 +285,6 @@ void GtkBackend::MoveNativeWindow(HWND hwnd, const RECT& screenRect) {
         gtk_layout_move(GTK_LAYOUT(parent->layout), w->layout, screenRect.left - parent->rect.left,
                         screenRect.top - parent->rect.top);
     }
-    w->ScheduleReconcile();
 }
 
 void GtkBackend::SetNativeState(HWND hwnd, WindowState state) {
@@ -402,139 +373,120 @@ void GtkBackend::Invalidate(HWND hwnd, const RECT& rect) {
 // -------------------------------------------------------------------
 namespace {
 
-gboolean ReconcileIdle(gpointer data) {
-    auto* w = static_cast<GtkBackend::Window*>(data);
-    w->reconcileSource = 0;
-    w->Reconcile();
-    return G_SOURCE_REMOVE;
-}
+// An edit box's native entry: placed inside the edit's text padding, looking
+// like the control it covers, reporting the user's text and focus to it.
+class GtkNativeEdit : public NativeEdit {
+public:
+    GtkNativeEdit(DuiLib::CEditUI& edit, GtkWidget* layout) : edit_(edit), layout_(layout) {
+        entry_ = gtk_entry_new();
+        gtk_entry_set_width_chars(GTK_ENTRY(entry_), 1);
+        gtk_entry_set_has_frame(GTK_ENTRY(entry_), FALSE);
+        gtk_entry_set_invisible_char(GTK_ENTRY(entry_), '*');
+        css_ = gtk_css_provider_new();
+        gtk_style_context_add_provider(gtk_widget_get_style_context(entry_),
+                                       GTK_STYLE_PROVIDER(css_),
+                                       GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+        g_signal_connect(entry_, "changed", G_CALLBACK(OnChanged), this);
+        g_signal_connect(entry_, "focus-in-event", G_CALLBACK(OnFocusIn), this);
+        g_signal_connect(entry_, "destroy", G_CALLBACK(OnDestroyed), this);
+        gtk_layout_put(GTK_LAYOUT(layout_), entry_, 0, 0);
+        g_entries[&edit_] = entry_;
+    }
 
-void OnEntryChanged(GtkEditable* editable, gpointer data) {
-    auto* entry = static_cast<GtkBackend::Window::Entry*>(data);
-    if (entry->settingText) return;
-    DuiLib::CPaintManagerUI* manager = entry->window->Manager();
-    if (!manager || !IsInTree(manager->GetRoot(), entry->edit)) return;
-    const char* text = gtk_entry_get_text(GTK_ENTRY(editable));
-    entry->edit->SetTextFromUser(platform::Utf8ToGbk(text));
-}
+    ~GtkNativeEdit() override {
+        g_entries.erase(&edit_);
+        if (entry_) {
+            g_signal_handlers_disconnect_by_data(entry_, this);
+            gtk_widget_destroy(entry_);
+        }
+        g_object_unref(css_);
+    }
 
-gboolean OnEntryFocusIn(GtkWidget*, GdkEventFocus*, gpointer data) {
-    auto* entry = static_cast<GtkBackend::Window::Entry*>(data);
-    DuiLib::CPaintManagerUI* manager = entry->window->Manager();
-    if (manager && manager->GetFocus() != entry->edit && IsInTree(manager->GetRoot(), entry->edit))
-        manager->SetFocus(entry->edit);
-    return FALSE;
-}
+    void SetBounds(const RECT& rect, bool visible) override {
+        if (!entry_) return;
+        const RECT pad = edit_.GetTextPadding();
+        const RECT pos{rect.left + pad.left, rect.top + pad.top, rect.right - pad.right,
+                       rect.bottom - pad.bottom};
+        if (!visible || Width(pos) <= 0 || Height(pos) <= 0) {
+            if (gtk_widget_has_focus(entry_)) gtk_widget_grab_focus(layout_);
+            gtk_widget_hide(entry_);
+            return;
+        }
+        if (pos != placed_) {
+            gtk_widget_set_size_request(entry_, Width(pos), Height(pos));
+            gtk_layout_move(GTK_LAYOUT(layout_), entry_, pos.left, pos.top);
+            placed_ = pos;
+        }
+        // The look follows the edit's attributes, which may change at any time.
+        const std::string style = EntryCss(edit_.GetManager(), &edit_);
+        if (style != style_) {
+            gtk_css_provider_load_from_data(css_, style.c_str(), -1, nullptr);
+            style_ = style;
+        }
+        gtk_entry_set_max_length(GTK_ENTRY(entry_), std::max(0, edit_.GetMaxChar()));
+        gtk_widget_set_sensitive(entry_, edit_.IsEnabled());
+        gtk_widget_show(entry_);
+    }
+
+    void SetText(const std::string& gbk) override {
+        if (!entry_ || platform::Utf8ToGbk(gtk_entry_get_text(GTK_ENTRY(entry_))) == gbk) return;
+        settingText_ = true;  // a text set by code raises nothing
+        gtk_entry_set_text(GTK_ENTRY(entry_), platform::GbkToUtf8(gbk).c_str());
+        settingText_ = false;
+    }
+
+    void SetPasswordMode(bool password) override {
+        if (entry_) gtk_entry_set_visibility(GTK_ENTRY(entry_), !password);
+    }
+
+    void SetReadOnly(bool readOnly) override {
+        if (entry_) gtk_editable_set_editable(GTK_EDITABLE(entry_), !readOnly);
+    }
+
+    void SetFocused(bool focused) override {
+        if (!entry_) return;
+        if (focused && !gtk_widget_has_focus(entry_) && gtk_widget_get_visible(entry_))
+            gtk_widget_grab_focus(entry_);
+        if (!focused && gtk_widget_has_focus(entry_)) gtk_widget_grab_focus(layout_);
+    }
+
+private:
+    static void OnChanged(GtkEditable* editable, gpointer data) {
+        auto* self = static_cast<GtkNativeEdit*>(data);
+        if (self->settingText_) return;
+        self->edit_.SetTextFromUser(platform::Utf8ToGbk(gtk_entry_get_text(GTK_ENTRY(editable))));
+    }
+
+    static gboolean OnFocusIn(GtkWidget*, GdkEventFocus*, gpointer data) {
+        auto* self = static_cast<GtkNativeEdit*>(data);
+        DuiLib::CPaintManagerUI* manager = self->edit_.GetManager();
+        if (manager && manager->GetFocus() != &self->edit_) manager->SetFocus(&self->edit_);
+        return FALSE;
+    }
+
+    // The window went first (its layout takes its children along).
+    static void OnDestroyed(GtkWidget*, gpointer data) {
+        auto* self = static_cast<GtkNativeEdit*>(data);
+        g_entries.erase(&self->edit_);
+        self->entry_ = nullptr;
+    }
+
+    DuiLib::CEditUI& edit_;
+    GtkWidget* layout_;
+    GtkWidget* entry_ = nullptr;
+    GtkCssProvider* css_ = nullptr;
+    std::string style_;
+    RECT placed_{-1, -1, -1, -1};
+    bool settingText_ = false;
+};
 
 }  // namespace
 
-void GtkBackend::Window::ScheduleReconcile() {
-    if (!reconcileSource) reconcileSource = g_idle_add(ReconcileIdle, this);
-}
-
-void GtkBackend::Window::DestroyEntry(const DuiLib::CEditUI* edit) {
-    auto found = entries.find(edit);
-    if (found == entries.end()) return;
-    Entry* entry = found->second.get();
-    g_signal_handlers_disconnect_by_data(entry->widget, entry);
-    gtk_widget_destroy(entry->widget);
-    if (entry->css) g_object_unref(entry->css);
-    entries.erase(found);
-}
-
-// Puts a native entry over every visible edit box, matching its place, text
-// and look, and removes the entries of edit boxes that are gone or hidden.
-void GtkBackend::Window::Reconcile() {
-    DuiLib::CPaintManagerUI* manager = Manager();
-    std::set<const DuiLib::CEditUI*> live;
-    if (manager) {
-        manager->UpdateLayout();
-        ForEachVisibleControl(manager->GetRoot(), [&](DuiLib::CControlUI* control) {
-            if (auto* edit = dynamic_cast<DuiLib::CEditUI*>(control)) live.insert(edit);
-        });
-    }
-    for (auto it = entries.begin(); it != entries.end();) {
-        const DuiLib::CEditUI* edit = (it++)->first;
-        if (!live.count(edit)) DestroyEntry(edit);
-    }
-    for (const DuiLib::CEditUI* constEdit : live) {
-        auto* edit = const_cast<DuiLib::CEditUI*>(constEdit);
-        auto& slot = entries[edit];
-        if (!slot) {
-            slot = std::make_unique<Entry>();
-            slot->window = this;
-            slot->edit = edit;
-            slot->widget = gtk_entry_new();
-            gtk_entry_set_width_chars(GTK_ENTRY(slot->widget), 1);
-            gtk_entry_set_has_frame(GTK_ENTRY(slot->widget), FALSE);
-            gtk_entry_set_invisible_char(GTK_ENTRY(slot->widget), '*');
-            slot->css = gtk_css_provider_new();
-            gtk_style_context_add_provider(gtk_widget_get_style_context(slot->widget),
-                                           GTK_STYLE_PROVIDER(slot->css),
-                                           GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-            g_signal_connect(slot->widget, "changed", G_CALLBACK(OnEntryChanged), slot.get());
-            g_signal_connect(slot->widget, "focus-in-event", G_CALLBACK(OnEntryFocusIn),
-                             slot.get());
-            gtk_layout_put(GTK_LAYOUT(layout), slot->widget, 0, 0);
-            slot->placed = RECT{-1, -1, -1, -1};
-        }
-        Entry& entry = *slot;
-        RECT pos = edit->GetAbsolutePos();
-        const RECT pad = edit->GetTextPadding();
-        pos = {pos.left + pad.left, pos.top + pad.top, pos.right - pad.right,
-               pos.bottom - pad.bottom};
-        if (Width(pos) <= 0 || Height(pos) <= 0) {
-            gtk_widget_hide(entry.widget);
-            continue;
-        }
-        if (pos != entry.placed) {
-            gtk_widget_set_size_request(entry.widget, Width(pos), Height(pos));
-            gtk_layout_move(GTK_LAYOUT(layout), entry.widget, pos.left, pos.top);
-            entry.placed = pos;
-        }
-        const std::string style = EntryCss(manager, edit);
-        if (style != entry.style) {
-            GError* error = nullptr;
-            if (!gtk_css_provider_load_from_data(entry.css, style.c_str(), -1, &error)) {
-                std::fprintf(stderr, "entry style: %s\n", error->message);
-                g_error_free(error);
-            }
-            entry.style = style;
-        }
-        const std::string shown = platform::Utf8ToGbk(gtk_entry_get_text(GTK_ENTRY(entry.widget)));
-        if (shown != edit->GetText()) {
-            entry.settingText = true;
-            gtk_entry_set_text(GTK_ENTRY(entry.widget),
-                               platform::GbkToUtf8(edit->GetText()).c_str());
-            entry.settingText = false;
-        }
-        gtk_entry_set_visibility(GTK_ENTRY(entry.widget), !edit->IsPasswordMode());
-        gtk_editable_set_editable(GTK_EDITABLE(entry.widget), !edit->IsReadOnly());
-        gtk_entry_set_max_length(GTK_ENTRY(entry.widget), std::max(0, edit->GetMaxChar()));
-        gtk_widget_set_sensitive(entry.widget, edit->IsEnabled());
-        gtk_widget_show(entry.widget);
-    }
-    SyncFocus();
-}
-
-// The keyboard focus follows the layer's focused control: an edit box's entry
-// when an edit box has it, the window's surface otherwise.
-void GtkBackend::Window::SyncFocus() {
-    DuiLib::CPaintManagerUI* manager = Manager();
-    auto* edit = manager ? dynamic_cast<DuiLib::CEditUI*>(manager->GetFocus()) : nullptr;
-    GtkWidget* top = gtk_widget_get_toplevel(layout);
-    GtkWidget* current = GTK_IS_WINDOW(top) ? gtk_window_get_focus(GTK_WINDOW(top)) : nullptr;
-    if (edit) {
-        auto found = entries.find(edit);
-        if (found == entries.end()) {
-            ScheduleReconcile();
-        } else if (current != found->second->widget &&
-                   gtk_widget_get_visible(found->second->widget)) {
-            gtk_widget_grab_focus(found->second->widget);
-        }
-    } else if (current && GTK_IS_ENTRY(current) && gtk_widget_is_ancestor(current, layout)) {
-        gtk_widget_grab_focus(area);
-    }
+std::unique_ptr<NativeEdit> GtkBackend::CreateNativeEdit(DuiLib::CEditUI& edit) {
+    DuiLib::CPaintManagerUI* manager = edit.GetManager();
+    Window* w = manager ? Find(manager->GetPaintWindow()) : nullptr;
+    if (!w) return nullptr;
+    return std::make_unique<GtkNativeEdit>(edit, w->layout);
 }
 
 namespace {
@@ -609,7 +561,6 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
     GdkRectangle clip;
     if (!gdk_cairo_get_clip_rectangle(cr, &clip)) return TRUE;
     PaintWindow(w->hwnd, cr, RECT{clip.x, clip.y, clip.x + clip.width, clip.y + clip.height});
-    w->ScheduleReconcile();
     return FALSE;
 }
 
@@ -660,10 +611,7 @@ gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data) {
     w->lastPressTime = event->time;
     w->lastPressPoint = point;
     w->pressPoint = point;
-    HWND hwnd = w->hwnd;
-    GtkBackend* backend = w->backend;
-    PointerPressed(hwnd, point, ButtonOf(event->button), doubleClick);
-    if (backend->ChildLayer(hwnd)) w->SyncFocus();  // the press may have closed the window
+    PointerPressed(w->hwnd, point, ButtonOf(event->button), doubleClick);
     return TRUE;
 }
 
@@ -678,8 +626,7 @@ gboolean OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer data) {
     HWND hwnd = w->hwnd;
     GtkBackend* backend = w->backend;
     PointerReleased(hwnd, point, ButtonOf(event->button));
-    if (!backend->ChildLayer(hwnd)) return TRUE;
-    w->SyncFocus();
+    if (!backend->ChildLayer(hwnd)) return TRUE;  // the click closed the window
     // A click on a combo box opens its drop-down.
     if (event->button == 1) {
         if (DuiLib::CPaintManagerUI* manager = w->Manager()) {
@@ -753,7 +700,6 @@ gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer data) {
     const WPARAM key = VirtualKeyFromKeyval(event->keyval);
     GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
     HWND hwnd = w->hwnd;
-    GtkBackend* backend = w->backend;
     if (focus && GTK_IS_ENTRY(focus)) {
         // The entry edits its text; the keys a window acts on still reach the layer.
         if (key != VK_RETURN && key != VK_ESCAPE && key != VK_TAB) return FALSE;
@@ -772,7 +718,6 @@ gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer data) {
         for (unsigned char byte : gbk) packed = (packed << 8) | byte;
         if (!gbk.empty() && gbk.size() <= 2 && IsWindow(target)) CharacterTyped(target, packed);
     }
-    if (backend->ChildLayer(hwnd)) w->SyncFocus();
     return TRUE;
 }
 
@@ -876,7 +821,6 @@ std::vector<HWND> GtkBackend::ShownWindows() const {
 bool GtkBackend::WriteLivePng(HWND hwnd, const std::string& path) {
     Window* w = Find(hwnd);
     if (!w || !gtk_widget_get_realized(w->layout)) return false;
-    w->Reconcile();
     const int width = gtk_widget_get_allocated_width(w->layout);
     const int height = gtk_widget_get_allocated_height(w->layout);
     if (width <= 1 || height <= 1) return false;

@@ -68,6 +68,7 @@ public:
     void Wake() override;
     ScreenInfo GetScreen() const override;
     std::unique_ptr<BrowserEngine> CreateBrowserEngine(DuiLib::CActiveXUI& host) override;
+    std::unique_ptr<NativeEdit> CreateNativeEdit(DuiLib::CEditUI& edit) override;
 
     struct Window;  // one native window (gtk_backend.cpp)
 

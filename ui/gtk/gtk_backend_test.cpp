@@ -216,6 +216,12 @@ TEST_F(GtkWindows, TypingIntoAnEditBoxRaisesTextChangedWithGbkText) {
     XDo("type --delay 30 'pw1'");
     EXPECT_TRUE(WaitFor([&] { return password->GetText() == "pw1"; }));
     EXPECT_EQ(account->GetText(), expected);
+
+    // A hidden edit box takes its entry along.
+    account->SetVisible(false);
+    EXPECT_FALSE(gtk_widget_get_visible(backend->EntryOf(account)));
+    account->SetVisible(true);
+    EXPECT_TRUE(gtk_widget_get_visible(backend->EntryOf(account)));
 }
 
 TEST_F(GtkWindows, ComboOpensItsDropDownAndTheChoiceSelects) {

@@ -267,12 +267,20 @@ bool CairoRenderTarget::DrawImage(const RECT& control, const ImageSpec& image) {
     const RECT dst = ImageDestRect(control, image);
     if (Width(dst) <= 0 || Height(dst) <= 0) return true;
     const double alpha = std::clamp(image.fade, 0, 255) / 255.0;
-    const RECT& c = image.corner;
+    RECT c = image.corner;
     if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
         DrawPart(cr_, surface, src, dst, alpha);
         return true;
     }
     // Nine slices: corners keep their size, edges stretch along, the centre both ways.
+    // A destination smaller than its corners shrinks them (a progress bar near 0%).
+    auto fit = [](LONG& a, LONG& b, LONG room) {
+        if (a + b <= room || a + b <= 0) return;
+        a = a * room / (a + b);
+        b = room - a;
+    };
+    fit(c.left, c.right, Width(dst));
+    fit(c.top, c.bottom, Height(dst));
     const LONG sx[4] = {src.left, src.left + c.left, src.right - c.right, src.right};
     const LONG sy[4] = {src.top, src.top + c.top, src.bottom - c.bottom, src.bottom};
     const LONG dx[4] = {dst.left, dst.left + c.left, dst.right - c.right, dst.right};
