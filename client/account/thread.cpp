@@ -19,7 +19,6 @@ struct CThread::StartGate {
 CThread::CThread() : m_gate(std::make_shared<StartGate>()) {
     try {
         std::thread thread(&CThread::ThreadProcedure, this, m_gate);
-        m_threadId = thread.get_id();
         // Nobody joins a worker: the thread ends by itself after its job.
         thread.detach();
         m_hasThread = true;

@@ -28,8 +28,9 @@ public:
     CThread(const CThread&) = delete;
     CThread& operator=(const CThread&) = delete;
 
-    // Signals the start event; Run() follows on the worker thread. Calling it
-    // again changes nothing.
+    // Signals the start event; Run() follows on the worker thread. A worker that
+    // frees itself must not be touched after this call; on a kept one a second
+    // call changes nothing.
     void Start();
 
     // True once the thread has left the object for good (a kept worker may then
@@ -57,7 +58,6 @@ private:
     // Shared with the thread, so the thread never depends on this object while
     // it waits to be started.
     std::shared_ptr<StartGate> m_gate;
-    std::thread::id m_threadId;
     bool m_hasThread = false;
 };
 

@@ -19,28 +19,12 @@
 #include <thread>
 #include <vector>
 
+#include "client/shell/database_test_support.h"
 #include "libmerv/libmerv.h"
 
 extern char** environ;
 
 namespace quorvi::testing {
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorviXXXXXX").string();
-        if (mkdtemp(pattern.data())) m_path = pattern + "/";
-    }
-    ~TempFolder() {
-        if (!m_path.empty()) std::filesystem::remove_all(m_path);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& Path() const { return m_path; }  // ends in "/"
-
-private:
-    std::string m_path;
-};
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -16,7 +16,6 @@ namespace {
 
 using testing::PortalStandIn;
 using testing::ReadFile;
-using testing::TempFolder;
 using testing::WriteFile;
 
 // The icons the demo catalogue names, with their digests, in document order.
