@@ -251,12 +251,14 @@ private:
 };
 
 TEST_F(AppsUpdateTest, RunsNeverOverlapAndTheWorkerRunsOnceThenFreesItself) {
-    portal.SetFault("/app/appsn.php", "kind=delay&ms=1500&times=1");
+    // The catalogue trickles out for about a second; the request is logged as it starts.
+    portal.SetFault("/app/appsn.php", "kind=slow&rate=8000&times=1");
     std::atomic<bool> gone = false;
     auto* worker = new ObservedAppsThread(Settings(), gone);
     worker->Start();
-    // Wait until the worker's catalogue request is held at the server.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    for (int i = 0; i < 200 && portal.PathsBelow("/app/appsn.php").empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(portal.PathsBelow("/app/appsn.php").size(), 1u);
     AppsUpdateOutcome second = RunAppsUpdate(Settings());
     EXPECT_FALSE(second.ran);
 
