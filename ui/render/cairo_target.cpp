@@ -14,6 +14,8 @@ namespace {
 // Layouts kept before the least recently used are dropped (a window of a few
 // hundred texts repaints from the cache; a long-running client stays bounded).
 constexpr size_t kMaxCachedLayouts = 8192;
+// Composed images kept (each the size it is drawn at); the set starts again when full.
+constexpr size_t kMaxComposed = 512;
 
 // ---- paths and images ------------------------------------------------------------------------
 std::string ResolveImagePath(const std::string& gbkFile) {
@@ -57,41 +59,60 @@ int Height(const RECT& r) {
     return r.bottom - r.top;
 }
 
-// Draws the `src` part of the image stretched over `dst`.
-void DrawPart(cairo_t* cr, cairo_surface_t* image, const RECT& src, const RECT& dst, double alpha) {
-    if (Width(src) <= 0 || Height(src) <= 0 || Width(dst) <= 0 || Height(dst) <= 0) return;
-    const double sx = static_cast<double>(Width(dst)) / Width(src);
-    const double sy = static_cast<double>(Height(dst)) / Height(src);
-    cairo_save(cr);
-    cairo_rectangle(cr, dst.left, dst.top, Width(dst), Height(dst));
-    cairo_clip(cr);
-    cairo_translate(cr, dst.left, dst.top);
-    cairo_scale(cr, sx, sy);
-    cairo_pattern_t* pattern;
-    const bool whole = src.left == 0 && src.top == 0 &&
-                       Width(src) == cairo_image_surface_get_width(image) &&
-                       Height(src) == cairo_image_surface_get_height(image);
-    cairo_surface_t* part = nullptr;
-    if (whole) {
-        pattern = cairo_pattern_create_for_surface(image);
-    } else {
-        // A sub-surface keeps a stretched part from sampling its neighbours.
-        part =
-            cairo_surface_create_for_rectangle(image, src.left, src.top, Width(src), Height(src));
-        pattern = cairo_pattern_create_for_surface(part);
-    }
-    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+// Draws a part of an image (its pattern, of `src`'s size) stretched over `dst`.
+void DrawPart(cairo_t* cr, cairo_pattern_t* pattern, const RECT& src, const RECT& dst,
+              double alpha) {
+    if (!pattern || Width(src) <= 0 || Height(src) <= 0 || Width(dst) <= 0 || Height(dst) <= 0)
+        return;
+    const double sx = static_cast<double>(Width(src)) / Width(dst);
+    const double sy = static_cast<double>(Height(src)) / Height(dst);
+    cairo_matrix_t matrix;
+    cairo_matrix_init_scale(&matrix, sx, sy);
+    cairo_matrix_translate(&matrix, -dst.left, -dst.top);
+    cairo_pattern_set_matrix(pattern, &matrix);
+    // Bilinear when stretched: skin images are small and smooth along their stretch.
     cairo_pattern_set_filter(pattern,
-                             sx == 1.0 && sy == 1.0 ? CAIRO_FILTER_FAST : CAIRO_FILTER_GOOD);
+                             sx == 1.0 && sy == 1.0 ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_BILINEAR);
     cairo_set_source(cr, pattern);
+    cairo_rectangle(cr, dst.left, dst.top, Width(dst), Height(dst));
     if (alpha >= 1.0) {
-        cairo_paint(cr);
+        cairo_fill(cr);
     } else {
+        cairo_save(cr);
+        cairo_clip(cr);
         cairo_paint_with_alpha(cr, alpha);
+        cairo_restore(cr);
     }
-    cairo_pattern_destroy(pattern);
-    if (part) cairo_surface_destroy(part);
-    cairo_restore(cr);
+}
+
+// Draws `src` of the image over a width x height surface: stretched, or in nine
+// slices when `corner` is set (corners keep their size, edges stretch along,
+// the centre both ways; a surface smaller than its corners shrinks them).
+void ComposeImage(cairo_t* cr, RenderCache& cache, cairo_surface_t* image, const RECT& src, RECT c,
+                  int width, int height) {
+    const RECT dst{0, 0, width, height};
+    if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
+        DrawPart(cr, cache.Part(image, src), src, dst, 1.0);
+        return;
+    }
+    auto fit = [](LONG& a, LONG& b, LONG room) {
+        if (a + b <= room || a + b <= 0) return;
+        a = a * room / (a + b);
+        b = room - a;
+    };
+    fit(c.left, c.right, width);
+    fit(c.top, c.bottom, height);
+    const LONG sx[4] = {src.left, src.left + c.left, src.right - c.right, src.right};
+    const LONG sy[4] = {src.top, src.top + c.top, src.bottom - c.bottom, src.bottom};
+    const LONG dx[4] = {0, c.left, width - c.right, width};
+    const LONG dy[4] = {0, c.top, height - c.bottom, height};
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 3; ++col) {
+            const RECT part{sx[col], sy[row], sx[col + 1], sy[row + 1]};
+            DrawPart(cr, cache.Part(image, part), part,
+                     {dx[col], dy[row], dx[col + 1], dy[row + 1]}, 1.0);
+        }
+    }
 }
 
 }  // namespace
@@ -143,7 +164,43 @@ cairo_surface_t* RenderCache::Image(const std::string& file, std::optional<DWORD
     return surface;
 }
 
+cairo_pattern_t* RenderCache::Part(cairo_surface_t* image, const RECT& src) {
+    if (src.right <= src.left || src.bottom <= src.top) return nullptr;
+    const PartKey key{image, src.left, src.top, src.right, src.bottom};
+    if (auto found = parts_.find(key); found != parts_.end()) return found->second;
+    // A part of its own keeps a stretched part from sampling its neighbours.
+    cairo_surface_t* part = cairo_surface_create_for_rectangle(
+        image, src.left, src.top, src.right - src.left, src.bottom - src.top);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(part);
+    cairo_surface_destroy(part);
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+    parts_.emplace(key, pattern);
+    return pattern;
+}
+
+cairo_surface_t* RenderCache::Composed(cairo_surface_t* image, const RECT& src, const RECT& corner,
+                                       int width, int height, const ComposeFunction& compose) {
+    const ComposedKey key{image,         src.left,    src.top,    src.right,
+                          src.bottom,    corner.left, corner.top, corner.right,
+                          corner.bottom, width,       height};
+    if (auto found = composed_.find(key); found != composed_.end()) return found->second;
+    if (composed_.size() >= kMaxComposed) {
+        for (auto& [k, surface] : composed_) cairo_surface_destroy(surface);
+        composed_.clear();
+    }
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_t* cr = cairo_create(surface);
+    compose(cr, *this, image, src, corner, width, height);
+    cairo_destroy(cr);
+    composed_.emplace(key, surface);
+    return surface;
+}
+
 void RenderCache::ClearImages() {
+    for (auto& [key, surface] : composed_) cairo_surface_destroy(surface);
+    composed_.clear();
+    for (auto& [key, pattern] : parts_) cairo_pattern_destroy(pattern);
+    parts_.clear();
     for (auto& [file, surface] : images_) {
         if (surface) cairo_surface_destroy(surface);
     }
@@ -267,30 +324,30 @@ bool CairoRenderTarget::DrawImage(const RECT& control, const ImageSpec& image) {
     const RECT dst = ImageDestRect(control, image);
     if (Width(dst) <= 0 || Height(dst) <= 0) return true;
     const double alpha = std::clamp(image.fade, 0, 255) / 255.0;
-    RECT c = image.corner;
-    if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
-        DrawPart(cr_, surface, src, dst, alpha);
-        return true;
+    // A stretched or nine-sliced image is composed once per size and then copied:
+    // skins repeat the same image at the same size many times.
+    const RECT& c = image.corner;
+    const bool asItIs = src == RECT{0, 0, imageWidth, imageHeight} && Width(dst) == imageWidth &&
+                        Height(dst) == imageHeight && c.left == 0 && c.top == 0 && c.right == 0 &&
+                        c.bottom == 0;
+    cairo_surface_t* composed =
+        asItIs ? surface : cache_.Composed(surface, src, c, Width(dst), Height(dst), ComposeImage);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(composed);
+    cairo_matrix_t matrix;
+    cairo_matrix_init_translate(&matrix, -dst.left, -dst.top);
+    cairo_pattern_set_matrix(pattern, &matrix);
+    cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
+    cairo_set_source(cr_, pattern);
+    cairo_rectangle(cr_, dst.left, dst.top, Width(dst), Height(dst));
+    if (alpha >= 1.0) {
+        cairo_fill(cr_);
+    } else {
+        cairo_save(cr_);
+        cairo_clip(cr_);
+        cairo_paint_with_alpha(cr_, alpha);
+        cairo_restore(cr_);
     }
-    // Nine slices: corners keep their size, edges stretch along, the centre both ways.
-    // A destination smaller than its corners shrinks them (a progress bar near 0%).
-    auto fit = [](LONG& a, LONG& b, LONG room) {
-        if (a + b <= room || a + b <= 0) return;
-        a = a * room / (a + b);
-        b = room - a;
-    };
-    fit(c.left, c.right, Width(dst));
-    fit(c.top, c.bottom, Height(dst));
-    const LONG sx[4] = {src.left, src.left + c.left, src.right - c.right, src.right};
-    const LONG sy[4] = {src.top, src.top + c.top, src.bottom - c.bottom, src.bottom};
-    const LONG dx[4] = {dst.left, dst.left + c.left, dst.right - c.right, dst.right};
-    const LONG dy[4] = {dst.top, dst.top + c.top, dst.bottom - c.bottom, dst.bottom};
-    for (int row = 0; row < 3; ++row) {
-        for (int col = 0; col < 3; ++col) {
-            DrawPart(cr_, surface, {sx[col], sy[row], sx[col + 1], sy[row + 1]},
-                     {dx[col], dy[row], dx[col + 1], dy[row + 1]}, alpha);
-        }
-    }
+    cairo_pattern_destroy(pattern);
     return true;
 }
 

@@ -13,9 +13,11 @@
 #include <pango/pangocairo.h>
 
 #include <list>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -41,6 +43,14 @@ public:
     // absolute), with `mask` colour made transparent when given. Null when the
     // file is missing or is not a PNG; the answer is remembered either way.
     cairo_surface_t* Image(const std::string& file, std::optional<DWORD> mask = std::nullopt);
+    // A pattern drawing the `src` part of a cached image (kept with the image).
+    cairo_pattern_t* Part(cairo_surface_t* image, const RECT& src);
+    // The image part `src` composed at width x height (stretched, or in nine
+    // slices by `corner`), made once by `compose` and kept.
+    using ComposeFunction = void (*)(cairo_t*, RenderCache&, cairo_surface_t*, const RECT&, RECT,
+                                     int, int);
+    cairo_surface_t* Composed(cairo_surface_t* image, const RECT& src, const RECT& corner,
+                              int width, int height, const ComposeFunction& compose);
     // Forgets every image (a skin folder changed on disk).
     void ClearImages();
 
@@ -67,7 +77,12 @@ private:
         std::list<TextKey>::iterator age;
     };
 
+    using PartKey = std::tuple<cairo_surface_t*, LONG, LONG, LONG, LONG>;
     PangoContext* context_ = nullptr;
+    std::map<PartKey, cairo_pattern_t*> parts_;
+    using ComposedKey =
+        std::tuple<cairo_surface_t*, LONG, LONG, LONG, LONG, LONG, LONG, LONG, LONG, int, int>;
+    std::map<ComposedKey, cairo_surface_t*> composed_;
     std::unordered_map<std::string, cairo_surface_t*> images_;
     std::unordered_map<TextKey, CachedLayout, TextKeyHash> layouts_;
     std::list<TextKey> ages_;  // most recently used first

@@ -110,7 +110,9 @@ TEST_F(OffscreenRender, NineSliceKeepsCornersAndStretchesTheRest) {
     cairo_surface_t* image = Render(
         "<Control float=\"true\" pos=\"0,0,100,60\" bkimage=\"file='frame.png' "
         "corner='10,10,10,10'\"/>"
-        "<Control float=\"true\" pos=\"100,0,200,60\" bkimage=\"frame.png\"/>");
+        "<Control float=\"true\" pos=\"100,0,200,60\" bkimage=\"frame.png\"/>"
+        "<Control float=\"true\" pos=\"0,70,24,94\" bkimage=\"file='frame.png' "
+        "corner='10,10,10,10'\"/>");
     EXPECT_EQ(Pixel(image, 2, 2), kBlue);
     EXPECT_EQ(Pixel(image, 97, 57), kBlue);
     EXPECT_EQ(Pixel(image, 14, 4), kGreen);  // just past the corner: the top edge
@@ -118,6 +120,10 @@ TEST_F(OffscreenRender, NineSliceKeepsCornersAndStretchesTheRest) {
     EXPECT_EQ(Pixel(image, 50, 30), kRed);
     // Without corners the whole image stretches: its blue corner spans a third.
     EXPECT_EQ(Pixel(image, 114, 4), kBlue);
+    // The same image at another size is composed for that size.
+    EXPECT_EQ(Pixel(image, 2, 72), kBlue);
+    EXPECT_EQ(Pixel(image, 21, 91), kBlue);
+    EXPECT_EQ(Pixel(image, 12, 82), kRed);
     cairo_surface_destroy(image);
 }
 
