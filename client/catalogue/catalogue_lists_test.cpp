@@ -60,7 +60,6 @@ TEST_F(CatalogueListsTest, HistoryShowsTheFifteenNewestUsesThenUnusedApplication
     EXPECT_EQ(newest->GetTag(), 16u);
     EXPECT_EQ(newest->GetUserData(), "http://a/16");
     EXPECT_EQ(newest->GetForeImage(), "file='i16.png' dest='5,5,39,41'");
-    EXPECT_EQ(newest->GetGroup(), "quickbarHistory");
     EXPECT_EQ(panel->GetChildAt(14)->GetName(), "optLink2");  // the oldest use is left out
     EXPECT_EQ(panel->GetChildAt(4)->GetPos(), (RECT{65, 98, 99, 134}));  // three a row
 
@@ -165,7 +164,6 @@ TEST_F(CatalogueListsTest, EachColumnShowsItsFirstFiveRecommendations) {
     EXPECT_EQ(fifth->GetName(), "optLink5");
     EXPECT_EQ(fifth->GetText(), "R5");
     EXPECT_EQ(fifth->GetPos(), (RECT{101, 378, 255, 424}));
-    EXPECT_EQ(fifth->GetGroup(), "quickbarRecommend");
     EXPECT_EQ(fifth->GetForeImage(), "file='r.png' dest='5,5,39,41'");
     EXPECT_EQ(home->GetChildAt(before)->GetPos(), (RECT{101, 178, 255, 224}));
     EXPECT_EQ(home->GetChildAt(before + 5)->GetPos(), (RECT{725, 178, 879, 224}));

@@ -63,6 +63,24 @@ Figures Measure(ui_test::TestWindow& window, quorvi::LocalDatabase& db, const ch
     return figures;
 }
 
+// The reference: SQLite itself finding the same rows ("instr" over lower(AppName)),
+// without building any option.
+double MeasureSqlReference(quorvi::LocalDatabase& db, const char* keyword, int rounds) {
+    std::vector<double> ms;
+    quorvi::Statement query =
+        db.Prepare("select * from apps where instr(lower(AppName), lower(?)) > 0");
+    for (int i = 0; i < rounds; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        query.Bind({keyword});
+        const size_t rows = query.Rows().size();
+        const auto end = std::chrono::steady_clock::now();
+        if (rows > static_cast<size_t>(kApplications)) std::abort();
+        ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -103,6 +121,11 @@ int main(int argc, char** argv) {
         std::printf("  %-42s median %.3f ms  worst %.3f ms  (%d results)\n", c.label, f.median,
                     f.worst, f.results);
         if (c.goal && f.median >= 5.0) ++failures;
+        if (c.goal) {
+            const double reference = MeasureSqlReference(db, c.a, rounds);
+            std::printf("  %-42s median %.3f ms  (ratio tick/reference %.2f)\n",
+                        "  reference: SQLite instr() query", reference, f.median / reference);
+        }
     }
     db.Close();
     std::filesystem::remove_all(folder);
