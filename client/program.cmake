@@ -1,0 +1,48 @@
+# The client program quorvi: its shell (entry, main window, event dispatch,
+# window mechanics, settings panel) in quorvi_client_shell, the program in the
+# program folder, and the shell's tests. Included from client/CMakeLists.txt.
+#
+# Sections: library | program | tests
+
+# The main window needs the widget layer.
+if(NOT TARGET quorvi_ui_core)
+  return()
+endif()
+
+# ---- library ---------------------------------------------------------------------------
+add_library(quorvi_client_shell STATIC
+  shell/frame_mechanics.cpp
+  shell/main_dispatch.cpp
+  shell/main_timers.cpp
+  shell/main_window_controls.cpp
+  shell/main_window_services.cpp
+  shell/program_entry.cpp
+  shell/quorvi_frame_wnd.cpp
+  shell/school_account.cpp
+  shell/settings_panel.cpp
+)
+target_link_libraries(quorvi_client_shell
+  PUBLIC quorvi_client_core quorvi_client_workers quorvi_ui_core merv_static quorvi_platform)
+
+# ---- program ---------------------------------------------------------------------------
+# It shows its windows through the on-screen backend (GTK, cairo, WebKit).
+if(TARGET quorvi_ui_screen)
+  add_executable(quorvi main.cpp)
+  target_link_libraries(quorvi PRIVATE quorvi_client_shell quorvi_ui_screen)
+  quorvi_install_to_dist(quorvi)
+  if(TARGET quorvi_skin)
+    add_dependencies(quorvi quorvi_skin)
+  endif()
+endif()
+
+# ---- tests -----------------------------------------------------------------------------
+quorvi_add_test(client_window_tests
+  SOURCES
+    shell/frame_mechanics_test.cpp
+    shell/main_dispatch_test.cpp
+    shell/quorvi_frame_wnd_test.cpp
+    shell/school_account_test.cpp
+    shell/settings_panel_test.cpp
+  LIBS quorvi_client_shell)
+target_compile_definitions(client_window_tests PRIVATE
+  QUORVI_SKIN_DIR="${CMAKE_SOURCE_DIR}/skin/quorvi")

@@ -1,0 +1,40 @@
+// What the main window starts outside itself: other programs, the task-kill
+// stand-in and worker threads. The window asks through this interface, so a test
+// can run the window without ending or starting real processes.
+#pragma once
+
+#include <string>
+
+#include "ui/core/win_types.h"
+
+namespace quorvi {
+
+class MainWindowServices {
+public:
+    virtual ~MainWindowServices() = default;
+
+    // A running process with this image name ("updrix.exe").
+    virtual bool IsProcessRunning(const std::string& imageName) = 0;
+    // Ends every process of the image name, without waiting.
+    virtual void KillProcesses(const std::string& imageName) = 0;
+    // Starts a program hidden, with no parameters, without waiting; failures are ignored.
+    virtual void StartProgram(const std::string& path) = 0;
+
+    // Worker threads; each runs once and the window keeps no reference to it.
+    virtual void StartAppListUpdate(const std::string& programFolder) = 0;
+    virtual void StartRechargeParamsFetch(HWND target, const std::string& schoolAccount) = 0;
+    virtual void StartScriptPluginFetch(HWND target) = 0;
+};
+
+// The real processes and workers.
+class SystemServices : public MainWindowServices {
+public:
+    bool IsProcessRunning(const std::string& imageName) override;
+    void KillProcesses(const std::string& imageName) override;
+    void StartProgram(const std::string& path) override;
+    void StartAppListUpdate(const std::string& programFolder) override;
+    void StartRechargeParamsFetch(HWND target, const std::string& schoolAccount) override;
+    void StartScriptPluginFetch(HWND target) override;
+};
+
+}  // namespace quorvi

@@ -1,0 +1,22 @@
+// The client program's entry: the skin folder, the UI backend, the main window
+// 950 x 553 centred on the screen, and the message loop.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "client/shell/main_window_services.h"
+
+namespace quorvi {
+
+struct ClientProgram {
+    std::string programFolder;  // ends in the separator; the skin is in "skin/quorvi" below it
+    // Initialises the UI backend; false (no display) ends the program at once.
+    std::function<bool()> initialiseUi;
+    MainWindowServices* services = nullptr;
+};
+
+// Runs the client until it quits; the program's exit code (always 0).
+int RunClientProgram(const ClientProgram& program);
+
+}  // namespace quorvi

@@ -1,0 +1,239 @@
+// Sections: construction | window | start-up | actions | not built yet
+#include "client/shell/quorvi_frame_wnd.h"
+
+#include "client/shell/school_account.h"
+#include "client/shell/settings_panel.h"
+#include "platform/system.h"
+
+namespace quorvi {
+
+namespace {
+
+constexpr const char kCatalogueFileName[] = "apps.xml";
+constexpr const char kUpdaterImageName[] = "updrix.exe";
+constexpr UINT kProgramIcon = 102;
+
+// Marks an operation that later work builds: it is routed to and does nothing yet.
+void NotBuiltYet(const char* /*operation*/) {}
+
+}  // namespace
+
+// ---- construction
+// --------------------------------------------------------------------------------
+CQuorviFrameWnd::CQuorviFrameWnd(std::string programFolder, MainWindowServices& services)
+    : m_programFolder(std::move(programFolder)), m_services(services) {}
+
+// The database connection closes with m_db.
+CQuorviFrameWnd::~CQuorviFrameWnd() = default;
+
+// ---- window
+// ----------------------------------------------------------------------------------------
+LRESULT CQuorviFrameWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return m_dispatch.HandleMessage(m_hWnd, message, wParam, lParam);
+}
+
+void CQuorviFrameWnd::Notify(DuiLib::TNotifyUI& msg) {
+    m_dispatch.Notify(msg);
+}
+
+void CQuorviFrameWnd::OnFinalMessage(HWND) {
+    delete this;
+}
+
+// ---- start-up
+// --------------------------------------------------------------------------------------
+LRESULT CQuorviFrameWnd::OnCreate() {
+    // No frame of its own: the skin draws the caption.
+    LONG style = ::GetWindowLong(m_hWnd, GWL_STYLE);
+    style = static_cast<LONG>((static_cast<DWORD>(style) & ~WS_CAPTION) | WS_CLIPSIBLINGS |
+                              WS_CLIPCHILDREN);
+    ::SetWindowLong(m_hWnd, GWL_STYLE, style);
+
+    m_pm.Init(m_hWnd);
+    // The skin's custom controls need CDialogBuilderCallbackEx, which is not built
+    // yet; the main skin has none.
+    DuiLib::CDialogBuilder builder;
+    m_pm.AttachDialog(builder.Create("skin.xml", nullptr, nullptr, &m_pm));
+    m_pm.AddNotifier(this);
+
+    OpenDatabase();
+    Init();
+    BuildHistoryPanel();
+    for (const char* category : {"1", "2", "3", "4"}) BuildRecommendations(category);
+    return 0;
+}
+
+void CQuorviFrameWnd::OpenDatabase() {
+    m_db.Open(LocalDatabase::PathIn(m_programFolder));  // one diagnostic line either way
+    m_db.CreateAndMigrate();
+    m_config = LoadClientConfig(m_db, m_programFolder);
+    ShowSettings(m_pm, m_config);
+}
+
+void CQuorviFrameWnd::Init() {
+    // A final updater left from an earlier run would end this client.
+    if (m_services.IsProcessRunning(kUpdaterImageName)) m_services.KillProcesses(kUpdaterImageName);
+    SetIcon(kProgramIcon);
+
+    CatalogueDocument catalogue;
+    if (LoadCatalogueDocument(m_programFolder + kCatalogueFileName, catalogue)) {
+        m_timers.Kill(MainTimer::CatalogueRetry);
+        BuildCatalogue(catalogue);
+        m_timers.Set(MainTimer::SecondStage);
+    } else {
+        // Fetch it and look again in 3 s; the second stage waits for it.
+        m_services.StartAppListUpdate(m_programFolder);
+        m_timers.Set(MainTimer::CatalogueRetry);
+    }
+    // Looked up on every pass, so the caption buttons, the search box and the
+    // settings panel work while the catalogue is still missing.
+    m_controls.LookUp(m_pm);
+}
+
+void CQuorviFrameWnd::RunSecondStage() {
+    if (m_config.IsAutoLogin) StartAutoLogin();
+    m_services.StartAppListUpdate(m_programFolder);
+    StartFileUpdate();
+    m_services.StartProgram(m_programFolder + kUpdaterImageName);
+    m_user.schoolAccount = ReadSchoolAccount(m_programFolder);
+    m_services.StartRechargeParamsFetch(m_hWnd, m_user.schoolAccount);
+    SendClientReport();
+    m_timers.Set(MainTimer::ClientReport);
+    m_timers.Set(MainTimer::TrimWorkingSet);
+    m_timers.Kill(MainTimer::SecondStage);
+}
+
+// ---- actions
+// ---------------------------------------------------------------------------------------
+void CQuorviFrameWnd::TrimWorkingSet() {
+    platform::TrimWorkingSet();
+}
+
+LRESULT CQuorviFrameWnd::OnStartContentFetch() {
+    m_services.StartScriptPluginFetch(m_hWnd);
+    return 0;
+}
+
+// ---- not built yet
+// ----------------------------------------------------------------------------------
+void CQuorviFrameWnd::BuildCatalogue(const CatalogueDocument&) {
+    NotBuiltYet("BuildCatalogue");
+}
+void CQuorviFrameWnd::OpenCatalogueOption(DuiLib::CControlUI&) {
+    NotBuiltYet("OpenCatalogueOption");
+}
+void CQuorviFrameWnd::ShowGroup(DuiLib::CControlUI&) {
+    NotBuiltYet("ShowGroup");
+}
+void CQuorviFrameWnd::GoHome() {
+    NotBuiltYet("GoHome");
+}
+LRESULT CQuorviFrameWnd::OnHomeContent(WPARAM, LPARAM) {
+    NotBuiltYet("OnHomeContent");
+    return 0;
+}
+void CQuorviFrameWnd::BuildHistoryPanel() {
+    NotBuiltYet("BuildHistoryPanel");
+}
+void CQuorviFrameWnd::BuildRecommendations(const char*) {
+    NotBuiltYet("BuildRecommendations");
+}
+void CQuorviFrameWnd::LiveSearch() {
+    NotBuiltYet("LiveSearch");
+}
+void CQuorviFrameWnd::SearchNow() {
+    NotBuiltYet("SearchNow");
+}
+void CQuorviFrameWnd::ShowSecondBackground() {
+    NotBuiltYet("ShowSecondBackground");
+}
+void CQuorviFrameWnd::HideSecondBackground() {
+    NotBuiltYet("HideSecondBackground");
+}
+void CQuorviFrameWnd::CollapseSideBar() {
+    NotBuiltYet("CollapseSideBar");
+}
+void CQuorviFrameWnd::ExpandSideBar() {
+    NotBuiltYet("ExpandSideBar");
+}
+void CQuorviFrameWnd::ToggleNewsPanel() {
+    NotBuiltYet("ToggleNewsPanel");
+}
+void CQuorviFrameWnd::ToggleHistoryPanel() {
+    NotBuiltYet("ToggleHistoryPanel");
+}
+void CQuorviFrameWnd::HideNewsPanel() {
+    NotBuiltYet("HideNewsPanel");
+}
+void CQuorviFrameWnd::TipsPanelButton(DuiLib::CControlUI&) {
+    NotBuiltYet("TipsPanelButton");
+}
+void CQuorviFrameWnd::ToggleSettingPanel() {
+    NotBuiltYet("ToggleSettingPanel");
+}
+void CQuorviFrameWnd::ChooseDownloadFolder() {
+    NotBuiltYet("ChooseDownloadFolder");
+}
+void CQuorviFrameWnd::SettingDialogButton(DuiLib::CControlUI&) {
+    NotBuiltYet("SettingDialogButton");
+}
+void CQuorviFrameWnd::StartAutoLogin() {
+    NotBuiltYet("StartAutoLogin");
+}
+void CQuorviFrameWnd::OpenUserMenu(POINT) {
+    NotBuiltYet("OpenUserMenu");
+}
+void CQuorviFrameWnd::OpenServiceSite() {
+    NotBuiltYet("OpenServiceSite");
+}
+LRESULT CQuorviFrameWnd::OnLoginFailed(LPARAM) {
+    NotBuiltYet("OnLoginFailed");
+    return 0;
+}
+LRESULT CQuorviFrameWnd::OnLoginSucceeded(LPARAM) {
+    NotBuiltYet("OnLoginSucceeded");
+    return 0;
+}
+LRESULT CQuorviFrameWnd::OnUserInfo(LPARAM) {
+    NotBuiltYet("OnUserInfo");
+    return 0;
+}
+LRESULT CQuorviFrameWnd::OnOpenSignedLink(LPARAM) {
+    NotBuiltYet("OnOpenSignedLink");
+    return 0;
+}
+LRESULT CQuorviFrameWnd::OnSaveLogin(LPARAM) {
+    NotBuiltYet("OnSaveLogin");
+    return 0;
+}
+LRESULT CQuorviFrameWnd::OnSignedOut() {
+    NotBuiltYet("OnSignedOut");
+    return 0;
+}
+LRESULT CQuorviFrameWnd::OnOpenPersonalCenter() {
+    NotBuiltYet("OnOpenPersonalCenter");
+    return 0;
+}
+void CQuorviFrameWnd::SendClientReport() {
+    NotBuiltYet("SendClientReport");
+}
+void CQuorviFrameWnd::StartFileUpdate() {
+    NotBuiltYet("StartFileUpdate");
+}
+void CQuorviFrameWnd::CloseDownloadStatus(DuiLib::CControlUI&) {
+    NotBuiltYet("CloseDownloadStatus");
+}
+LRESULT CQuorviFrameWnd::OnDownloadProgress(LPARAM) {
+    NotBuiltYet("OnDownloadProgress");
+    return 0;
+}
+LRESULT CQuorviFrameWnd::OnQueryDownloadCancel(LPARAM) {
+    NotBuiltYet("OnQueryDownloadCancel");
+    return 0;
+}
+LRESULT CQuorviFrameWnd::OnOpenApplication(WPARAM, LPARAM) {
+    NotBuiltYet("OnOpenApplication");
+    return 0;
+}
+
+}  // namespace quorvi

@@ -1,0 +1,313 @@
+// The main window run headless in a program folder of its own, with the real
+// skin, and the whole program entry from start to quit.
+#include "client/shell/quorvi_frame_wnd.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "client/shell/database_test_support.h"
+#include "client/shell/program_entry.h"
+#include "ui/core/headless_backend.h"
+#include "ui/core/input.h"
+#include "ui/core/message_loop.h"
+
+namespace quorvi {
+namespace {
+
+using DuiLib::CControlUI;
+using Log = std::vector<std::string>;
+
+constexpr char kCatalogue[] = R"(<?xml version="1.0" encoding="utf-8"?>
+<apps>
+  <group caption="Study" icon="g.png" iconMd5="x" mark="Study" id="1">
+    <app caption="Mail" icon="m.png" iconMd5="x" id="7" action="web">http://mail.example/</app>
+  </group>
+</apps>)";
+
+// Records what the window starts and ends instead of doing it.
+class RecordingServices : public MainWindowServices {
+public:
+    Log log;
+    bool updaterRunning = false;
+
+    bool IsProcessRunning(const std::string& name) override {
+        return name == "updrix.exe" && updaterRunning;
+    }
+    void KillProcesses(const std::string& name) override { log.push_back("kill " + name); }
+    void StartProgram(const std::string& path) override { log.push_back("start " + path); }
+    void StartAppListUpdate(const std::string& folder) override {
+        log.push_back("apps update in " + folder);
+    }
+    void StartRechargeParamsFetch(HWND, const std::string& account) override {
+        log.push_back("recharge params for [" + account + "]");
+    }
+    void StartScriptPluginFetch(HWND) override { log.push_back("script plug-in"); }
+};
+
+void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        backend = &ui::InstallHeadlessBackend();
+        backend->SetScreen({{0, 0, 1600, 900}, {0, 40, 1600, 880}});
+        DuiLib::CPaintManagerUI::SetResourcePath(QUORVI_SKIN_DIR);
+    }
+    void TearDown() override {
+        if (frame && ::IsWindow(hwnd)) ::DestroyWindow(hwnd);  // deletes the frame
+        ui::RunUntilIdle();
+        ui::TakeQuit();
+    }
+    void Open() {
+        frame = new CQuorviFrameWnd(folder.Path(), services);
+        hwnd = frame->Create(nullptr, "Quorvi", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 100, 60, 950,
+                             553);
+        ASSERT_TRUE(hwnd);
+    }
+    CControlUI* Find(std::string_view name) { return frame->PaintManager().FindControl(name); }
+    bool Selected(std::string_view name) {
+        auto* option = static_cast<DuiLib::COptionUI*>(Find(name)->GetInterface("Option"));
+        return option && option->IsSelected();
+    }
+    void FireTimer(MainTimer timer) {
+        DuiLib::TNotifyUI msg;
+        msg.sType = "timer";
+        msg.pSender = frame->PaintManager().GetRoot();
+        msg.wParam = static_cast<WPARAM>(timer);
+        frame->Notify(msg);
+    }
+    void Click(CControlUI* control) {
+        DuiLib::TNotifyUI msg;
+        msg.sType = "click";
+        msg.pSender = control;
+        frame->Notify(msg);
+    }
+    bool IsSet(MainTimer timer) { return frame->Timers().IsSet(timer); }
+
+    TempFolder folder;
+    RecordingServices services;
+    ui::HeadlessBackend* backend = nullptr;
+    CQuorviFrameWnd* frame = nullptr;
+    HWND hwnd = nullptr;
+};
+
+TEST_F(FrameTest, CreationOpensTheDatabaseInTheProgramFolderAndShowsTheSettings) {
+    {
+        LocalDatabase db;
+        StartDatabase(db, folder);
+        ASSERT_TRUE(
+            db.Execute("update config set AutoStartWebPage = 0, WebPageChannel = '3', "
+                       "IsDefaultSavePath = 0, SavePath = '/srv/apps/'"));
+    }
+    testing::internal::CaptureStdout();
+    Open();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "successfully!\n");
+
+    EXPECT_TRUE(frame->Database().IsOpen());
+    EXPECT_EQ(frame->Config().WebPageChannel, "3");
+    EXPECT_FALSE(Selected("optSettingIsAutoStartWebPage"));
+    EXPECT_TRUE(Selected("optSettingChannel3"));
+    EXPECT_FALSE(Selected("optSettingChannel1"));
+    EXPECT_TRUE(Selected("optSettingSaveCustom"));
+    EXPECT_EQ(Find("txtSettingSavePath")->GetText(), "/srv/apps/");
+    EXPECT_EQ(::GetWindowLong(hwnd, GWL_STYLE) & static_cast<LONG>(WS_CAPTION), 0);
+}
+
+TEST_F(FrameTest, AFreshFolderGetsADatabaseAndTheDefaultSettings) {
+    Open();
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() + "vamo.db"));
+    EXPECT_EQ(Column(frame->Database(), "select WebPageChannel from config"), "1");
+    EXPECT_TRUE(Selected("optSettingIsAutoStartWebPage"));
+    EXPECT_TRUE(Selected("optSettingChannel1"));
+    EXPECT_TRUE(Selected("optSettingSaveDefault"));
+    EXPECT_EQ(Find("txtSettingSavePath")->GetText(), folder.Path());
+}
+
+TEST_F(FrameTest, TheSecondStageWaitsUntilTheCatalogueLoads) {
+    Open();
+    EXPECT_TRUE(IsSet(MainTimer::CatalogueRetry));
+    EXPECT_FALSE(IsSet(MainTimer::SecondStage));
+    EXPECT_EQ(services.log, Log{"apps update in " + folder.Path()});
+    // The caption buttons work while the catalogue is missing.
+    EXPECT_EQ(frame->Controls().closeButton, Find("closebtn"));
+    EXPECT_EQ(frame->Controls().settingDialog, Find("containerSettingDialog"));
+
+    // A broken document counts as missing.
+    WriteFile(folder.Path() + "apps.xml", "<apps><group");
+    FireTimer(MainTimer::CatalogueRetry);
+    EXPECT_TRUE(IsSet(MainTimer::CatalogueRetry));
+    EXPECT_FALSE(IsSet(MainTimer::SecondStage));
+    EXPECT_EQ(services.log.size(), 2u);
+
+    WriteFile(folder.Path() + "apps.xml", kCatalogue);
+    FireTimer(MainTimer::CatalogueRetry);
+    EXPECT_FALSE(IsSet(MainTimer::CatalogueRetry));
+    EXPECT_TRUE(IsSet(MainTimer::SecondStage));
+    EXPECT_EQ(services.log.size(), 2u);
+}
+
+TEST_F(FrameTest, TheRetryTimerRunsEveryThreeSeconds) {
+    Open();
+    services.log.clear();
+    auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(ui::RunUntil([&] { return !services.log.empty(); }, std::chrono::seconds(5)));
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2900));
+    EXPECT_EQ(services.log, Log{"apps update in " + folder.Path()});
+}
+
+TEST_F(FrameTest, ALoadedCatalogueStartsTheSecondStageOnce) {
+    WriteFile(folder.Path() + "apps.xml", kCatalogue);
+    WriteFile(folder.Path() + "vamouser.dll", "s2024001\r\n");
+    services.updaterRunning = true;
+    Open();
+    EXPECT_EQ(services.log, Log{"kill updrix.exe"});  // the stale updater, nothing else
+    EXPECT_TRUE(IsSet(MainTimer::SecondStage));
+    EXPECT_FALSE(IsSet(MainTimer::CatalogueRetry));
+
+    services.log.clear();
+    FireTimer(MainTimer::SecondStage);
+    EXPECT_EQ(services.log,
+              (Log{"apps update in " + folder.Path(), "start " + folder.Path() + "updrix.exe",
+                   "recharge params for [s2024001\n]"}));
+    EXPECT_EQ(frame->User().schoolAccount, "s2024001\n");
+    EXPECT_FALSE(IsSet(MainTimer::SecondStage));
+    EXPECT_TRUE(IsSet(MainTimer::ClientReport));
+    EXPECT_TRUE(IsSet(MainTimer::TrimWorkingSet));
+
+    // The page-loaded message asks for the script plug-in.
+    services.log.clear();
+    ::SendMessage(hwnd, WM_START_CONTENT_FETCH, 0, 0);
+    EXPECT_EQ(services.log, Log{"script plug-in"});
+}
+
+TEST_F(FrameTest, HitTestDragsByTheCaptionBandOnly) {
+    Open();
+    RECT window;
+    ::GetWindowRect(hwnd, &window);
+    auto hit = [&](int x, int y) {
+        return ::SendMessage(hwnd, WM_NCHITTEST, 0, MAKELPARAM(window.left + x, window.top + y));
+    };
+    EXPECT_EQ(hit(100, 10), HTCAPTION);  // the title label
+    EXPECT_EQ(hit(100, 200), HTCLIENT);
+    RECT close = Find("closebtn")->GetAbsolutePos();
+    EXPECT_EQ(hit(close.left + 2, close.top + 2), HTCLIENT);
+    RECT search = Find("signature")->GetAbsolutePos();
+    EXPECT_EQ(hit(search.left + 2, search.top + 2), HTCLIENT);
+}
+
+TEST_F(FrameTest, MaximiseAndRestoreSwapTheCaptionButtons) {
+    Open();
+    CControlUI* maxButton = Find("maxbtn");
+    CControlUI* restoreButton = Find("restorebtn");
+    ASSERT_TRUE(maxButton->IsVisible());
+    ASSERT_FALSE(restoreButton->IsVisible());
+
+    Click(maxButton);
+    EXPECT_TRUE(::IsZoomed(hwnd));
+    RECT rect;
+    ::GetWindowRect(hwnd, &rect);
+    EXPECT_EQ(rect, (RECT{0, 40, 1600, 880}));  // the work area, not the monitor
+    EXPECT_FALSE(maxButton->IsVisible());
+    EXPECT_TRUE(restoreButton->IsVisible());
+
+    // Commands that leave the maximised state as it is leave the buttons too.
+    ::SendMessage(hwnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    ::SendMessage(hwnd, WM_SYSCOMMAND, SC_MOVE, 0);
+    EXPECT_FALSE(maxButton->IsVisible());
+    EXPECT_TRUE(restoreButton->IsVisible());
+
+    Click(restoreButton);
+    EXPECT_FALSE(::IsZoomed(hwnd));
+    EXPECT_TRUE(maxButton->IsVisible());
+    EXPECT_FALSE(restoreButton->IsVisible());
+    ::GetWindowRect(hwnd, &rect);
+    EXPECT_EQ(rect, (RECT{100, 60, 1050, 613}));
+
+    restoreButton->SetVisible(true);  // out of step on purpose
+    ::SendMessage(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(::IsIconic(hwnd));
+    EXPECT_TRUE(restoreButton->IsVisible());
+    EXPECT_TRUE(maxButton->IsVisible());
+}
+
+TEST_F(FrameTest, TheWindowIsRoundedWithTheSkinsCorners) {
+    Open();
+    HRGN__ shape;
+    ASSERT_TRUE(::GetWindowShape(hwnd, &shape));
+    SIZE corner = frame->PaintManager().GetRoundCorner();
+    EXPECT_NE(corner, (SIZE{0, 0}));
+    EXPECT_EQ(shape.bounds, (RECT{0, 0, 951, 554}));
+    EXPECT_EQ(shape.ellipseWidth, corner.cx);
+    EXPECT_EQ(shape.ellipseHeight, corner.cy);
+}
+
+// ---- the program from start to quit -------------------------------------------------------
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui::InstallHeadlessBackend();
+        std::filesystem::create_directories(folder.Path() + "skin");
+        std::filesystem::create_directory_symlink(QUORVI_SKIN_DIR, folder.Path() + "skin/quorvi");
+        program.programFolder = folder.Path();
+        program.initialiseUi = [] { return true; };
+        program.services = &services;
+    }
+    void TearDown() override {
+        ui::RunUntilIdle();
+        ui::TakeQuit();
+    }
+    // Runs the program; `user` acts on its window once the loop runs.
+    int Run(std::function<void(HWND)> user) {
+        ui::PostTask([user] { user(::FindWindow("UIMainFrame", nullptr)); });
+        return RunClientProgram(program);
+    }
+
+    TempFolder folder;
+    RecordingServices services;
+    ClientProgram program;
+};
+
+TEST_F(ProgramTest, QuitsWithZeroThroughTheCloseButton) {
+    HWND seen = nullptr;
+    int code = Run([&](HWND hwnd) {
+        seen = hwnd;
+        ASSERT_TRUE(hwnd);
+        RECT window;
+        ::GetWindowRect(hwnd, &window);
+        EXPECT_EQ(window.right - window.left, 950);
+        EXPECT_EQ(window.bottom - window.top, 553);
+        EXPECT_TRUE(::IsWindowVisible(hwnd));
+        DuiLib::CPaintManagerUI* pm = DuiLib::CPaintManagerUI::FromWindow(hwnd);
+        pm->UpdateLayout();
+        RECT button = pm->FindControl("closebtn")->GetAbsolutePos();
+        POINT point{window.left + (button.left + button.right) / 2,
+                    window.top + (button.top + button.bottom) / 2};
+        ui::PointerMoved(hwnd, point);
+        ui::PointerPressed(hwnd, point, ui::MouseButton::Left);
+        ui::PointerReleased(hwnd, point, ui::MouseButton::Left);
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(::IsWindow(seen));
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() + "vamo.db"));
+}
+
+TEST_F(ProgramTest, QuitsWithZeroThroughTheSystemClose) {
+    int code = Run([](HWND hwnd) { ui::CloseRequested(hwnd); });
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() + "vamo.db"));
+}
+
+TEST_F(ProgramTest, WithoutADisplayNothingStarts) {
+    program.initialiseUi = [] { return false; };
+    EXPECT_EQ(RunClientProgram(program), 0);
+    EXPECT_FALSE(::FindWindow("UIMainFrame", nullptr));
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() + "vamo.db"));
+}
+
+}  // namespace
+}  // namespace quorvi
