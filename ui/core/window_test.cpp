@@ -214,7 +214,15 @@ TEST_F(WindowTest, ModalLoopKeepsDeliveringTheOwnersTimersAndMessages) {
         ui::PointerPressed(ownerHwnd, {110, 60}, ui::MouseButton::Left);  // ignored
         dialog.Close(IDCANCEL);
     };
+    // A broken modal loop must fail the test, not hang it.
+    std::atomic<bool> returned{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 500 && !returned; ++i) std::this_thread::sleep_for(10ms);
+        if (!returned) PostMessage(dialogHwnd, WM_CLOSE, 99, 0);
+    });
     UINT result = dialog.ShowModal();
+    returned = true;
+    watchdog.join();
     worker.join();
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_FALSE(IsWindow(dialogHwnd));
