@@ -12,6 +12,7 @@
 #include <string>
 
 #include "client/account/thread.h"
+#include "client/shell/user_info.h"
 #include "ui/core/win_types.h"
 
 namespace quorvi {
@@ -32,10 +33,13 @@ public:
     // Mode 0.
     explicit CHttpContentCallbackThread(HWND target,
                                         ContentEndpoints endpoints = ContentEndpoints::Default());
-    // Mode 1, for the signed-in user's school account (UserInfo::schoolAccount,
-    // the only field of the record the fetch reads).
+    // Mode 1, for a school account: the user record's schoolAccount, the only
+    // field of it the fetch reads.
     CHttpContentCallbackThread(HWND target, std::string schoolAccount,
                                ContentEndpoints endpoints = ContentEndpoints::Default());
+    CHttpContentCallbackThread(HWND target, const UserInfo& user,
+                               ContentEndpoints endpoints = ContentEndpoints::Default())
+        : CHttpContentCallbackThread(target, user.schoolAccount, std::move(endpoints)) {}
 
 protected:
     int Run() override;

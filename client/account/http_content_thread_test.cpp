@@ -76,7 +76,9 @@ protected:
 
 TEST_F(ContentThreadTest, EachModeSendsItsBodyAndAFailedFetchSendsAnEmptyOne) {
     (new CHttpContentCallbackThread(window, Endpoints()))->Start();
-    (new CHttpContentCallbackThread(window, "S2023001", Endpoints()))->Start();
+    UserInfo user;
+    user.schoolAccount = "S2023001";
+    (new CHttpContentCallbackThread(window, user, Endpoints()))->Start();
     (new CHttpContentCallbackThread(window, "", Endpoints()))->Start();
     // Nothing listens on port 1 of the loopback address.
     ContentEndpoints nowhere{"http://127.0.0.1:1/plugin/js.php", "http://127.0.0.1:1/r?account="};
