@@ -22,7 +22,8 @@ add_library(quorvi_client_shell STATIC
   shell/settings_panel.cpp
 )
 target_link_libraries(quorvi_client_shell
-  PUBLIC quorvi_client_core quorvi_client_workers quorvi_ui_core merv_static quorvi_platform)
+  PUBLIC quorvi_client_catalogue_ui quorvi_client_core quorvi_client_workers quorvi_ui_core
+         merv_static quorvi_platform)
 
 # ---- program ---------------------------------------------------------------------------
 # It shows its windows through the on-screen backend (GTK, cairo, WebKit).
