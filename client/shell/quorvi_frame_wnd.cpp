@@ -1,6 +1,12 @@
-// Sections: construction | window | start-up | actions | not built yet
+// Sections: construction | window | start-up | actions | catalogue | not built yet
 #include "client/shell/quorvi_frame_wnd.h"
 
+#include "client/catalogue/catalogue_view.h"
+#include "client/catalogue/history_panel.h"
+#include "client/catalogue/home_page.h"
+#include "client/catalogue/navigation_builder.h"
+#include "client/catalogue/recommendations.h"
+#include "client/catalogue/search.h"
 #include "client/shell/school_account.h"
 #include "client/shell/settings_panel.h"
 #include "platform/system.h"
@@ -114,36 +120,58 @@ LRESULT CQuorviFrameWnd::OnStartContentFetch() {
     return 0;
 }
 
+// ---- catalogue
+// ---------------------------------------------------------------------------------------
+void CQuorviFrameWnd::BuildCatalogue(const CatalogueDocument& document) {
+    const CatalogueControls built = BuildCatalogueView(m_pm, m_db, document);
+    m_navigationContainers.insert(m_navigationContainers.end(), built.groupContainers.begin(),
+                                  built.groupContainers.end());
+    m_floatingContainers.insert(m_floatingContainers.end(), built.floatingPanels.begin(),
+                                built.floatingPanels.end());
+}
+
+void CQuorviFrameWnd::OpenCatalogueOption(DuiLib::CControlUI& option) {
+    // The usage report, the login window and the download of a program are not
+    // built yet: without them those steps are left out.
+    CatalogueOpenHooks hooks;
+    hooks.window = m_hWnd;
+    hooks.isSignedIn = [this] { return m_user.IsSignedIn(); };
+    quorvi::OpenCatalogueOption({m_pm, m_db, m_navigationContainers, m_floatingContainers}, option,
+                                hooks);
+}
+
+void CQuorviFrameWnd::ShowGroup(DuiLib::CControlUI& option) {
+    quorvi::ShowGroup({m_pm, m_db, m_navigationContainers, m_floatingContainers}, option, {});
+}
+
+void CQuorviFrameWnd::GoHome() {
+    quorvi::GoHome({m_pm, m_db, m_navigationContainers, m_floatingContainers});
+}
+
+LRESULT CQuorviFrameWnd::OnHomeContent(WPARAM mode, LPARAM text) {
+    // The browser event handler of the home page is not built yet.
+    HomePageContext home{m_pm, m_config, m_user, m_homePageBrowser, {}};
+    return HandleHomeContent(home, mode, reinterpret_cast<const char*>(text));
+}
+
+void CQuorviFrameWnd::BuildHistoryPanel() {
+    RebuildHistory(m_pm, m_db);
+}
+
+void CQuorviFrameWnd::BuildRecommendations(const char* category) {
+    quorvi::BuildRecommendations(m_controls.container1, m_db, category);
+}
+
+void CQuorviFrameWnd::LiveSearch() {
+    SearchCatalogue(m_pm, m_db, m_searchText, true);
+}
+
+void CQuorviFrameWnd::SearchNow() {
+    SearchCatalogue(m_pm, m_db, m_searchText, false);
+}
+
 // ---- not built yet
 // ----------------------------------------------------------------------------------
-void CQuorviFrameWnd::BuildCatalogue(const CatalogueDocument&) {
-    NotBuiltYet("BuildCatalogue");
-}
-void CQuorviFrameWnd::OpenCatalogueOption(DuiLib::CControlUI&) {
-    NotBuiltYet("OpenCatalogueOption");
-}
-void CQuorviFrameWnd::ShowGroup(DuiLib::CControlUI&) {
-    NotBuiltYet("ShowGroup");
-}
-void CQuorviFrameWnd::GoHome() {
-    NotBuiltYet("GoHome");
-}
-LRESULT CQuorviFrameWnd::OnHomeContent(WPARAM, LPARAM) {
-    NotBuiltYet("OnHomeContent");
-    return 0;
-}
-void CQuorviFrameWnd::BuildHistoryPanel() {
-    NotBuiltYet("BuildHistoryPanel");
-}
-void CQuorviFrameWnd::BuildRecommendations(const char*) {
-    NotBuiltYet("BuildRecommendations");
-}
-void CQuorviFrameWnd::LiveSearch() {
-    NotBuiltYet("LiveSearch");
-}
-void CQuorviFrameWnd::SearchNow() {
-    NotBuiltYet("SearchNow");
-}
 void CQuorviFrameWnd::ShowSecondBackground() {
     NotBuiltYet("ShowSecondBackground");
 }
