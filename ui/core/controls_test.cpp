@@ -104,6 +104,10 @@ TEST_F(ControlsTest, FocusNeededReturnsWhenTheWindowRegainsFocus) {
     other.Open();  // takes the keyboard focus
     EXPECT_EQ(GetFocus(), other.GetHWND());
     SetFocus(window_->GetHWND());
+    EXPECT_EQ(window_->pm.GetFocus()->GetName(), "b");  // the user's last choice stays
+    window_->pm.SetFocus(nullptr);
+    SetFocus(other.GetHWND());
+    SetFocus(window_->GetHWND());
     EXPECT_EQ(window_->pm.GetFocus(), edit);
 }
 

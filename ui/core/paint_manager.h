@@ -130,7 +130,8 @@ public:
     // focus
     CControlUI* GetFocus() const { return focus_; }
     void SetFocus(CControlUI* control);
-    // Focuses the control now and again whenever the window regains the focus.
+    // Focuses the control now, and again when the window regains the focus
+    // while no control has it.
     void SetFocusNeeded(CControlUI* control);
     // Moves the focus to the next (or previous) control that takes it, wrapping.
     bool SetNextTabControl(bool forward = true);
