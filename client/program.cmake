@@ -47,3 +47,16 @@ quorvi_add_test(client_window_tests
   LIBS quorvi_client_shell)
 target_compile_definitions(client_window_tests PRIVATE
   QUORVI_SKIN_DIR="${CMAKE_SOURCE_DIR}/skin/quorvi")
+
+# The program itself on a virtual X display: shown, then closed.
+if(TARGET quorvi AND COMMAND quorvi_ui_run_under_xvfb)
+  pkg_check_modules(PROGRAM_TEST_X11 REQUIRED IMPORTED_TARGET x11 xtst)
+  quorvi_add_test(client_program_tests
+    SOURCES main_test.cpp
+    LIBS PkgConfig::PROGRAM_TEST_X11)
+  target_compile_definitions(client_program_tests PRIVATE
+    QUORVI_PROGRAM="$<TARGET_FILE:quorvi>"
+    QUORVI_SKIN_DIR="${CMAKE_SOURCE_DIR}/skin/quorvi")
+  add_dependencies(client_program_tests quorvi)
+  quorvi_ui_run_under_xvfb(client_program_tests)
+endif()
