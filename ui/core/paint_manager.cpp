@@ -506,7 +506,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             NeedUpdate();
             return false;
         case WM_SETFOCUS:
-            if (focusNeeded_) SetFocus(focusNeeded_);
+            if (!focus_ && focusNeeded_) SetFocus(focusNeeded_);
             return false;
         case WM_KILLFOCUS:
             if (pushed_) pushed_ = nullptr;
