@@ -39,3 +39,12 @@ target_compile_definitions(client_catalogue_ui_tests PRIVATE
 quorvi_add_benchmark(catalogue_search_bench
   SOURCES catalogue/search_bench.cpp
   LIBS quorvi_client_catalogue_ui)
+
+# ---- the catalogue in the real main window ---------------------------------------------
+# The main window (program.cmake, included after this file) links the library above.
+quorvi_add_test(client_catalogue_window_tests
+  SOURCES catalogue/main_window_catalogue_test.cpp
+  LIBS quorvi_client_shell
+  LABELS ui)
+target_compile_definitions(client_catalogue_window_tests PRIVATE
+  QUORVI_SKIN_DIR="${CMAKE_SOURCE_DIR}/skin/quorvi")

@@ -1,0 +1,142 @@
+// The catalogue inside the real main window: built at creation from "apps.xml",
+// and reached through the window's own routing of clicks, timers and messages.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "client/account/portal_urls.h"
+#include "client/shell/database_test_support.h"
+#include "client/shell/messages.h"
+#include "client/shell/quorvi_frame_wnd.h"
+#include "platform/chinese_texts.h"
+#include "ui/core/headless_backend.h"
+#include "ui/core/message_loop.h"
+
+namespace quorvi {
+namespace {
+
+using DuiLib::CControlUI;
+
+constexpr char kCatalogue[] = R"(<?xml version="1.0" encoding="utf-8"?>
+<apps>
+  <group caption="Study" icon="g.png" iconMd5="x" mark="Study" id="5">
+    <app caption="Mail" icon="m.png" iconMd5="x" id="7" action="web" appRecommend="1">http://mail.example/</app>
+    <holder caption="Tools" icon="t.png" iconMd5="x" id="8" showSubApps="true">
+      <app caption="Calc" icon="c.png" iconMd5="x" id="81" action="plugin">tools/calc</app>
+    </holder>
+  </group>
+</apps>)";
+
+// Starts nothing.
+class QuietServices : public MainWindowServices {
+public:
+    bool IsProcessRunning(const std::string&) override { return false; }
+    void KillProcesses(const std::string&) override {}
+    void StartProgram(const std::string&) override {}
+    void StartAppListUpdate(const std::string&) override {}
+    void StartRechargeParamsFetch(HWND, const std::string&) override {}
+    void StartScriptPluginFetch(HWND) override {}
+};
+
+class MainWindowCatalogueTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui::InstallHeadlessBackend();
+        DuiLib::CPaintManagerUI::SetResourcePath(QUORVI_SKIN_DIR);
+        std::ofstream(folder.Path() + "apps.xml", std::ios::binary) << kCatalogue;
+        frame = new CQuorviFrameWnd(folder.Path(), services);
+        hwnd =
+            frame->Create(nullptr, "Quorvi", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 950, 553);
+        ASSERT_TRUE(hwnd);
+    }
+    void TearDown() override {
+        if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);  // deletes the frame
+        ui::RunUntilIdle();
+        ui::TakeQuit();
+    }
+    CControlUI* Find(std::string_view name) { return frame->PaintManager().FindControl(name); }
+    bool Visible(std::string_view name) { return Find(name) && Find(name)->IsVisible(); }
+    void Notify(const char* type, CControlUI* sender, WPARAM wParam = 0) {
+        DuiLib::TNotifyUI msg;
+        msg.sType = type;
+        msg.pSender = sender;
+        msg.wParam = wParam;
+        frame->Notify(msg);
+    }
+
+    TempFolder folder;
+    QuietServices services;
+    CQuorviFrameWnd* frame = nullptr;
+    HWND hwnd = nullptr;
+};
+
+// The option named `name` among the children of `parent`.
+CControlUI* ChildNamed(CControlUI* parent, std::string_view name) {
+    for (int i = 0; parent && i < parent->GetChildCount(); ++i)
+        if (parent->GetChildAt(i)->GetName() == name) return parent->GetChildAt(i);
+    return nullptr;
+}
+
+TEST_F(MainWindowCatalogueTest, CreationBuildsTheCatalogueAndClicksReachIt) {
+    // Built at creation: navigation, quick bar, the recommendation column, the history.
+    ASSERT_NE(Find("optNavStudy"), nullptr);
+    EXPECT_NE(ChildNamed(Find("Container1"), "optLink7"), nullptr);
+    EXPECT_EQ(Find("containerHistoryPanel")->GetChildCount(), 2);
+    EXPECT_EQ(Column(frame->Database(), "select AppID from apps order by AppID"), "7|81");
+
+    Notify("click", Find("optNavStudy"));
+    EXPECT_FALSE(Visible("Container1"));
+    EXPECT_TRUE(Visible("Container5"));
+
+    // The holder's panel, and focus on it closes it again.
+    Notify("click", Find("optLink8"));
+    EXPECT_TRUE(Visible("containerMask"));
+    ASSERT_TRUE(Visible("FloatContainer8"));
+    Notify("setfocus", Find("FloatContainer8"));
+    EXPECT_FALSE(Visible("FloatContainer8"));
+    EXPECT_FALSE(Visible("containerMask"));
+
+    // A web application is recorded as used and leads the history.
+    Notify("click", Find("optLink7"));
+    EXPECT_NE(Column(frame->Database(), "select ifnull(Dateline,'') from apps where AppID=7"), "");
+    EXPECT_EQ(Find("containerHistoryPanel")->GetChildAt(0)->GetName(), "optLink7");
+
+    Notify("click", Find("btnGoHome"));
+    EXPECT_TRUE(Visible("Container1"));
+    EXPECT_FALSE(Visible("Container5"));
+}
+
+TEST_F(MainWindowCatalogueTest, SearchRunsByHandAndOnTheLiveTimer) {
+    Find("signature")->SetText("MAIL");
+    Notify("click", Find("btnStartSearch"));
+    EXPECT_TRUE(Visible("listSearchResult"));
+    EXPECT_EQ(Find("listSearchResultContainer")->GetChildCount(), 1);
+
+    Find("signature")->SetText("calc");
+    Notify("timer", frame->PaintManager().GetRoot(), 3);
+    EXPECT_EQ(Find("listSearchResultContainer")->GetChildAt(0)->GetText(), "Calc");
+    EXPECT_EQ(Find("labelSearchResultCount")->GetText(),
+              std::string(platform::texts::kSearchCountPrefix) + "1" +
+                  platform::texts::kSearchCountSuffix);
+}
+
+TEST_F(MainWindowCatalogueTest, HomeContentMessagesBuildThePageAndRunTheScript) {
+    const char params[] = "sid=42";
+    ::SendMessage(hwnd, WM_HOME_CONTENT, 1, reinterpret_cast<LPARAM>(params));
+    CControlUI* browser = Find("ieContainer")->GetChildAt(0);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(static_cast<DuiLib::CWebBrowserUI*>(browser)->GetDefaultUrl(),
+              urls::HomePageUrl("1") + "&sid=42");
+    EXPECT_EQ(frame->User().rechargeParams, "sid=42");
+    EXPECT_TRUE(Visible("layHomePage"));
+
+    const char script[] = "run();";
+    ::SendMessage(hwnd, WM_HOME_CONTENT, 0, reinterpret_cast<LPARAM>(script));
+    auto* engine = static_cast<ui::HeadlessBrowserEngine*>(
+        static_cast<DuiLib::CWebBrowserUI*>(browser)->GetEngine());
+    ASSERT_NE(engine, nullptr);
+    EXPECT_EQ(engine->Scripts(), std::vector<std::u16string>{u"run();"});
+}
+
+}  // namespace
+}  // namespace quorvi
