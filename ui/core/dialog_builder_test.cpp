@@ -173,4 +173,29 @@ TEST_F(DialogBuilderTest, MainWindowSkinBuildsWithoutDiagnostics) {
         EXPECT_NE(window.pm.FindControl(name), nullptr) << name;
 }
 
+// Every cut of a skin either builds or is refused with a reason; none crashes.
+TEST_F(DialogBuilderTest, TruncatedSkinsAreRefusedOrBuilt) {
+    const std::string skin =
+        R"(<Window size="950,553" caption="0,0,0,26"><Font name="Sans" size="12"/>
+<Default name="Button" value="height=&quot;24&quot;"/><VerticalLayout name="root">
+<Button name="closebtn" normalimage="file='a.png' dest='1,2,3,4'" pos="1,2,3,4"/>
+<List vscrollbar="true"><ListLabelElement text="x"/></List></VerticalLayout></Window>)";
+    TestWindow window;
+    window.Open();
+    testing::internal::CaptureStderr();
+    int built = 0;
+    for (size_t length = 1; length <= skin.size(); ++length) {
+        CPaintManagerUI manager;
+        CDialogBuilder builder;
+        std::unique_ptr<CControlUI> root(
+            builder.Create(skin.substr(0, length), nullptr, nullptr, &manager));
+        if (root)
+            ++built;
+        else
+            EXPECT_FALSE(builder.GetDiagnostics().empty()) << length;
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(built, 1);  // only the whole text is a document
+}
+
 }  // namespace
