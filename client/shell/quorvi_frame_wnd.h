@@ -9,7 +9,7 @@
 // in their own section below: each is routed to, and does nothing yet.
 //
 // Sections: window | start-up | state for tests | MainWindowActions |
-//           not built yet | members
+//           catalogue | not built yet | members
 #pragma once
 
 #include <string>
@@ -70,9 +70,9 @@ private:
     void TrimWorkingSet() override;
     LRESULT OnStartContentFetch() override;
 
-    // ---- not built yet ----
-    // Routed to by the dispatch and the start-up, built by later work; each does
-    // nothing until then. Catalogue and navigation (options, groups, home page):
+    // ---- catalogue (client/catalogue) ----
+    // Navigation, quick bars and panels built with the catalogue pass; their clicks;
+    // the channel home page:
     void BuildCatalogue(const CatalogueDocument& document);
     void OpenCatalogueOption(DuiLib::CControlUI& option) override;
     void ShowGroup(DuiLib::CControlUI& option) override;
@@ -83,7 +83,10 @@ private:
     void BuildRecommendations(const char* category);
     void LiveSearch() override;
     void SearchNow() override;
-    // Side panels:
+
+    // ---- not built yet ----
+    // Routed to by the dispatch and the start-up, built by later work; each does
+    // nothing until then. Side panels:
     void ShowSecondBackground() override;
     void HideSecondBackground() override;
     void CollapseSideBar() override;
