@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "platform/text.h"
 #include "ui/gtk/gtk_backend.h"
@@ -65,6 +66,15 @@ void SynthesiseKey(HWND hwnd, guint keyval) {
 
 bool WaitFor(const std::function<bool()>& done) {
     return ui::RunUntil(done, std::chrono::duration_cast<std::chrono::milliseconds>(kDeadline));
+}
+
+// The X server has the window at `rect` and GTK has laid it out at that size
+// (input at the new edges reaches the window only then).
+bool Settled(HWND hwnd, const RECT& rect) {
+    GtkWidget* layer = ui::GetGtkBackend()->ChildLayer(hwnd);
+    return NativeRect(hwnd) == rect &&
+           gtk_widget_get_allocated_width(layer) == rect.right - rect.left &&
+           gtk_widget_get_allocated_height(layer) == rect.bottom - rect.top;
 }
 
 class GtkWindows : public ::testing::Test {
@@ -136,7 +146,7 @@ TEST_F(GtkWindows, CaptionDragsTheWindowEdgesSizeItButtonsStayClickable) {
 
     // The bottom-right size box sizes the window.
     XDo("mousemove 647 537 mousedown 1 mousemove 667 547 mousemove 697 577");
-    EXPECT_TRUE(WaitFor([&] { return NativeRect(hwnd) == RECT{250, 240, 700, 580}; }));
+    EXPECT_TRUE(WaitFor([&] { return Settled(hwnd, RECT{250, 240, 700, 580}); }));
     XDo("mouseup 1");
 
     // The button in the caption band is clicked, not dragged.
@@ -277,6 +287,100 @@ TEST_F(GtkWindows, KeysReachTheWindowAsVirtualKeys) {
     EXPECT_TRUE(WaitFor([&] { return window->keys.size() >= 4; }));
     EXPECT_EQ(window->keys, (std::vector<WPARAM>{'A', VK_ESCAPE, 0x74, VK_DOWN}));
     EXPECT_EQ(window->chars, (std::vector<WPARAM>{'a'}));
+}
+
+TEST_F(GtkWindows, CentredOwnedAndModalWindows) {
+    SkinWindow& owner = Open(kCaptionSkin, {100, 100, 500, 400});
+    const ui::ScreenInfo screen = ui::GetBackend().GetScreen();
+
+    // An owned pop-up centred over its owner, shown modal: the owner is
+    // disabled (its native children too) and the loop keeps running.
+    SkinWindow dialog("<Window size=\"200,100\"><Control bkcolor=\"#FF2060C0\"/></Window>");
+    HWND hwnd = dialog.Create(owner.GetHWND(), "dialog", WS_POPUP, 0, 0, 0, 200, 100);
+    ASSERT_NE(hwnd, nullptr);
+    dialog.CenterWindow();
+    GtkWidget* ownerTop = ui::GetGtkBackend()->NativeWindow(owner.GetHWND());
+    EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(ui::GetGtkBackend()->NativeWindow(hwnd))),
+              GTK_WINDOW(ownerTop));
+    bool sawModal = false;
+    ui::PostTask([&] {
+        WaitFor([&] { return NativeRect(hwnd) == RECT{200, 200, 400, 300}; });
+        sawModal = NativeRect(hwnd) == RECT{200, 200, 400, 300} &&
+                   !IsWindowEnabled(owner.GetHWND()) &&
+                   !gtk_widget_get_sensitive(ui::GetGtkBackend()->ChildLayer(owner.GetHWND()));
+        dialog.Close(IDCANCEL);
+    });
+    EXPECT_EQ(dialog.ShowModal(), static_cast<UINT>(IDCANCEL));
+    EXPECT_TRUE(sawModal);
+    EXPECT_TRUE(gtk_widget_get_sensitive(ui::GetGtkBackend()->ChildLayer(owner.GetHWND())));
+
+    // Without an owner, centred on the work area.
+    SkinWindow alone("<Window size=\"300,200\"><Control bkcolor=\"#FF20A060\"/></Window>");
+    HWND aloneHwnd = alone.Create(nullptr, "alone", WS_POPUP | WS_VISIBLE, 0, 0, 0, 300, 200);
+    alone.CenterWindow();
+    const LONG left = (screen.workArea.left + screen.workArea.right - 300) / 2;
+    const LONG top = (screen.workArea.top + screen.workArea.bottom - 200) / 2;
+    EXPECT_TRUE(WaitFor([&] {
+        return NativeRect(aloneHwnd) == RECT{left, top, left + 300, top + 200};
+    }));
+    DestroyWindow(aloneHwnd);
+}
+
+TEST_F(GtkWindows, ChildWindowLivesInsideItsParent) {
+    SkinWindow& parent = Open(kCaptionSkin, {300, 300, 700, 600});
+    SkinWindow child("<Window size=\"100,50\"><Control bkcolor=\"#FF20A060\"/></Window>");
+    HWND hwnd = child.Create(parent.GetHWND(), "child", WS_CHILD | WS_VISIBLE, 0, 20, 60, 100, 50);
+    ASSERT_NE(hwnd, nullptr);
+    GtkWidget* layer = ui::GetGtkBackend()->ChildLayer(hwnd);
+    EXPECT_EQ(gtk_widget_get_parent(layer), ui::GetGtkBackend()->ChildLayer(parent.GetHWND()));
+    EXPECT_EQ(ui::GetGtkBackend()->NativeWindow(hwnd), nullptr);  // no top-level of its own
+    EXPECT_TRUE(WaitFor([&] {
+        GtkAllocation placed;
+        gtk_widget_get_allocation(layer, &placed);
+        return gtk_widget_get_mapped(layer) && placed.x == 20 && placed.y == 60 &&
+               placed.width == 100 && placed.height == 50;
+    }));
+    DestroyWindow(hwnd);
+}
+
+TEST_F(GtkWindows, MessagesFromOtherThreadsAndTimersWakeTheLoop) {
+    struct Counter : SkinWindow {
+        using SkinWindow::SkinWindow;
+        std::atomic<int> received{0};
+        LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+            if (message == WM_USER + 7) return ++received * 10;
+            return SkinWindow::HandleMessage(message, wParam, lParam);
+        }
+    };
+    auto* window = new Counter("<Window size=\"100,100\"><Control/></Window>");
+    window_.reset(window);
+    HWND hwnd = window->Create(nullptr, "wake", WS_POPUP | WS_VISIBLE, 0, 0, 0, 100, 100);
+    ASSERT_NE(hwnd, nullptr);
+    // The loop sleeps in GLib; a worker's SendMessage must wake it and get the answer.
+    LRESULT answer = 0;
+    std::thread worker([&] {
+        std::this_thread::sleep_for(100ms);
+        answer = SendMessage(hwnd, WM_USER + 7, 0, 0);
+        PostMessage(hwnd, WM_USER + 7, 0, 0);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(WaitFor([&] { return window->received == 2; }));
+    worker.join();
+    EXPECT_EQ(answer, 10);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+
+    // A control timer fires through the same loop.
+    int ticks = 0;
+    struct Ticks : DuiLib::INotifyUI {
+        int* ticks;
+        void Notify(DuiLib::TNotifyUI& msg) override { *ticks += msg.sType == "timer"; }
+    } notifier;
+    notifier.ticks = &ticks;
+    window->Manager().AddNotifier(&notifier);
+    window->Manager().SetTimer(window->Manager().GetRoot(), 3, 30);
+    EXPECT_TRUE(WaitFor([&] { return ticks >= 3; }));
+    window->Manager().KillTimer(window->Manager().GetRoot(), 3);
+    window->Manager().RemoveNotifier(&notifier);
 }
 
 }  // namespace

@@ -99,16 +99,29 @@ TEST_F(ShellDialogs, FolderPickerGivesTheChosenFolderOrNothing) {
     const fs::path folder = parent / "下载";
     fs::create_directories(folder);
     auto isChooser = [](GtkWidget* w) { return GTK_IS_FILE_CHOOSER_DIALOG(w); };
+    // The chooser loads folders in the background: answer once it shows the choice.
     WhenShown(isChooser, [&](GtkWidget* dialog) {
         gtk_file_chooser_set_filename(GTK_FILE_CHOOSER(dialog), folder.c_str());
-        g_timeout_add(
-            300,
-            [](gpointer d) {
-                gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_ACCEPT);
-                return G_SOURCE_REMOVE;
+        WhenShown(
+            [&](GtkWidget* w) {
+                if (!GTK_IS_FILE_CHOOSER_DIALOG(w)) return false;
+                gchar* selected = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(w));
+                const bool ready = selected && folder == selected;
+                g_free(selected);
+                return ready;
             },
-            dialog);
+            [](GtkWidget* d) { gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_ACCEPT); });
     });
+    // Never wait without limit: a chooser still open after 15 s is cancelled.
+    const guint guard = g_timeout_add_seconds(
+        15,
+        [](gpointer) {
+            if (GtkWidget* open =
+                    ShownDialog([](GtkWidget* w) { return GTK_IS_FILE_CHOOSER_DIALOG(w); }))
+                gtk_dialog_response(GTK_DIALOG(open), GTK_RESPONSE_CANCEL);
+            return G_SOURCE_CONTINUE;
+        },
+        nullptr);
     auto chosen =
         ui::BrowseForFolder(owner_->GetHWND(), "save", platform::Utf8ToGbk(parent.string()));
     ASSERT_TRUE(chosen.has_value());
@@ -118,6 +131,7 @@ TEST_F(ShellDialogs, FolderPickerGivesTheChosenFolderOrNothing) {
         gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
     });
     EXPECT_FALSE(ui::BrowseForFolder(owner_->GetHWND(), "save").has_value());
+    g_source_remove(guard);
     fs::remove_all(parent);
 }
 
