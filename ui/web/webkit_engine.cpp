@@ -69,6 +69,7 @@ DuiLib::CWebBrowserEventHandler* WebKitBrowserEngine::Handler() const {
 // ---- navigation and scripts
 // ----------------------------------------------------------------------
 void WebKitBrowserEngine::Navigate(const std::string& url) {
+    showingErrorPage_ = false;
     ApplyHostInfo();
     EnsurePlaced();
     webkit_web_view_load_uri(view_, platform::GbkToUtf8(url).c_str());
@@ -151,6 +152,7 @@ gboolean WebKitBrowserEngine::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecisio
             webkit_policy_decision_use(decision);
             return TRUE;
         }
+        self->showingErrorPage_ = false;  // a navigation of the page's own
         if (handler) {
             const std::u16string url16 = platform::Utf8ToUtf16(url);
             handler->BeforeNavigate2(nullptr, url16.c_str(), 0, u"", &cancel);
@@ -194,25 +196,25 @@ gboolean WebKitBrowserEngine::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecisio
 
 void WebKitBrowserEngine::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
     auto* self = static_cast<WebKitBrowserEngine*>(data);
-    if (event == WEBKIT_LOAD_STARTED) self->loadFailed_ = false;
+    // WebKit's own error page after a failed load is no page of the site.
+    if (self->showingErrorPage_) return;
     DuiLib::CWebBrowserEventHandler* handler = self->Handler();
     if (!handler) return;
     const char* uri = webkit_web_view_get_uri(view);
     const std::u16string url16 = platform::Utf8ToUtf16(uri ? uri : "");
     if (event == WEBKIT_LOAD_COMMITTED) handler->NavigateComplete2(nullptr, url16.c_str());
-    if (event == WEBKIT_LOAD_FINISHED && !self->loadFailed_)
-        handler->DocumentComplete(nullptr, url16.c_str());
+    if (event == WEBKIT_LOAD_FINISHED) handler->DocumentComplete(nullptr, url16.c_str());
 }
 
 gboolean WebKitBrowserEngine::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri,
                                            GError* error, gpointer data) {
     auto* self = static_cast<WebKitBrowserEngine*>(data);
-    self->loadFailed_ = true;
     // A navigation stopped on purpose (a policy said no, a new load replaced it) is no error.
     if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
         g_error_matches(error, WEBKIT_POLICY_ERROR,
                         WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE))
         return FALSE;
+    self->showingErrorPage_ = true;
     if (DuiLib::CWebBrowserEventHandler* handler = self->Handler()) {
         const std::u16string url16 = platform::Utf8ToUtf16(uri ? uri : "");
         DuiLib::VARIANT_BOOL cancel = DuiLib::VARIANT_FALSE;

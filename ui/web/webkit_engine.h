@@ -7,7 +7,7 @@
 //   load committed               NavigateComplete2
 //   load failed, HTTP status>=400 NavigateError
 //   estimated progress           ProgressChange (0..100 of 100)
-//   load finished                DocumentComplete (not after a failed load)
+//   load finished                DocumentComplete (not for WebKit's error page)
 //   context menu                 ShowContextMenu (S_OK: no menu)
 //   a response it cannot show    Download (S_OK: the handler took it; otherwise saved)
 //   "create" (window.open) and the new-window navigation action (target=_blank)
@@ -72,7 +72,7 @@ private:
     WebKitUserStyleSheet* noScrollSheet_ = nullptr;
     bool scrollBarsHidden_ = false;
     bool placed_ = false;
-    bool loadFailed_ = false;
+    bool showingErrorPage_ = false;  // after a failed load, until the next navigation
     std::string approvedNewWindow_;  // asked already through the navigation policy
     int popupsOpened_ = 0;
 };

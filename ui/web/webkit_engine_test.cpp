@@ -76,6 +76,10 @@ protected:
             << "<html><head><title>page</title></head><body style='height:3000px'>"
                "<a id='blank' href='other.html' target='_blank'>other</a></body></html>";
         std::ofstream(pages_ / "other.html") << "<html><body>other</body></html>";
+        // A pop-up no user asked for: the page opens it by itself after loading.
+        std::ofstream(pages_ / "popup.html")
+            << "<html><body><script>setTimeout(function() {"
+               " window.open('other.html?by=page'); }, 50);</script></body></html>";
     }
     static void TearDownTestSuite() { fs::remove_all(pages_); }
 
@@ -140,6 +144,24 @@ TEST_F(WebKitBrowser, LocalPageRaisesItsEventsInOrderOverTheControl) {
     EXPECT_EQ(placed.height, 200);
 }
 
+TEST_F(WebKitBrowser, MissingPageRaisesNavigateErrorNotDocumentComplete) {
+    struct ErrorHandler : RecordingHandler {
+        int errors = 0;
+        void NavigateError(void*, BSTR url, BSTR, int, VARIANT_BOOL*) override {
+            ++errors;
+            Record("NavigateError", url);
+        }
+    };
+    Open();
+    ErrorHandler errors;
+    browser_->SetWebBrowserEventHandler(&errors);
+    browser_->Navigate2(Url("missing.html"));
+    EXPECT_TRUE(WaitFor([&] { return errors.errors == 1; }));
+    ui::RunFor(300ms);
+    EXPECT_EQ(errors.Count("DocumentComplete"), 0);
+    EXPECT_EQ(errors.events.back(), "NavigateError " + Url("missing.html"));
+}
+
 TEST_F(WebKitBrowser, RunJavaScriptChangesThePage) {
     Open();
     Load("page.html");
@@ -165,12 +187,18 @@ TEST_F(WebKitBrowser, NewWindowRequestsReachTheHandlerAndRefusedOnesOpenNothing)
     EXPECT_EQ(MappedToplevels(), windows);
     EXPECT_EQ(webkit_web_view_get_uri(Engine()->View()), Url("page.html"));
 
+    // A page's own script pop-up (no user gesture) reaches the handler too.
+    Load("popup.html");
+    ASSERT_TRUE(WaitFor([&] { return handler_.newWindows.size() == 3; }));
+    EXPECT_EQ(handler_.newWindows[2], Url("other.html") + "?by=page");
+    EXPECT_EQ(MappedToplevels(), windows);
+
     // A handler that lets it open gets a window.
     handler_.refuseNewWindows = false;
     browser_->RunJavaScript(u"window.open('other.html?allowed');");
     EXPECT_TRUE(WaitFor([&] { return MappedToplevels() == windows + 1; }));
     EXPECT_EQ(Engine()->PopupsOpened(), 1);
-    EXPECT_EQ(handler_.newWindows.size(), 3u);
+    EXPECT_EQ(handler_.newWindows.size(), 4u);
 }
 
 TEST_F(WebKitBrowser, ScrollFlagOfTheHostInfoHidesTheScrollBars) {
