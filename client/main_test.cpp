@@ -50,7 +50,8 @@ public:
     const std::string& Folder() const { return m_folder; }
     int ScreenWidth() const { return DisplayWidth(m_display, DefaultScreen(m_display)); }
 
-    bool Start() {
+    // Starts the program, on the test's display unless `display` is false.
+    bool Start(bool display = true) {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         const std::string out = m_folder + "out.txt";
@@ -58,7 +59,9 @@ public:
                                          0644);
         std::string program = m_folder + "quorvi";
         char* argv[] = {program.data(), nullptr};
-        int error = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv, environ);
+        char* noDisplay[] = {nullptr};
+        int error = posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv,
+                                display ? environ : noDisplay);
         posix_spawn_file_actions_destroy(&actions);
         m_display = XOpenDisplay(nullptr);
         return error == 0 && m_display;
@@ -181,6 +184,13 @@ TEST(Program, QuitsThroughTheWindowSystemsClose) {
     run.RequestClose(window);
     EXPECT_EQ(run.WaitForExit(), 0);
     EXPECT_TRUE(fs::exists(run.Folder() + "vamo.db"));
+}
+
+TEST(Program, WithoutADisplayEndsAtOnceWithZero) {
+    ProgramRun run;
+    ASSERT_TRUE(run.Start(false));
+    EXPECT_EQ(run.WaitForExit(), 0);
+    EXPECT_FALSE(fs::exists(run.Folder() + "vamo.db"));
 }
 
 }  // namespace

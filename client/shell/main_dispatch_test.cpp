@@ -79,117 +79,50 @@ public:
         return 0;
     }
 
-#define RECORD(name) calls.push_back(#name)
-#define RECORD_SENDER(name, c) calls.push_back(std::string(#name ":") + c.GetName())
-    void RunSecondStage() override {
-        RECORD(RunSecondStage);
+// One override per action, each recording its name (and the sender's).
+#define RECORDS(name)           \
+    void name() override {      \
+        calls.push_back(#name); \
     }
-    void Init() override {
-        RECORD(Init);
+#define RECORDS_SENDER(name)                      \
+    void name(CControlUI& c) override {           \
+        calls.push_back(#name ":" + c.GetName()); \
     }
-    void LiveSearch() override {
-        RECORD(LiveSearch);
+#define RECORDS_MESSAGE(name, ...)       \
+    LRESULT name(__VA_ARGS__) override { \
+        calls.push_back(#name);          \
+        return 0;                        \
     }
-    void SendClientReport() override {
-        RECORD(SendClientReport);
-    }
-    void TrimWorkingSet() override {
-        RECORD(TrimWorkingSet);
-    }
-    void SearchNow() override {
-        RECORD(SearchNow);
-    }
-    void ShowSecondBackground() override {
-        RECORD(ShowSecondBackground);
-    }
-    void HideSecondBackground() override {
-        RECORD(HideSecondBackground);
-    }
-    void CollapseSideBar() override {
-        RECORD(CollapseSideBar);
-    }
-    void ExpandSideBar() override {
-        RECORD(ExpandSideBar);
-    }
-    void ToggleNewsPanel() override {
-        RECORD(ToggleNewsPanel);
-    }
-    void ToggleHistoryPanel() override {
-        RECORD(ToggleHistoryPanel);
-    }
-    void ToggleSettingPanel() override {
-        RECORD(ToggleSettingPanel);
-    }
-    void OpenServiceSite() override {
-        RECORD(OpenServiceSite);
-    }
-    void OpenCatalogueOption(CControlUI& c) override {
-        RECORD_SENDER(OpenCatalogueOption, c);
-    }
-    void GoHome() override {
-        RECORD(GoHome);
-    }
-    void ChooseDownloadFolder() override {
-        RECORD(ChooseDownloadFolder);
-    }
-    void ShowGroup(CControlUI& c) override {
-        RECORD_SENDER(ShowGroup, c);
-    }
-    void CloseDownloadStatus(CControlUI& c) override {
-        RECORD_SENDER(CloseDownloadStatus, c);
-    }
-    void TipsPanelButton(CControlUI& c) override {
-        RECORD_SENDER(TipsPanelButton, c);
-    }
-    void SettingDialogButton(CControlUI& c) override {
-        RECORD_SENDER(SettingDialogButton, c);
-    }
-    void HideNewsPanel() override {
-        RECORD(HideNewsPanel);
-    }
-    void OpenUserMenu(POINT p) override {
-        RECORD(OpenUserMenu);
+    // clang-format off
+    RECORDS(RunSecondStage) RECORDS(Init) RECORDS(LiveSearch) RECORDS(SendClientReport)
+    RECORDS(TrimWorkingSet) RECORDS(SearchNow) RECORDS(ShowSecondBackground)
+    RECORDS(HideSecondBackground) RECORDS(CollapseSideBar) RECORDS(ExpandSideBar)
+    RECORDS(ToggleNewsPanel) RECORDS(ToggleHistoryPanel) RECORDS(ToggleSettingPanel)
+    RECORDS(OpenServiceSite) RECORDS(GoHome) RECORDS(ChooseDownloadFolder) RECORDS(HideNewsPanel)
+    RECORDS_SENDER(OpenCatalogueOption) RECORDS_SENDER(ShowGroup)
+    RECORDS_SENDER(CloseDownloadStatus) RECORDS_SENDER(TipsPanelButton)
+    RECORDS_SENDER(SettingDialogButton)
+    RECORDS_MESSAGE(OnLoginFailed, LPARAM) RECORDS_MESSAGE(OnLoginSucceeded, LPARAM)
+    RECORDS_MESSAGE(OnUserInfo, LPARAM) RECORDS_MESSAGE(OnOpenApplication, WPARAM, LPARAM)
+    RECORDS_MESSAGE(OnDownloadProgress, LPARAM) RECORDS_MESSAGE(OnStartContentFetch)
+    RECORDS_MESSAGE(OnOpenSignedLink, LPARAM) RECORDS_MESSAGE(OnSaveLogin, LPARAM)
+    RECORDS_MESSAGE(OnSignedOut) RECORDS_MESSAGE(OnOpenPersonalCenter)
+    // clang-format on
+#undef RECORDS
+#undef RECORDS_SENDER
+#undef RECORDS_MESSAGE
+                                                            void OpenUserMenu(POINT p) override {
+        calls.push_back("OpenUserMenu");
         menuPoint = p;
     }
-    LRESULT OnLoginFailed(LPARAM) override {
-        return RECORD(OnLoginFailed), 0;
-    }
-    LRESULT OnLoginSucceeded(LPARAM) override {
-        return RECORD(OnLoginSucceeded), 0;
-    }
-    LRESULT OnUserInfo(LPARAM) override {
-        return RECORD(OnUserInfo), 0;
-    }
-    LRESULT OnOpenApplication(WPARAM, LPARAM) override {
-        return RECORD(OnOpenApplication), 0;
-    }
-    LRESULT OnDownloadProgress(LPARAM) override {
-        return RECORD(OnDownloadProgress), 0;
-    }
     LRESULT OnQueryDownloadCancel(LPARAM) override {
-        return RECORD(OnQueryDownloadCancel), 1;
-    }
-    LRESULT OnStartContentFetch() override {
-        return RECORD(OnStartContentFetch), 0;
-    }
-    LRESULT OnOpenSignedLink(LPARAM) override {
-        return RECORD(OnOpenSignedLink), 0;
-    }
-    LRESULT OnSaveLogin(LPARAM) override {
-        return RECORD(OnSaveLogin), 0;
-    }
-    LRESULT OnSignedOut() override {
-        return RECORD(OnSignedOut), 0;
-    }
-    LRESULT OnOpenPersonalCenter() override {
-        return RECORD(OnOpenPersonalCenter), 0;
+        calls.push_back("OnQueryDownloadCancel");
+        return 1;
     }
     LRESULT OnHomeContent(WPARAM mode, LPARAM) override {
         calls.push_back("OnHomeContent:" + std::to_string(mode));
         return 0;
     }
-#undef RECORD
-#undef RECORD_SENDER
 };
 
 class DispatchTest : public ::testing::Test {
@@ -292,15 +225,6 @@ TEST_F(DispatchTest, CaptionButtonsAreKnownByIdentityNotByName) {
     ui::RunUntilIdle();
     EXPECT_EQ(ui::TakeQuit(), 0);
     EXPECT_TRUE(::IsWindow(hwnd));  // quitting does not destroy the window
-}
-
-TEST_F(DispatchTest, CaptionButtonsDoNothingBeforeTheyAreLookedUp) {
-    window.controls = {};
-    window.Raise("click", "maxbtn");
-    window.Raise("click", "closebtn");
-    ui::RunUntilIdle();
-    EXPECT_FALSE(::IsZoomed(window.GetHWND()));
-    EXPECT_FALSE(ui::TakeQuit().has_value());
 }
 
 TEST_F(DispatchTest, FocusOnTheMaskOrAFloatingPanelClosesThemAndNothingElse) {

@@ -1,5 +1,4 @@
-// The main window run headless in a program folder of its own, with the real
-// skin, and the whole program entry from start to quit.
+// The main window run headless in a program folder of its own, with the real skin.
 #include "client/shell/quorvi_frame_wnd.h"
 
 #include <gtest/gtest.h>
@@ -8,9 +7,7 @@
 #include <fstream>
 
 #include "client/shell/database_test_support.h"
-#include "client/shell/program_entry.h"
 #include "ui/core/headless_backend.h"
-#include "ui/core/input.h"
 #include "ui/core/message_loop.h"
 
 namespace quorvi {
@@ -117,16 +114,6 @@ TEST_F(FrameTest, CreationOpensTheDatabaseInTheProgramFolderAndShowsTheSettings)
     EXPECT_EQ(::GetWindowLong(hwnd, GWL_STYLE) & static_cast<LONG>(WS_CAPTION), 0);
 }
 
-TEST_F(FrameTest, AFreshFolderGetsADatabaseAndTheDefaultSettings) {
-    Open();
-    EXPECT_TRUE(std::filesystem::exists(folder.Path() + "vamo.db"));
-    EXPECT_EQ(Column(frame->Database(), "select WebPageChannel from config"), "1");
-    EXPECT_TRUE(Selected("optSettingIsAutoStartWebPage"));
-    EXPECT_TRUE(Selected("optSettingChannel1"));
-    EXPECT_TRUE(Selected("optSettingSaveDefault"));
-    EXPECT_EQ(Find("txtSettingSavePath")->GetText(), folder.Path());
-}
-
 TEST_F(FrameTest, TheSecondStageWaitsUntilTheCatalogueLoads) {
     Open();
     EXPECT_TRUE(IsSet(MainTimer::CatalogueRetry));
@@ -148,15 +135,6 @@ TEST_F(FrameTest, TheSecondStageWaitsUntilTheCatalogueLoads) {
     EXPECT_FALSE(IsSet(MainTimer::CatalogueRetry));
     EXPECT_TRUE(IsSet(MainTimer::SecondStage));
     EXPECT_EQ(services.log.size(), 2u);
-}
-
-TEST_F(FrameTest, TheRetryTimerRunsEveryThreeSeconds) {
-    Open();
-    services.log.clear();
-    auto started = std::chrono::steady_clock::now();
-    ASSERT_TRUE(ui::RunUntil([&] { return !services.log.empty(); }, std::chrono::seconds(5)));
-    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2900));
-    EXPECT_EQ(services.log, Log{"apps update in " + folder.Path()});
 }
 
 TEST_F(FrameTest, ALoadedCatalogueStartsTheSecondStageOnce) {
@@ -243,70 +221,6 @@ TEST_F(FrameTest, TheWindowIsRoundedWithTheSkinsCorners) {
     EXPECT_EQ(shape.bounds, (RECT{0, 0, 951, 554}));
     EXPECT_EQ(shape.ellipseWidth, corner.cx);
     EXPECT_EQ(shape.ellipseHeight, corner.cy);
-}
-
-// ---- the program from start to quit -------------------------------------------------------
-class ProgramTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ui::InstallHeadlessBackend();
-        std::filesystem::create_directories(folder.Path() + "skin");
-        std::filesystem::create_directory_symlink(QUORVI_SKIN_DIR, folder.Path() + "skin/quorvi");
-        program.programFolder = folder.Path();
-        program.initialiseUi = [] { return true; };
-        program.services = &services;
-    }
-    void TearDown() override {
-        ui::RunUntilIdle();
-        ui::TakeQuit();
-    }
-    // Runs the program; `user` acts on its window once the loop runs.
-    int Run(std::function<void(HWND)> user) {
-        ui::PostTask([user] { user(::FindWindow("UIMainFrame", nullptr)); });
-        return RunClientProgram(program);
-    }
-
-    TempFolder folder;
-    RecordingServices services;
-    ClientProgram program;
-};
-
-TEST_F(ProgramTest, QuitsWithZeroThroughTheCloseButton) {
-    HWND seen = nullptr;
-    int code = Run([&](HWND hwnd) {
-        seen = hwnd;
-        ASSERT_TRUE(hwnd);
-        RECT window;
-        ::GetWindowRect(hwnd, &window);
-        EXPECT_EQ(window.right - window.left, 950);
-        EXPECT_EQ(window.bottom - window.top, 553);
-        EXPECT_TRUE(::IsWindowVisible(hwnd));
-        DuiLib::CPaintManagerUI* pm = DuiLib::CPaintManagerUI::FromWindow(hwnd);
-        pm->UpdateLayout();
-        RECT button = pm->FindControl("closebtn")->GetAbsolutePos();
-        POINT point{window.left + (button.left + button.right) / 2,
-                    window.top + (button.top + button.bottom) / 2};
-        ui::PointerMoved(hwnd, point);
-        ui::PointerPressed(hwnd, point, ui::MouseButton::Left);
-        ui::PointerReleased(hwnd, point, ui::MouseButton::Left);
-    });
-    EXPECT_EQ(code, 0);
-    EXPECT_TRUE(seen);
-    EXPECT_FALSE(::IsWindow(seen));
-    EXPECT_TRUE(std::filesystem::exists(folder.Path() + "vamo.db"));
-}
-
-TEST_F(ProgramTest, QuitsWithZeroThroughTheSystemClose) {
-    int code = Run([](HWND hwnd) { ui::CloseRequested(hwnd); });
-    EXPECT_EQ(code, 0);
-    EXPECT_TRUE(std::filesystem::exists(folder.Path() + "vamo.db"));
-}
-
-TEST_F(ProgramTest, WithoutADisplayNothingStarts) {
-    program.initialiseUi = [] { return false; };
-    EXPECT_EQ(RunClientProgram(program), 0);
-    EXPECT_FALSE(::FindWindow("UIMainFrame", nullptr));
-    EXPECT_FALSE(std::filesystem::exists(folder.Path() + "vamo.db"));
 }
 
 }  // namespace

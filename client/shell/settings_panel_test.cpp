@@ -35,21 +35,6 @@ protected:
     ClientConfig config = DefaultClientConfig("/opt/quorvi/");
 };
 
-TEST_F(SettingsPanelTest, ShowsEveryStoredChoice) {
-    Build(kPanel);
-    config.AutoStartWebPage = false;
-    config.WebPageChannel = "b";
-    config.IsDefaultSavePath = false;
-    config.SavePath = "/home/me/apps/";
-    ShowSettings(pm, config);
-    EXPECT_FALSE(Selected("optSettingIsAutoStartWebPage"));
-    EXPECT_TRUE(Selected("optSettingChannelB"));
-    EXPECT_FALSE(Selected("optSettingChannel1"));
-    EXPECT_TRUE(Selected("optSettingSaveCustom"));
-    EXPECT_FALSE(Selected("optSettingSaveDefault"));
-    EXPECT_EQ(Text("txtSettingSavePath"), "/home/me/apps/");
-}
-
 TEST_F(SettingsPanelTest, OnlyAnExactChannelOfTheRightNameIsSelected) {
     Build(kPanel);
     config.WebPageChannel = "B";  // held only by a control that is no channel option
