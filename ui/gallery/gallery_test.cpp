@@ -7,7 +7,9 @@
 #include <cairo.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 
 #include "ui/gallery/gallery_window.h"
 #include "ui/gtk/gtk_backend.h"
@@ -60,7 +62,15 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
 
 class Gallery : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(ui::InstallScreenBackend()) << "needs a display"; }
+    static void SetUpTestSuite() {
+        // SIGUSR2 saves the shown windows here (what ./run uses for screenshots;
+        // WebKit keeps SIGUSR1 for its garbage collector).
+        shots_ = std::filesystem::absolute("gallery-signal-shots");
+        std::filesystem::remove_all(shots_);
+        std::filesystem::create_directories(shots_);
+        setenv("QUORVI_SCREENSHOT_DIR", shots_.c_str(), 1);
+        ASSERT_TRUE(ui::InstallScreenBackend()) << "needs a display";
+    }
 
     void SetUp() override {
         CPaintManagerUI::SetResourcePath(QUORVI_GALLERY_SKIN_DIR);
@@ -101,9 +111,21 @@ protected:
         return target.UnknownGlyphs();
     }
 
+    static inline std::filesystem::path shots_;
     gallery::GalleryWindow* window_ = nullptr;
     HWND hwnd_ = nullptr;
 };
+
+TEST_F(Gallery, SignalSavesEveryShownWindow) {
+    ui::RunFor(200ms);
+    const auto expected = shots_ / "Widget Gallery-1.png";
+    ASSERT_EQ(raise(SIGUSR2), 0);
+    EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(expected); }, 10s));
+    cairo_surface_t* image = cairo_image_surface_create_from_png(expected.c_str());
+    EXPECT_EQ(cairo_image_surface_get_width(image), 950);
+    EXPECT_EQ(PngPixel(image, 500, 4), (Rgb{0x2D, 0x6C, 0xDF}));
+    cairo_surface_destroy(image);
+}
 
 TEST_F(Gallery, ControlsPageShowsEveryControlWithRealGlyphs) {
     window_->SelectPage(0);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <functional>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "platform/text.h"
@@ -121,6 +122,7 @@ struct GtkBackend::Window {
     POINT lastPressPoint{};
     int lastPressButton = -1;
     POINT pressPoint{};
+    RECT painted{};  // painted since TakePaintedArea
     // A scroll bar thumb being dragged, and where on the thumb it was taken.
     DuiLib::CContainerUI* scrolling = nullptr;
     int thumbGrab = 0;
@@ -560,7 +562,12 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
         return FALSE;
     GdkRectangle clip;
     if (!gdk_cairo_get_clip_rectangle(cr, &clip)) return TRUE;
-    PaintWindow(w->hwnd, cr, RECT{clip.x, clip.y, clip.x + clip.width, clip.y + clip.height});
+    const RECT area{clip.x, clip.y, clip.x + clip.width, clip.y + clip.height};
+    PaintWindow(w->hwnd, cr, area);
+    RECT& p = w->painted;
+    p = (p.right <= p.left) ? area
+                            : RECT{std::min(p.left, area.left), std::min(p.top, area.top),
+                                   std::max(p.right, area.right), std::max(p.bottom, area.bottom)};
     return FALSE;
 }
 
@@ -809,6 +816,12 @@ ScreenInfo GtkBackend::GetScreen() const {
 std::unique_ptr<BrowserEngine> GtkBackend::CreateBrowserEngine(DuiLib::CActiveXUI& host) {
     if (browserFactory_) return browserFactory_(host);
     return std::make_unique<HeadlessBrowserEngine>(host);
+}
+
+RECT GtkBackend::TakePaintedArea(HWND hwnd) {
+    Window* w = Find(hwnd);
+    if (!w) return {};
+    return std::exchange(w->painted, RECT{});
 }
 
 std::vector<HWND> GtkBackend::ShownWindows() const {

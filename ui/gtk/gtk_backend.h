@@ -50,6 +50,9 @@ public:
     // Paints the live window with its native children (entries, web pages)
     // into a PNG file. False when the window is unknown or not realised.
     bool WriteLivePng(HWND hwnd, const std::string& path);
+    // The part of the window painted since the last call (client coordinates;
+    // empty when nothing was): what a change made the backend repaint.
+    RECT TakePaintedArea(HWND hwnd);
     // The top-level windows on screen now, in creation order of their handles.
     std::vector<HWND> ShownWindows() const;
 

@@ -158,6 +158,25 @@ TEST_F(GtkWindows, CaptionDragsTheWindowEdgesSizeItButtonsStayClickable) {
     EXPECT_EQ(r, (RECT{250, 240, 700, 580}));
 }
 
+TEST_F(GtkWindows, OnlyWhatChangedIsRepainted) {
+    SkinWindow& window = Open(
+        "<Window size=\"400,300\"><Container bkcolor=\"#FFFFFFFF\">"
+        "<Label name=\"a\" float=\"true\" pos=\"10,10,110,40\" text=\"a\"/>"
+        "<Label name=\"b\" float=\"true\" pos=\"200,200,300,230\" text=\"b\"/>"
+        "</Container></Window>",
+        {500, 500, 900, 800});
+    ui::GtkBackend* backend = ui::GetGtkBackend();
+    HWND hwnd = window.GetHWND();
+    EXPECT_TRUE(WaitFor([&] { return backend->TakePaintedArea(hwnd) == RECT{0, 0, 400, 300}; }));
+    window.Find<CLabelUI>("b")->SetText("changed");
+    RECT painted{};
+    EXPECT_TRUE(WaitFor([&] {
+        painted = backend->TakePaintedArea(hwnd);
+        return painted.right > painted.left;
+    }));
+    EXPECT_EQ(painted, (RECT{200, 200, 300, 230}));
+}
+
 TEST_F(GtkWindows, RoundCornersBecomeTheWindowShape) {
     SkinWindow& window = Open(
         "<Window size=\"200,100\" roundcorner=\"20,20\"><Control bkcolor=\"#FF000000\"/></Window>",

@@ -24,7 +24,7 @@ bool InstallScreenBackend() {
     if (const char* folder = std::getenv("QUORVI_SCREENSHOT_DIR"); folder && *folder) {
         screenshotFolder = folder;
         g_unix_signal_add(
-            SIGUSR1,
+            SIGUSR2,
             [](gpointer) {
                 SaveShownWindowsPng(screenshotFolder);
                 return G_SOURCE_CONTINUE;

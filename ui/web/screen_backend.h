@@ -12,7 +12,7 @@ namespace ui {
 // Installs the on-screen backend. False, with the backend's one-line reason on
 // standard error, when there is no display; the program then ends as it would
 // when CoInitialize fails. When QUORVI_SCREENSHOT_DIR names a folder, the
-// signal SIGUSR1 saves every shown window there as PNG (SaveShownWindowsPng).
+// signal SIGUSR2 saves every shown window there as PNG (SaveShownWindowsPng).
 bool InstallScreenBackend();
 
 // Saves a window as PNG (path in UTF-8): the live window with its edit boxes and
