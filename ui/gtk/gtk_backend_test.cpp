@@ -167,7 +167,12 @@ TEST_F(GtkWindows, OnlyWhatChangedIsRepainted) {
         {500, 500, 900, 800});
     ui::GtkBackend* backend = ui::GetGtkBackend();
     HWND hwnd = window.GetHWND();
-    EXPECT_TRUE(WaitFor([&] { return backend->TakePaintedArea(hwnd) == RECT{0, 0, 400, 300}; }));
+    // Let the first paints (map, configure) settle: 200 ms without painting.
+    auto quiet = std::chrono::steady_clock::now();
+    EXPECT_TRUE(WaitFor([&] {
+        if (backend->TakePaintedArea(hwnd).right > 0) quiet = std::chrono::steady_clock::now();
+        return std::chrono::steady_clock::now() - quiet > 200ms;
+    }));
     window.Find<CLabelUI>("b")->SetText("changed");
     RECT painted{};
     EXPECT_TRUE(WaitFor([&] {
