@@ -367,6 +367,26 @@ TEST_F(GtkWindows, ChildWindowLivesInsideItsParent) {
     DestroyWindow(hwnd);
 }
 
+TEST_F(GtkWindows, SetParentEmbedsATopLevelWindowAndBack) {
+    SkinWindow& parent = Open(kCaptionSkin, {300, 300, 700, 600});
+    SkinWindow module("<Window size=\"120,60\"><Control bkcolor=\"#FF20A060\"/></Window>");
+    HWND hwnd = module.Create(nullptr, "module", WS_POPUP | WS_VISIBLE, 0, 0, 0, 120, 60);
+    ASSERT_NE(ui::GetGtkBackend()->NativeWindow(hwnd), nullptr);
+    SetParent(hwnd, parent.GetHWND());
+    MoveWindow(hwnd, 0, 30, 120, 60, FALSE);
+    GtkWidget* layer = ui::GetGtkBackend()->ChildLayer(hwnd);
+    EXPECT_EQ(ui::GetGtkBackend()->NativeWindow(hwnd), nullptr);
+    EXPECT_EQ(gtk_widget_get_parent(layer), ui::GetGtkBackend()->ChildLayer(parent.GetHWND()));
+    EXPECT_TRUE(WaitFor([&] {
+        GtkAllocation placed;
+        gtk_widget_get_allocation(layer, &placed);
+        return gtk_widget_get_mapped(layer) && placed.x == 0 && placed.y == 30;
+    }));
+    SetParent(hwnd, nullptr);
+    EXPECT_NE(ui::GetGtkBackend()->NativeWindow(hwnd), nullptr);
+    DestroyWindow(hwnd);
+}
+
 TEST_F(GtkWindows, MessagesFromOtherThreadsAndTimersWakeTheLoop) {
     struct Counter : SkinWindow {
         using SkinWindow::SkinWindow;

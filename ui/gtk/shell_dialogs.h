@@ -16,7 +16,8 @@ inline constexpr UINT MB_ICONINFORMATION = 0x00000040;
 inline constexpr UINT MB_ICONWARNING = 0x00000030;
 
 // Shows `text` under `caption` until the user presses OK (or closes it); returns
-// IDOK. Without a display the text goes to standard error and IDOK is returned.
+// IDOK. It works before the on-screen backend is installed too (then without the
+// layer's loop); without a display the text goes to standard error.
 // A quit message posted meanwhile closes the box and stays pending for the loop.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
