@@ -11,7 +11,7 @@ namespace {
 constexpr UINT kProgressTimer = 1;
 }
 
-// ---- creation ----------------------------------------------------------------------------------
+// ---- creation --------------------------------------------------------------------------------
 LRESULT GalleryWindow::OnCreate() {
     manager_.Init(m_hWnd);
     CDialogBuilder builder;
@@ -51,8 +51,7 @@ void GalleryWindow::FillList() {
     list->SelectItem(2);
 }
 
-// ---- window procedure
-// ----------------------------------------------------------------------------
+// ---- window procedure ------------------------------------------------------------------------
 LRESULT GalleryWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
@@ -152,8 +151,7 @@ void GalleryWindow::SetLabel(const char* name, const std::string& gbk) {
     if (CControlUI* label = manager_.FindControl(name)) label->SetText(gbk);
 }
 
-// ---- notifications
-// ---------------------------------------------------------------------------------
+// ---- notifications ---------------------------------------------------------------------------
 void GalleryWindow::Notify(TNotifyUI& msg) {
     const std::string name = msg.pSender ? std::string(msg.pSender->GetName()) : "";
     if (msg.sType == "click") {
@@ -192,8 +190,7 @@ void GalleryWindow::Notify(TNotifyUI& msg) {
     }
 }
 
-// ---- browser events
-// -------------------------------------------------------------------------------
+// ---- browser events --------------------------------------------------------------------------
 void GalleryWindow::NewWindow3(void**, VARIANT_BOOL* cancel, DWORD, BSTR, BSTR) {
     *cancel = VARIANT_TRUE;  // the gallery opens no windows of its own
     ++refusedNewWindows_;

@@ -26,8 +26,7 @@
 
 namespace ui {
 
-// ---- helpers
-// ---------------------------------------------------------------------------------------
+// ---- helpers ---------------------------------------------------------------------------------
 namespace {
 
 std::atomic<bool> g_woken{false};
@@ -101,8 +100,7 @@ cairo_region_t* RoundedRegion(const HRGN__& shape) {
 
 }  // namespace
 
-// ---- native windows
-// ---------------------------------------------------------------------------------
+// ---- native windows --------------------------------------------------------------------------
 struct GtkBackend::Window {
     GtkBackend* backend = nullptr;
     HWND hwnd = nullptr;
@@ -371,8 +369,7 @@ void GtkBackend::Invalidate(HWND hwnd, const RECT& rect) {
     gtk_widget_queue_draw_area(w->area, rect.left, rect.top, Width(rect), Height(rect));
 }
 
-// ---- painting and native children
-// -------------------------------------------------------------------
+// ---- painting and native children ------------------------------------------------------------
 namespace {
 
 // An edit box's native entry: placed inside the edit's text padding, looking
@@ -542,8 +539,7 @@ void GtkBackend::Window::ShowDropDown(DuiLib::CComboUI* combo) {
                            GDK_GRAVITY_SOUTH_WEST, GDK_GRAVITY_NORTH_WEST, nullptr);
 }
 
-// ---- input
-// ----------------------------------------------------------------------------------------
+// ---- input -----------------------------------------------------------------------------------
 namespace {
 
 GtkBackend::Window* Self(gpointer data) {
@@ -759,8 +755,7 @@ gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
 
 }  // namespace
 
-// ---- the loop
-// ---------------------------------------------------------------------------------------
+// ---- the loop --------------------------------------------------------------------------------
 void GtkBackend::WaitForEvents(std::optional<Clock::time_point> deadline) {
     GMainContext* context = g_main_context_default();
     if (g_woken.exchange(false)) return;
@@ -795,8 +790,7 @@ void GtkBackend::Wake() {
     g_main_context_wakeup(g_main_context_default());
 }
 
-// ---- screen, browser, capture
-// ------------------------------------------------------------------------
+// ---- screen, browser, capture ----------------------------------------------------------------
 ScreenInfo GtkBackend::GetScreen() const {
     ScreenInfo info;
     GdkDisplay* display = gdk_display_get_default();
@@ -846,8 +840,7 @@ bool GtkBackend::WriteLivePng(HWND hwnd, const std::string& path) {
     return written;
 }
 
-// ---- installation
-// ---------------------------------------------------------------------------------
+// ---- installation ----------------------------------------------------------------------------
 std::unique_ptr<GtkBackend> GtkBackend::Create(std::string* reason) {
     // Windows are placed by the layer itself, which X11 allows and Wayland does not.
     gdk_set_allowed_backends("x11");

@@ -126,7 +126,7 @@ RECT ImageDestRect(const RECT& control, const ImageSpec& image) {
     return dest;
 }
 
-// ---- RenderCache -------------------------------------------------------------------------------
+// ---- RenderCache -----------------------------------------------------------------------------
 RenderCache::RenderCache() {
     context_ = pango_font_map_create_context(pango_cairo_font_map_get_default());
     cairo_font_options_t* options = cairo_font_options_create();
@@ -254,8 +254,7 @@ PangoLayout* RenderCache::Layout(const TextKey& key) {
     return layout;
 }
 
-// ---- fonts
-// ---------------------------------------------------------------------------------------
+// ---- fonts -----------------------------------------------------------------------------------
 std::string FontDescriptionText(const DuiLib::CPaintManagerUI* manager, int font) {
     // Skins name Windows fonts; the families after them cover Chinese on Linux.
     std::string family;
@@ -278,8 +277,7 @@ std::string FontDescriptionText(const DuiLib::CPaintManagerUI* manager, int font
     return text;
 }
 
-// ---- CairoRenderTarget
-// -------------------------------------------------------------------------------
+// ---- CairoRenderTarget -----------------------------------------------------------------------
 CairoRenderTarget::CairoRenderTarget(cairo_t* cr, const DuiLib::CPaintManagerUI* manager,
                                      RenderCache& cache)
     : cr_(cr), manager_(manager), cache_(cache) {}

@@ -29,7 +29,7 @@ class CPaintManagerUI;
 
 namespace ui {
 
-// ---- RenderCache ---------------------------------------------------------------------------
+// ---- RenderCache -----------------------------------------------------------------------------
 // Images and text layouts shared by every paint of the windows that use it.
 // Single-threaded: the UI thread owns it.
 class RenderCache {
@@ -92,7 +92,7 @@ private:
 // font), with fallbacks that cover Chinese.
 std::string FontDescriptionText(const DuiLib::CPaintManagerUI* manager, int font);
 
-// ---- CairoRenderTarget -------------------------------------------------------------------------
+// ---- CairoRenderTarget -----------------------------------------------------------------------
 class CairoRenderTarget : public RenderTarget {
 public:
     // `manager` supplies the fonts (may be null: default font only).

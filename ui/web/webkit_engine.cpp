@@ -33,8 +33,7 @@ void PrepareWebKitEnvironment() {
 
 }  // namespace
 
-// ---- set-up
-// ----------------------------------------------------------------------------------------
+// ---- set-up ----------------------------------------------------------------------------------
 WebKitBrowserEngine::WebKitBrowserEngine(DuiLib::CActiveXUI& host, GtkBackend& backend)
     : host_(host), backend_(backend) {
     PrepareWebKitEnvironment();
@@ -66,8 +65,7 @@ DuiLib::CWebBrowserEventHandler* WebKitBrowserEngine::Handler() const {
     return host_.GetWebBrowserEventHandler();
 }
 
-// ---- navigation and scripts
-// ----------------------------------------------------------------------
+// ---- navigation and scripts ------------------------------------------------------------------
 void WebKitBrowserEngine::Navigate(const std::string& url) {
     showingErrorPage_ = false;
     ApplyHostInfo();
@@ -104,8 +102,7 @@ void WebKitBrowserEngine::SetScrollBarsHidden(bool hidden) {
     }
 }
 
-// ---- placement
-// -------------------------------------------------------------------------------------
+// ---- placement -------------------------------------------------------------------------------
 bool WebKitBrowserEngine::EnsurePlaced() {
     if (placed_) return true;
     DuiLib::CPaintManagerUI* manager = host_.GetManager();
@@ -129,8 +126,7 @@ void WebKitBrowserEngine::SetBounds(const RECT& clientRect, bool visible) {
     gtk_widget_show(widget);
 }
 
-// ---- events
-// ----------------------------------------------------------------------------------------
+// ---- events ----------------------------------------------------------------------------------
 gboolean WebKitBrowserEngine::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                              WebKitPolicyDecisionType type, gpointer data) {
     auto* self = static_cast<WebKitBrowserEngine*>(data);
@@ -244,8 +240,7 @@ gboolean WebKitBrowserEngine::OnContextMenu(WebKitWebView*, WebKitContextMenu*, 
     return handler->ShowContextMenu(0, &point, nullptr, nullptr) == S_OK;  // S_OK: no menu
 }
 
-// ---- pop-ups
-// ----------------------------------------------------------------------------------------
+// ---- pop-ups ---------------------------------------------------------------------------------
 bool WebKitBrowserEngine::AllowNewWindow(const std::string& url) {
     DuiLib::CWebBrowserEventHandler* handler = Handler();
     if (!handler) return true;
