@@ -13,6 +13,7 @@ endif()
 
 # ---- library ---------------------------------------------------------------------------
 add_library(quorvi_client_catalogue_ui STATIC
+  catalogue/browser_event_handler.cpp
   catalogue/catalogue_rows.cpp
   catalogue/catalogue_view.cpp
   catalogue/history_panel.cpp
@@ -27,6 +28,7 @@ target_link_libraries(quorvi_client_catalogue_ui
 # ---- tests -----------------------------------------------------------------------------
 quorvi_add_test(client_catalogue_ui_tests
   SOURCES
+    catalogue/browser_event_handler_test.cpp
     catalogue/navigation_builder_test.cpp
     catalogue/catalogue_view_test.cpp
     catalogue/catalogue_lists_test.cpp
