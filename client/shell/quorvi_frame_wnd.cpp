@@ -1,6 +1,7 @@
 // Sections: construction | window | start-up | actions | catalogue | not built yet
 #include "client/shell/quorvi_frame_wnd.h"
 
+#include "client/catalogue/browser_event_handler.h"
 #include "client/catalogue/catalogue_view.h"
 #include "client/catalogue/history_panel.h"
 #include "client/catalogue/home_page.h"
@@ -149,8 +150,11 @@ void CQuorviFrameWnd::GoHome() {
 }
 
 LRESULT CQuorviFrameWnd::OnHomeContent(WPARAM mode, LPARAM text) {
-    // The browser event handler of the home page is not built yet.
-    HomePageContext home{m_pm, m_config, m_user, m_homePageBrowser, {}};
+    // The home page shows no scroll bars; its handler keeps a copy of the user.
+    const auto makeHandler = [this](const UserInfo& user) {
+        return std::make_unique<CWebBrowserEventHandlerEx>(m_hWnd, false, user);
+    };
+    HomePageContext home{m_pm, m_config, m_user, m_homePageBrowser, makeHandler};
     return HandleHomeContent(home, mode, reinterpret_cast<const char*>(text));
 }
 
