@@ -25,16 +25,14 @@ void NotBuiltYet(const char* /*operation*/) {}
 
 }  // namespace
 
-// ---- construction
-// --------------------------------------------------------------------------------
+// ---- construction ---------------------------------------------------------------------------
 CQuorviFrameWnd::CQuorviFrameWnd(std::string programFolder, MainWindowServices& services)
     : m_programFolder(std::move(programFolder)), m_services(services) {}
 
 // The database connection closes with m_db.
 CQuorviFrameWnd::~CQuorviFrameWnd() = default;
 
-// ---- window
-// ----------------------------------------------------------------------------------------
+// ---- window ---------------------------------------------------------------------------------
 LRESULT CQuorviFrameWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return m_dispatch.HandleMessage(m_hWnd, message, wParam, lParam);
 }
@@ -47,8 +45,7 @@ void CQuorviFrameWnd::OnFinalMessage(HWND) {
     delete this;
 }
 
-// ---- start-up
-// --------------------------------------------------------------------------------------
+// ---- start-up -------------------------------------------------------------------------------
 LRESULT CQuorviFrameWnd::OnCreate() {
     // No frame of its own: the skin draws the caption.
     LONG style = ::GetWindowLong(m_hWnd, GWL_STYLE);
@@ -110,8 +107,7 @@ void CQuorviFrameWnd::RunSecondStage() {
     m_timers.Kill(MainTimer::SecondStage);
 }
 
-// ---- actions
-// ---------------------------------------------------------------------------------------
+// ---- actions --------------------------------------------------------------------------------
 void CQuorviFrameWnd::TrimWorkingSet() {
     platform::TrimWorkingSet();
 }
@@ -121,8 +117,7 @@ LRESULT CQuorviFrameWnd::OnStartContentFetch() {
     return 0;
 }
 
-// ---- catalogue
-// ---------------------------------------------------------------------------------------
+// ---- catalogue ------------------------------------------------------------------------------
 void CQuorviFrameWnd::BuildCatalogue(const CatalogueDocument& document) {
     const CatalogueControls built = BuildCatalogueView(m_pm, m_db, document);
     m_navigationContainers.insert(m_navigationContainers.end(), built.groupContainers.begin(),
@@ -174,8 +169,7 @@ void CQuorviFrameWnd::SearchNow() {
     SearchCatalogue(m_pm, m_db, m_searchText, false);
 }
 
-// ---- not built yet
-// ----------------------------------------------------------------------------------
+// ---- not built yet --------------------------------------------------------------------------
 void CQuorviFrameWnd::ShowSecondBackground() {
     NotBuiltYet("ShowSecondBackground");
 }
