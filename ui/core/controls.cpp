@@ -585,10 +585,7 @@ bool CComboUI::Remove(CControlUI* control) {
 
 bool CComboUI::RemoveAt(int index) {
     if (index < 0 || index >= GetCount()) return false;
-    if (index == curSel_)
-        curSel_ = -1;
-    else if (index < curSel_)
-        --curSel_;
+    curSel_ = SelectionAfterRemoval(curSel_, index);
     return CContainerUI::RemoveAt(index);
 }
 
@@ -611,12 +608,8 @@ AttributeResult CComboUI::SetAttribute(std::string_view name, std::string_view v
 
 void CComboUI::DoEvent(TEventUI& event) {
     if (event.Type == EventType::KeyDown) {
-        if (event.wParam == VK_UP && curSel_ > 0) {
-            SelectItem(curSel_ - 1);
-            return;
-        }
-        if (event.wParam == VK_DOWN && curSel_ + 1 < GetCount()) {
-            SelectItem(curSel_ + 1);
+        if (auto next = SelectionStepForKey(event.wParam, curSel_, GetCount())) {
+            SelectItem(*next);
             return;
         }
     }

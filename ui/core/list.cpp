@@ -8,6 +8,18 @@
 
 namespace DuiLib {
 
+// ---- selection bookkeeping ---------------------------------------------------------------------
+int SelectionAfterRemoval(int selected, int removed) {
+    if (removed == selected) return -1;
+    return removed < selected ? selected - 1 : selected;
+}
+
+std::optional<int> SelectionStepForKey(WPARAM key, int selected, int count) {
+    if (key == VK_UP && selected > 0) return selected - 1;
+    if (key == VK_DOWN && selected + 1 < count) return selected + 1;
+    return std::nullopt;
+}
+
 // ---- CListElementUI ----------------------------------------------------------------------------
 void* CListElementUI::GetInterface(std::string_view name) {
     return name == "ListItem" ? this : CControlUI::GetInterface(name);
@@ -143,10 +155,7 @@ bool CListUI::Remove(CControlUI* control) {
 
 bool CListUI::RemoveAt(int index) {
     if (index < 0 || index >= GetCount()) return false;
-    if (index == curSel_)
-        curSel_ = -1;
-    else if (index < curSel_)
-        --curSel_;
+    curSel_ = SelectionAfterRemoval(curSel_, index);
     return CVerticalLayoutUI::RemoveAt(index);
 }
 
@@ -174,12 +183,8 @@ AttributeResult CListUI::SetAttribute(std::string_view name, std::string_view va
 
 void CListUI::DoEvent(TEventUI& event) {
     if (event.Type == EventType::KeyDown) {
-        if (event.wParam == VK_UP && curSel_ > 0) {
-            SelectItem(curSel_ - 1);
-            return;
-        }
-        if (event.wParam == VK_DOWN && curSel_ + 1 < GetCount()) {
-            SelectItem(curSel_ + 1);
+        if (auto next = SelectionStepForKey(event.wParam, curSel_, GetCount())) {
+            SelectItem(*next);
             return;
         }
     }

@@ -7,12 +7,21 @@
 // old index) when the selection changed.
 #pragma once
 
+#include <optional>
+
 #include "ui/core/container.h"
 #include "ui/core/controls.h"
 
 namespace DuiLib {
 
 class CListUI;
+
+// Selection bookkeeping shared by the list and the combo box.
+// The selected index once the item at `removed` is gone (-1: the selected one went).
+int SelectionAfterRemoval(int selected, int removed);
+// Where an up or down arrow moves the selection among `count` items; nothing
+// for other keys or when there is no item that way.
+std::optional<int> SelectionStepForKey(WPARAM key, int selected, int count);
 
 class CListElementUI : public CControlUI {
 public:
