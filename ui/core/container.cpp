@@ -224,50 +224,67 @@ void CContainerUI::SetAbsolutePos(const RECT& rect) {
     SetContentHeight(content, inner);
 }
 
+// Shares the inner length along one direction among the shown, non-floating
+// children: fixed lengths first, what is left after them and the padding shared
+// equally among the flexible ones (the last takes the rounding remainder).
+// `place` gets each child in order with its estimated size and its length.
+void CContainerUI::StackChildren(bool vertical, const RECT& inner,
+                                 const std::function<void(CControlUI&, SIZE, int)>& place) {
+    int innerWidth = std::max<int>(0, inner.right - inner.left);
+    int innerHeight = std::max<int>(0, inner.bottom - inner.top);
+    auto along = [vertical](SIZE size) { return vertical ? size.cy : size.cx; };
+    auto clamp = [vertical](const CControlUI& item, int length) {
+        return vertical ? ClampHeight(item, length) : ClampWidth(item, length);
+    };
+    int fixedTotal = 0, flexible = 0, shown = 0;
+    for (auto& item : items_) {
+        if (item->IsFloat() || !item->IsVisible()) continue;
+        SIZE size = item->EstimateSize({innerWidth, innerHeight});
+        if (along(size) == 0)
+            ++flexible;
+        else
+            fixedTotal += clamp(*item, along(size));
+        ++shown;
+    }
+    int padding = childPadding_ * std::max(0, shown - 1);
+    int remaining = std::max(0, (vertical ? innerHeight : innerWidth) - fixedTotal - padding);
+    int flexLeft = flexible;
+    for (auto& item : items_) {
+        if (item->IsFloat() || !item->IsVisible()) continue;
+        SIZE size = item->EstimateSize({innerWidth, innerHeight});
+        int length;
+        if (along(size) != 0) {
+            length = clamp(*item, along(size));
+        } else {
+            int share = flexLeft == 1 ? remaining : remaining / flexLeft;
+            length = clamp(*item, share);
+            remaining = std::max(0, remaining - length);
+            --flexLeft;
+        }
+        place(*item, size, length);
+    }
+}
+
 void* CVerticalLayoutUI::GetInterface(std::string_view name) {
     if (name == "VerticalLayout") return this;
     return CContainerUI::GetInterface(name);
 }
 
-// Stacks the children top to bottom: fixed heights first, what is left shared
-// equally among the flexible ones (the last takes the rounding remainder).
+// Stacks the children top to bottom.
 void CVerticalLayoutUI::SetAbsolutePos(const RECT& rect) {
     CControlUI::SetAbsolutePos(rect);
     RECT inner = InnerRect();
     int innerWidth = std::max<int>(0, inner.right - inner.left);
-    int innerHeight = std::max<int>(0, inner.bottom - inner.top);
-    int fixedTotal = 0, flexible = 0, shown = 0;
-    for (auto& item : items_) {
-        if (item->IsFloat() || !item->IsVisible()) continue;
-        SIZE size = item->EstimateSize({innerWidth, innerHeight});
-        if (size.cy == 0)
-            ++flexible;
-        else
-            fixedTotal += ClampHeight(*item, size.cy);
-        ++shown;
-    }
-    int padding = childPadding_ * std::max(0, shown - 1);
-    int remaining = std::max(0, innerHeight - fixedTotal - padding);
     int top = inner.top - scrollY_;
-    int start = top;
-    int flexLeft = flexible;
-    for (auto& item : items_) {
-        if (item->IsFloat() || !item->IsVisible()) continue;
-        SIZE size = item->EstimateSize({innerWidth, innerHeight});
-        int height;
-        if (size.cy != 0) {
-            height = ClampHeight(*item, size.cy);
-        } else {
-            int share = flexLeft == 1 ? remaining : remaining / flexLeft;
-            height = ClampHeight(*item, share);
-            remaining = std::max(0, remaining - height);
-            --flexLeft;
-        }
-        int width = ClampWidth(*item, size.cx ? size.cx : innerWidth);
-        item->SetAbsolutePos({inner.left, top, inner.left + width, top + height});
+    const int start = top;
+    bool placedAny = false;
+    StackChildren(true, inner, [&](CControlUI& item, SIZE size, int height) {
+        int width = ClampWidth(item, size.cx ? size.cx : innerWidth);
+        item.SetAbsolutePos({inner.left, top, inner.left + width, top + height});
         top += height + childPadding_;
-    }
-    int content = shown ? top - childPadding_ - start : 0;
+        placedAny = true;
+    });
+    int content = placedAny ? top - childPadding_ - start : 0;
     PlaceFloatingChildren(inner);
     SetContentHeight(content, inner);
 }
@@ -277,45 +294,20 @@ void* CHorizontalLayoutUI::GetInterface(std::string_view name) {
     return CContainerUI::GetInterface(name);
 }
 
-// Stacks the children left to right, as the vertical layout does top to bottom.
+// Stacks the children left to right.
 void CHorizontalLayoutUI::SetAbsolutePos(const RECT& rect) {
     CControlUI::SetAbsolutePos(rect);
     RECT inner = InnerRect();
-    int innerWidth = std::max<int>(0, inner.right - inner.left);
     int innerHeight = std::max<int>(0, inner.bottom - inner.top);
-    int fixedTotal = 0, flexible = 0, shown = 0;
-    for (auto& item : items_) {
-        if (item->IsFloat() || !item->IsVisible()) continue;
-        SIZE size = item->EstimateSize({innerWidth, innerHeight});
-        if (size.cx == 0)
-            ++flexible;
-        else
-            fixedTotal += ClampWidth(*item, size.cx);
-        ++shown;
-    }
-    int padding = childPadding_ * std::max(0, shown - 1);
-    int remaining = std::max(0, innerWidth - fixedTotal - padding);
     int left = inner.left;
-    int flexLeft = flexible;
     int content = 0;
-    for (auto& item : items_) {
-        if (item->IsFloat() || !item->IsVisible()) continue;
-        SIZE size = item->EstimateSize({innerWidth, innerHeight});
-        int width;
-        if (size.cx != 0) {
-            width = ClampWidth(*item, size.cx);
-        } else {
-            int share = flexLeft == 1 ? remaining : remaining / flexLeft;
-            width = ClampWidth(*item, share);
-            remaining = std::max(0, remaining - width);
-            --flexLeft;
-        }
-        int height = ClampHeight(*item, size.cy ? size.cy : innerHeight);
+    StackChildren(false, inner, [&](CControlUI& item, SIZE size, int width) {
+        int height = ClampHeight(item, size.cy ? size.cy : innerHeight);
         int top = inner.top - scrollY_;
-        item->SetAbsolutePos({left, top, left + width, top + height});
+        item.SetAbsolutePos({left, top, left + width, top + height});
         left += width + childPadding_;
         content = std::max(content, height);
-    }
+    });
     PlaceFloatingChildren(inner);
     SetContentHeight(content, inner);
 }

@@ -8,6 +8,7 @@
 // container scrolls its content vertically (mouse wheel, SetScrollPos).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -80,6 +81,10 @@ protected:
     void PlaceFloatingChildren(const RECT& inner);
     // Layouts report the height their content needs, which sets the scroll range.
     void SetContentHeight(int height, const RECT& inner);
+    // The vertical and horizontal layouts: sizes the children along one direction
+    // (vertical: heights, else widths) and hands each to `place` in order.
+    void StackChildren(bool vertical, const RECT& inner,
+                       const std::function<void(CControlUI&, SIZE, int)>& place);
     // Tells the children whether this container shows them.
     virtual void PropagateVisibility();
     // Takes an item out of the tree; it is deleted at once, or on a later turn
