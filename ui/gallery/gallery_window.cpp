@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "ui/core/skinned_hit_test.h"
+
 namespace gallery {
 
 using namespace DuiLib;
@@ -107,31 +109,12 @@ void GalleryWindow::OnFinalMessage(HWND) {
     delete this;
 }
 
+// Buttons and options in the caption band take their own clicks.
 LRESULT GalleryWindow::HitTest(LPARAM lParam) {
-    POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    ScreenToClient(m_hWnd, &point);
-    RECT client;
-    GetClientRect(m_hWnd, &client);
-    if (!IsZoomed(m_hWnd)) {
-        const RECT box = manager_.GetSizeBox();
-        const bool top = point.y < client.top + box.top;
-        const bool bottom = point.y >= client.bottom - box.bottom;
-        const bool left = point.x < client.left + box.left;
-        const bool right = point.x >= client.right - box.right;
-        if (top) return left ? HTTOPLEFT : right ? HTTOPRIGHT : HTTOP;
-        if (bottom) return left ? HTBOTTOMLEFT : right ? HTBOTTOMRIGHT : HTBOTTOM;
-        if (left) return HTLEFT;
-        if (right) return HTRIGHT;
-    }
-    const RECT caption = manager_.GetCaptionRect();
-    if (point.x >= client.left + caption.left && point.x < client.right - caption.right &&
-        point.y >= caption.top && point.y < caption.bottom) {
-        CControlUI* control = manager_.FindControl(point);
-        if (control && CStdString(control->GetClass()).CompareNoCase("ButtonUI") != 0 &&
-            CStdString(control->GetClass()).CompareNoCase("OptionUI") != 0)
-            return HTCAPTION;
-    }
-    return HTCLIENT;
+    return SkinnedHitTest(m_hWnd, manager_, lParam, [](const CControlUI& control) {
+        return CStdString(control.GetClass()).CompareNoCase("ButtonUI") == 0 ||
+               CStdString(control.GetClass()).CompareNoCase("OptionUI") == 0;
+    });
 }
 
 void GalleryWindow::ShowMaximizeState() {

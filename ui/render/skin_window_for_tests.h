@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ui/core/UIlib.h"
+#include "ui/core/skinned_hit_test.h"
 
 namespace ui::testing {
 
@@ -86,32 +87,12 @@ protected:
         return CWindowWnd::HandleMessage(message, wParam, lParam);
     }
 
+    // Buttons, options and edit boxes in the caption band take their own clicks.
     LRESULT HitTest(LPARAM lParam) {
-        POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        ScreenToClient(m_hWnd, &point);
-        RECT client;
-        GetClientRect(m_hWnd, &client);
-        if (!IsZoomed(m_hWnd)) {
-            const RECT box = manager_.GetSizeBox();
-            const bool top = point.y < client.top + box.top;
-            const bool bottom = point.y >= client.bottom - box.bottom;
-            const bool left = point.x < client.left + box.left;
-            const bool right = point.x >= client.right - box.right;
-            if (top) return left ? HTTOPLEFT : right ? HTTOPRIGHT : HTTOP;
-            if (bottom) return left ? HTBOTTOMLEFT : right ? HTBOTTOMRIGHT : HTBOTTOM;
-            if (left) return HTLEFT;
-            if (right) return HTRIGHT;
-        }
-        const RECT caption = manager_.GetCaptionRect();
-        if (point.x >= client.left + caption.left && point.x < client.right - caption.right &&
-            point.y >= caption.top && point.y < caption.bottom) {
-            DuiLib::CControlUI* control = manager_.FindControl(point);
-            if (control && std::string(control->GetClass()) != "ButtonUI" &&
-                std::string(control->GetClass()) != "OptionUI" &&
-                std::string(control->GetClass()) != "EditUI")
-                return HTCAPTION;
-        }
-        return HTCLIENT;
+        return DuiLib::SkinnedHitTest(m_hWnd, manager_, lParam, [](const DuiLib::CControlUI& c) {
+            const std::string kind = c.GetClass();
+            return kind == "ButtonUI" || kind == "OptionUI" || kind == "EditUI";
+        });
     }
 
     std::string skin_;
