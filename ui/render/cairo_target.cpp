@@ -59,6 +59,19 @@ int Height(const RECT& r) {
     return r.bottom - r.top;
 }
 
+// Paints the current source over `dst`, faded by `alpha` when it is below 1.
+void PaintSourceOver(cairo_t* cr, const RECT& dst, double alpha) {
+    cairo_rectangle(cr, dst.left, dst.top, Width(dst), Height(dst));
+    if (alpha >= 1.0) {
+        cairo_fill(cr);
+    } else {
+        cairo_save(cr);
+        cairo_clip(cr);
+        cairo_paint_with_alpha(cr, alpha);
+        cairo_restore(cr);
+    }
+}
+
 // Draws a part of an image (its pattern, of `src`'s size) stretched over `dst`.
 void DrawPart(cairo_t* cr, cairo_pattern_t* pattern, const RECT& src, const RECT& dst,
               double alpha) {
@@ -74,15 +87,7 @@ void DrawPart(cairo_t* cr, cairo_pattern_t* pattern, const RECT& src, const RECT
     cairo_pattern_set_filter(pattern,
                              sx == 1.0 && sy == 1.0 ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_BILINEAR);
     cairo_set_source(cr, pattern);
-    cairo_rectangle(cr, dst.left, dst.top, Width(dst), Height(dst));
-    if (alpha >= 1.0) {
-        cairo_fill(cr);
-    } else {
-        cairo_save(cr);
-        cairo_clip(cr);
-        cairo_paint_with_alpha(cr, alpha);
-        cairo_restore(cr);
-    }
+    PaintSourceOver(cr, dst, alpha);
 }
 
 // Draws `src` of the image over a width x height surface: stretched, or in nine
@@ -336,15 +341,7 @@ bool CairoRenderTarget::DrawImage(const RECT& control, const ImageSpec& image) {
     cairo_pattern_set_matrix(pattern, &matrix);
     cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
     cairo_set_source(cr_, pattern);
-    cairo_rectangle(cr_, dst.left, dst.top, Width(dst), Height(dst));
-    if (alpha >= 1.0) {
-        cairo_fill(cr_);
-    } else {
-        cairo_save(cr_);
-        cairo_clip(cr_);
-        cairo_paint_with_alpha(cr_, alpha);
-        cairo_restore(cr_);
-    }
+    PaintSourceOver(cr_, dst, alpha);
     cairo_pattern_destroy(pattern);
     return true;
 }
