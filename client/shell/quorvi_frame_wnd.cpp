@@ -62,8 +62,7 @@ LRESULT CQuorviFrameWnd::OnCreate() {
 
     OpenDatabase();
     Init();
-    BuildHistoryPanel();
-    for (const char* category : {"1", "2", "3", "4"}) BuildRecommendations(category);
+    BuildCatalogueLists();
     return 0;
 }
 
@@ -81,8 +80,12 @@ void CQuorviFrameWnd::Init() {
 
     CatalogueDocument catalogue;
     if (LoadCatalogueDocument(m_programFolder + kCatalogueFileName, catalogue)) {
+        const bool retried = m_timers.IsSet(MainTimer::CatalogueRetry);
         m_timers.Kill(MainTimer::CatalogueRetry);
         BuildCatalogue(catalogue);
+        // At creation the lists are built right after this pass. A catalogue that
+        // arrives later (the first start) fills them now rather than at the next start.
+        if (retried) BuildCatalogueLists();
         m_timers.Set(MainTimer::SecondStage);
     } else {
         // Fetch it and look again in 3 s; the second stage waits for it.
@@ -157,8 +160,17 @@ void CQuorviFrameWnd::BuildHistoryPanel() {
     RebuildHistory(m_pm, m_db);
 }
 
-void CQuorviFrameWnd::BuildRecommendations(const char* category) {
-    quorvi::BuildRecommendations(m_controls.container1, m_db, category);
+void CQuorviFrameWnd::BuildCatalogueLists() {
+    BuildHistoryPanel();
+    // The columns are never emptied, so they are built once, when there is
+    // something to show.
+    if (m_recommendationsShown > 0) return;
+    for (const char* category : {"1", "2", "3", "4"})
+        m_recommendationsShown += BuildRecommendations(category);
+}
+
+int CQuorviFrameWnd::BuildRecommendations(const char* category) {
+    return quorvi::BuildRecommendations(m_controls.container1, m_db, category);
 }
 
 void CQuorviFrameWnd::LiveSearch() {

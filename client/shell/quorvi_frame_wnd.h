@@ -80,7 +80,9 @@ private:
     LRESULT OnHomeContent(WPARAM mode, LPARAM text) override;
     // History, search and recommendations:
     void BuildHistoryPanel();
-    void BuildRecommendations(const char* category);
+    int BuildRecommendations(const char* category);
+    // The history panel and, while they are empty, the recommendation columns.
+    void BuildCatalogueLists();
     void LiveSearch() override;
     void SearchNow() override;
 
@@ -133,6 +135,7 @@ private:
     DuiLib::CControlUI* m_homePageBrowser = nullptr;
     LocalDatabase m_db;
     std::string m_searchText;
+    int m_recommendationsShown = 0;
     MainTimers m_timers{m_pm};
     MainWindowDispatch m_dispatch{m_pm, m_controls, m_timers, *this};
 };

@@ -137,6 +137,35 @@ TEST_F(FrameTest, TheSecondStageWaitsUntilTheCatalogueLoads) {
     EXPECT_EQ(services.log.size(), 2u);
 }
 
+TEST_F(FrameTest, ACatalogueArrivingAfterCreationFillsHistoryAndRecommendations) {
+    Open();  // first start: no catalogue, so nothing to list
+    EXPECT_EQ(Find("optLink7"), nullptr);
+
+    WriteFile(folder.Path() + "apps.xml", R"(<apps>
+  <group caption="Study" icon="g.png" iconMd5="x" mark="Study" id="1">
+    <app caption="Mail" icon="m.png" iconMd5="x" id="7" action="web" appRecommend="2">http://mail.example/</app>
+  </group>
+</apps>)");
+    FireTimer(MainTimer::CatalogueRetry);
+    // The quick bar, the history panel and the second column each show it.
+    int shown = 0;
+    for (const char* parent : {"containerHistoryPanel", "Container1"}) {
+        auto* container = static_cast<DuiLib::CContainerUI*>(Find(parent));
+        ASSERT_NE(container, nullptr);
+        for (int i = 0; i < container->GetCount(); ++i)
+            if (container->GetItemAt(i)->GetName() == "optLink7") ++shown;
+    }
+    EXPECT_EQ(shown, 2);
+
+    // A later pass does not repeat the recommendations.
+    FireTimer(MainTimer::CatalogueRetry);
+    auto* home = static_cast<DuiLib::CContainerUI*>(Find("Container1"));
+    int recommended = 0;
+    for (int i = 0; i < home->GetCount(); ++i)
+        if (home->GetItemAt(i)->GetName() == "optLink7") ++recommended;
+    EXPECT_EQ(recommended, 1);
+}
+
 TEST_F(FrameTest, ALoadedCatalogueStartsTheSecondStageOnce) {
     WriteFile(folder.Path() + "apps.xml", kCatalogue);
     WriteFile(folder.Path() + "vamouser.dll", "s2024001\r\n");
