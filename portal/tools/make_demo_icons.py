@@ -5,7 +5,7 @@ Every icon named by an icon="..." attribute of portal/data/app/appsn.xml is
 drawn as a small PNG into portal/data/app/: a rounded tile in a colour taken
 from the name, with one character of the caption on it. Group icons
 (nav_*.png) are 70 x 50, application icons 68 x 70, the boxes the main window
-draws them into. Then the iconMd5="..." attribute that follows each icon
+draws them into (a group's box depends on its place among the groups). Then the iconMd5="..." attribute that follows each icon
 attribute is set to the MD5 of that file, so the document in the repository is
 a complete catalogue as well (the portal recomputes the digests when it starts).
 
@@ -26,6 +26,10 @@ FONT_PATHS = [
     "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc",
 ]
 ELEMENT = re.compile(r'caption="([^"]*)"\s+icon="([^"]+)"\s+iconMd5="[0-9a-f]*"')
+GROUP_ICON = re.compile(r'<group\s+caption="[^"]*"\s+icon="([^"]+)"')
+# The box (width, height) the main window draws the n-th group's icon into;
+# groups from the seventh on use the first box.
+GROUP_ICON_BOXES = [(69, 50), (67, 49), (59, 55), (41, 60), (58, 54), (74, 50)]
 
 
 def load_font(size):
@@ -45,15 +49,15 @@ def colour_of(name):
     return (int(r * 255), int(g * 255), int(b * 255), 255)
 
 
-def draw_icon(path, caption):
-    group = path.name.startswith("nav_")
-    width, height = (70, 50) if group else (68, 70)
+def draw_icon(path, caption, group_box=None):
+    group = group_box is not None
+    width, height = group_box if group else (68, 70)
     image = Image.new("RGBA", (width, height), (0, 0, 0, 0))
     draw = ImageDraw.Draw(image)
     draw.rounded_rectangle((1, 1, width - 2, height - 2), radius=12, fill=colour_of(path.name),
                            outline=(255, 255, 255, 200), width=2)
     glyph = caption[:1] or "?"
-    font = load_font(30 if group else 36)
+    font = load_font(min(30, width - 12) if group else 36)
     left, top, right, bottom = draw.textbbox((0, 0), glyph, font=font)
     x = (width - (right - left)) / 2 - left
     y = (height - (bottom - top)) / 2 - top
@@ -64,8 +68,13 @@ def draw_icon(path, caption):
 
 def main():
     text = CATALOGUE.read_text(encoding="utf-8")
+    group_icons = GROUP_ICON.findall(text)
     for caption, icon in ELEMENT.findall(text):
-        draw_icon(DATA / icon, caption)
+        box = None
+        if icon in group_icons:
+            index = group_icons.index(icon)
+            box = GROUP_ICON_BOXES[index] if index < len(GROUP_ICON_BOXES) else GROUP_ICON_BOXES[0]
+        draw_icon(DATA / icon, caption, box)
 
     def with_digest(match):
         caption, icon = match.group(1), match.group(2)
