@@ -37,14 +37,6 @@ void ApplyRoundCorners(HWND hwnd, const DuiLib::CPaintManagerUI& manager) {
     ::SetWindowRgn(hwnd, region, TRUE);
 }
 
-void FillMaximisedSize(HWND hwnd, MINMAXINFO& info) {
-    MONITORINFO monitor{};
-    if (!::GetMonitorInfo(::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor)) return;
-    const RECT& work = monitor.rcWork;
-    info.ptMaxPosition = {work.left, work.top};
-    info.ptMaxSize = {work.right - work.left, work.bottom - work.top};
-}
-
 LRESULT NcActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     if (::IsIconic(hwnd)) return ::DefWindowProc(hwnd, WM_NCACTIVATE, wParam, lParam);
     return wParam == 0 ? 1 : 0;

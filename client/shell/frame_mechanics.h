@@ -1,11 +1,13 @@
 // How the main window behaves as a window: caption dragging by hit test, no
 // frame, the rounded shape, the maximised size and the caption buttons that
 // follow the maximised state. Free functions over the window handle and its
-// paint manager, so they work for any borderless skinned window.
+// paint manager, so they work for any borderless skinned window; the maximised
+// size is the widget layer's (DuiLib::FillMaximisedSize).
 #pragma once
 
 #include "client/shell/main_window_controls.h"
 #include "ui/core/paint_manager.h"
+#include "ui/core/skinned_frame.h"  // FillMaximisedSize
 #include "ui/core/win_types.h"
 
 namespace quorvi {
@@ -24,9 +26,6 @@ LRESULT HitTest(HWND hwnd, DuiLib::CPaintManagerUI& manager, LPARAM lParam);
 
 // WM_SIZE: gives a window that is not minimised the skin's rounded shape.
 void ApplyRoundCorners(HWND hwnd, const DuiLib::CPaintManagerUI& manager);
-
-// WM_GETMINMAXINFO: maximised, the window covers its monitor's work area.
-void FillMaximisedSize(HWND hwnd, MINMAXINFO& info);
 
 // WM_NCACTIVATE: minimised windows get default processing; otherwise the
 // answer is 1 for deactivation and 0 for activation.

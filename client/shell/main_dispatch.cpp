@@ -212,7 +212,7 @@ LRESULT MainWindowDispatch::HandleMessage(HWND hwnd, UINT message, WPARAM wParam
             ApplyRoundCorners(hwnd, m_manager);
             break;
         case WM_GETMINMAXINFO:
-            if (lParam) FillMaximisedSize(hwnd, *reinterpret_cast<MINMAXINFO*>(lParam));
+            if (lParam) DuiLib::FillMaximisedSize(hwnd, *reinterpret_cast<MINMAXINFO*>(lParam));
             break;
         case WM_NCCALCSIZE:
         case WM_NCPAINT:

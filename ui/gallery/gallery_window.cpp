@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "ui/core/skinned_hit_test.h"
+#include "ui/core/skinned_frame.h"
 
 namespace gallery {
 
@@ -61,12 +61,8 @@ LRESULT GalleryWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         case WM_NCHITTEST:
             return HitTest(lParam);
         case WM_GETMINMAXINFO: {
-            MONITORINFO info;
-            GetMonitorInfo(MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &info);
             auto* minMax = reinterpret_cast<MINMAXINFO*>(lParam);
-            minMax->ptMaxPosition = {info.rcWork.left, info.rcWork.top};
-            minMax->ptMaxSize = {info.rcWork.right - info.rcWork.left,
-                                 info.rcWork.bottom - info.rcWork.top};
+            FillMaximisedSize(m_hWnd, *minMax);
             const SIZE least = manager_.GetMinInfo();
             if (least.cx > 0) minMax->ptMinTrackSize = {least.cx, least.cy};
             return 0;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ui/core/UIlib.h"
-#include "ui/core/skinned_hit_test.h"
+#include "ui/core/skinned_frame.h"
 
 namespace ui::testing {
 
@@ -58,12 +58,7 @@ protected:
             case WM_NCHITTEST:
                 return HitTest(lParam);
             case WM_GETMINMAXINFO: {
-                MONITORINFO info;
-                GetMonitorInfo(MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &info);
-                auto* minMax = reinterpret_cast<MINMAXINFO*>(lParam);
-                minMax->ptMaxPosition = {info.rcWork.left, info.rcWork.top};
-                minMax->ptMaxSize = {info.rcWork.right - info.rcWork.left,
-                                     info.rcWork.bottom - info.rcWork.top};
+                DuiLib::FillMaximisedSize(m_hWnd, *reinterpret_cast<MINMAXINFO*>(lParam));
                 return 0;
             }
             case WM_SIZE: {

@@ -1,4 +1,4 @@
-#include "ui/core/skinned_hit_test.h"
+#include "ui/core/skinned_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +50,22 @@ TEST(SkinnedHitTest, SizeBoxBordersThenCaptionBandThenClientArea) {
     EXPECT_EQ(SkinnedHitTest(hwnd, window.pm, MAKELPARAM(rect.left + 1, rect.top + 1),
                              ButtonsStayClickable),
               HTCAPTION);
+    window.Close();
+    ui::RunUntilIdle();
+    ui::TakeQuit();
+}
+
+TEST(SkinnedFrame, MaximisedTheWindowCoversTheWorkArea) {
+    ui::InstallHeadlessBackend();
+    TestWindow window(kSkin);
+    HWND hwnd = window.Open(100, 50, 400, 300);
+    ASSERT_NE(hwnd, nullptr);
+    MINMAXINFO info{};
+    FillMaximisedSize(hwnd, info);
+    EXPECT_EQ(info.ptMaxPosition.x, 0);
+    EXPECT_EQ(info.ptMaxPosition.y, 0);
+    EXPECT_EQ(info.ptMaxSize.x, 1920);
+    EXPECT_EQ(info.ptMaxSize.y, 1040);  // the screen less its panel
     window.Close();
     ui::RunUntilIdle();
     ui::TakeQuit();

@@ -1,4 +1,4 @@
-#include "ui/core/skinned_hit_test.h"
+#include "ui/core/skinned_frame.h"
 
 #include "ui/core/control.h"
 #include "ui/core/win_api.h"
@@ -29,6 +29,14 @@ LRESULT SkinnedHitTest(HWND hwnd, CPaintManagerUI& manager, LPARAM lParam,
         if (control && !staysClickable(*control)) return HTCAPTION;
     }
     return HTCLIENT;
+}
+
+void FillMaximisedSize(HWND hwnd, MINMAXINFO& info) {
+    MONITORINFO monitor{};
+    if (!GetMonitorInfo(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    const RECT& work = monitor.rcWork;
+    info.ptMaxPosition = {work.left, work.top};
+    info.ptMaxSize = {work.right - work.left, work.bottom - work.top};
 }
 
 }  // namespace DuiLib

@@ -1,5 +1,6 @@
-// The hit test of a borderless skinned window: the skin's size box and
-// caption stand in for the frame the window does not have.
+// Frame mechanics shared by borderless skinned windows: the skin's size box
+// and caption stand in for the frame the window does not have, and maximised
+// the window covers its monitor's work area.
 #pragma once
 
 #include "ui/core/paint_manager.h"
@@ -14,5 +15,9 @@ namespace DuiLib {
 // control under them takes its own clicks. Everything else is client area.
 LRESULT SkinnedHitTest(HWND hwnd, CPaintManagerUI& manager, LPARAM lParam,
                        bool (*staysClickable)(const CControlUI& control));
+
+// WM_GETMINMAXINFO: maximised, the window covers its monitor's work area
+// (`info` stays as it is when the monitor is unknown).
+void FillMaximisedSize(HWND hwnd, MINMAXINFO& info);
 
 }  // namespace DuiLib
