@@ -595,13 +595,19 @@ void CComboUI::RemoveAll() {
 }
 
 AttributeResult CComboUI::SetAttribute(std::string_view name, std::string_view value) {
-    if (name == "textpadding" || name == "normalimage" || name == "hotimage" ||
-        name == "pushedimage" || name == "textcolor") {
-        // The drop-down look belongs to the on-screen backend; the values must still parse.
-        bool ok = name == "textpadding" ? ui::ParseRect(value).has_value()
-                  : name == "textcolor" ? ui::ParseColor(value).has_value()
-                                        : ui::ParseImageSpec(value).has_value();
-        return Result(ok);
+    if (name == "textpadding") {
+        auto padding = ui::ParseRect(value);
+        if (padding) textPadding_ = *padding;
+        return Result(padding.has_value());
+    }
+    if (name == "textcolor") {
+        auto colour = ui::ParseColor(value);
+        if (colour) textColor_ = *colour;
+        return Result(colour.has_value());
+    }
+    if (name == "normalimage" || name == "hotimage" || name == "pushedimage") {
+        // The drop-down's look belongs to the on-screen backend; the values must still parse.
+        return Result(ui::ParseImageSpec(value).has_value());
     }
     return CContainerUI::SetAttribute(name, value);
 }
@@ -620,7 +626,8 @@ void CComboUI::DoPaint(ui::RenderTarget& target, const RECT& paintRect) {
     CControlUI::DoPaint(target, paintRect);
     CStdString text = GetText();
     if (!text.empty())
-        target.DrawText(rect_, text, 0xFF000000, -1, ui::DT_SINGLELINE | ui::DT_VCENTER);
+        target.DrawText(Deflate(rect_, textPadding_), text, textColor_, -1,
+                        ui::DT_SINGLELINE | ui::DT_VCENTER);
 }
 
 CControlUI* CComboUI::FindControlAt(POINT point) {

@@ -246,9 +246,10 @@ public:
 
     void SetAbsolutePos(const RECT& rect) override;
 
-protected:
 private:
     int curSel_ = -1;
+    RECT textPadding_{};
+    DWORD textColor_ = 0xFF000000;
 };
 
 }  // namespace DuiLib

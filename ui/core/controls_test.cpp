@@ -49,6 +49,19 @@ TEST_F(ControlsTest, PaintingFollowsTreeOrderAndSkipsHiddenControls) {
     EXPECT_EQ(again.lastControl, (RECT{60, 0, 110, 20}));
 }
 
+TEST_F(ControlsTest, ComboDrawsItsSelectionInsideItsPaddingInItsColour) {
+    Open(R"(<Container><Combo name="c" float="true" pos="10,10,210,40" textpadding="10,2,30,2"
+        textcolor="#FF123456"><ListLabelElement text="east" /><ListLabelElement text="west" />
+        </Combo></Container>)");
+    auto* combo = window_->Find<CComboUI>("c");
+    ASSERT_TRUE(combo->SelectItem(1, false));
+    RecordingTarget target;
+    combo->DoPaint(target, {0, 0, 400, 300});
+    EXPECT_TRUE(target.Drew("text:west"));
+    EXPECT_EQ(target.lastTextRect, (RECT{20, 12, 180, 38}));
+    EXPECT_EQ(target.lastTextColor, 0xFF123456u);
+}
+
 TEST_F(ControlsTest, ProgressClampsItsValueAndFillsItsShare) {
     Open(R"(<Container><Progress name="p" float="true" pos="16,64,84,78" min="0" max="100"
         foreimage="file='progress_fk.png' dest='5,5,50,10' source='0,0,56,10' corner='4,4,4,4'"

@@ -112,8 +112,10 @@ public:
         lastImage = image;
         return true;
     }
-    void DrawText(const RECT&, const std::string& text, DWORD, int, UINT) override {
+    void DrawText(const RECT& rect, const std::string& text, DWORD argb, int, UINT) override {
         calls.push_back("text:" + text);
+        lastTextRect = rect;
+        lastTextColor = argb;
     }
     void DrawBorder(const RECT&, DWORD, int) override { calls.push_back("border"); }
     void PushClip(const RECT&) override {}
@@ -126,6 +128,8 @@ public:
     std::vector<std::string> calls;
     RECT lastControl{};
     ui::ImageSpec lastImage;
+    RECT lastTextRect{};
+    DWORD lastTextColor = 0;
 };
 
 }  // namespace ui_test
