@@ -13,6 +13,7 @@ constexpr int kWindowHeight = 553;
 
 int RunClientProgram(const ClientProgram& program) {
     DuiLib::CPaintManagerUI::SetResourcePath(program.programFolder + "skin/quorvi");
+    DuiLib::RegisterIconResource(kProgramIcon, kProgramIconImage);
     if (program.initialiseUi && !program.initialiseUi()) return 0;
     if (!program.services) return 0;
 

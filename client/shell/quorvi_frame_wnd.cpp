@@ -18,7 +18,6 @@ namespace {
 
 constexpr const char kCatalogueFileName[] = "apps.xml";
 constexpr const char kUpdaterImageName[] = "updrix.exe";
-constexpr UINT kProgramIcon = 102;
 
 // Marks an operation that later work builds: it is routed to and does nothing yet.
 void NotBuiltYet(const char* /*operation*/) {}

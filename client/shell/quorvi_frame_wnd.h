@@ -27,6 +27,10 @@
 
 namespace quorvi {
 
+// The program's icon resource (the windows' icon) and the skin image standing for it.
+inline constexpr UINT kProgramIcon = 102;
+inline constexpr const char kProgramIconImage[] = "logo.png";
+
 class CQuorviFrameWnd : public DuiLib::CWindowWnd,
                         public DuiLib::INotifyUI,
                         private MainWindowActions {

@@ -87,6 +87,8 @@ public:
     // Rounded-rectangle shape in window coordinates; null removes the shape.
     virtual void SetNativeShape(HWND hwnd, const HRGN__* shape) = 0;
     virtual void SetNativeTitle(HWND hwnd, const std::string& title) = 0;
+    // The window's icon, from an image file (GBK path).
+    virtual void SetNativeIcon(HWND hwnd, const std::string& imagePath) = 0;
     virtual void SetNativeParent(HWND hwnd, HWND parent) = 0;
     virtual void SetNativeEnabled(HWND hwnd, bool enabled) = 0;
     // Part of the window needs drawing again (client coordinates).

@@ -121,6 +121,11 @@ void HeadlessBackend::SetNativeTitle(HWND hwnd, const std::string& title) {
     if (auto it = windows_.find(hwnd); it != windows_.end()) it->second.title = title;
 }
 
+void HeadlessBackend::SetNativeIcon(HWND hwnd, const std::string& imagePath) {
+    std::lock_guard lock(mutex_);
+    if (auto it = windows_.find(hwnd); it != windows_.end()) it->second.icon = imagePath;
+}
+
 void HeadlessBackend::SetNativeParent(HWND hwnd, HWND parent) {
     std::lock_guard lock(mutex_);
     if (auto it = windows_.find(hwnd); it != windows_.end()) it->second.parent = parent;

@@ -75,6 +75,7 @@ public:
         bool hasShape = false;
         HRGN__ shape;
         std::string title;
+        std::string icon;  // image file of the window's icon
         HWND parent = nullptr;
         int invalidations = 0;
     };
@@ -91,6 +92,7 @@ public:
     void SetNativeState(HWND hwnd, WindowState state) override;
     void SetNativeShape(HWND hwnd, const HRGN__* shape) override;
     void SetNativeTitle(HWND hwnd, const std::string& title) override;
+    void SetNativeIcon(HWND hwnd, const std::string& imagePath) override;
     void SetNativeParent(HWND hwnd, HWND parent) override;
     void SetNativeEnabled(HWND hwnd, bool enabled) override;
     void Invalidate(HWND hwnd, const RECT& rect) override;

@@ -1,7 +1,11 @@
 #include "ui/core/window.h"
 
+#include <map>
+#include <mutex>
+
 #include "ui/core/backend.h"
 #include "ui/core/message_loop.h"
+#include "ui/core/paint_manager.h"
 #include "ui/core/window_system.h"
 
 namespace DuiLib {
@@ -55,6 +59,34 @@ UINT CWindowWnd::ShowModal() {
 
 void CWindowWnd::Close(UINT result) {
     if (::IsWindow(m_hWnd)) ::PostMessage(m_hWnd, WM_CLOSE, result, 0);
+}
+
+namespace {
+
+std::mutex iconResourcesMutex;
+std::map<UINT, std::string>& IconResources() {
+    static auto* resources = new std::map<UINT, std::string>;  // lives until exit
+    return *resources;
+}
+
+}  // namespace
+
+void RegisterIconResource(UINT resourceId, std::string imageFile) {
+    std::lock_guard lock(iconResourcesMutex);
+    IconResources()[resourceId] = std::move(imageFile);
+}
+
+void CWindowWnd::SetIcon(UINT resourceId) {
+    std::string file;
+    {
+        std::lock_guard lock(iconResourcesMutex);
+        auto it = IconResources().find(resourceId);
+        if (it == IconResources().end()) return;
+        file = it->second;
+    }
+    if (!::IsWindow(m_hWnd)) return;
+    if (file.empty() || file.front() != '/') file = CPaintManagerUI::GetResourcePath() + file;
+    ui::GetBackend().SetNativeIcon(m_hWnd, file);
 }
 
 void CWindowWnd::CenterWindow() {

@@ -20,6 +20,11 @@
 
 namespace DuiLib {
 
+// The program's icon resources. On this platform a program has no compiled-in
+// resources: at start it names the image file that stands for each icon id (a
+// path relative to the resource path, or absolute).
+void RegisterIconResource(UINT resourceId, std::string imageFile);
+
 class CWindowWnd {
 public:
     CWindowWnd() = default;
@@ -48,7 +53,9 @@ public:
     void Close(UINT result = IDOK);
     // Centres over the owner window, or over the work area when it has none.
     void CenterWindow();
-    void SetIcon(UINT) {}  // icons are the backend's concern
+    // Sets the window's icon from the icon resource `resourceId` (see
+    // RegisterIconResource); an unknown resource changes nothing.
+    void SetIcon(UINT resourceId);
     void ResizeClient(int cx = -1, int cy = -1);
 
     LRESULT SendMessage(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0);

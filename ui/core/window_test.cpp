@@ -295,6 +295,25 @@ TEST_F(WindowTest, MaximiseUsesTheWindowsMinMaxAnswerAndRestoreReturns) {
               (std::vector<WPARAM>{SIZE_MAXIMIZED, SIZE_MINIMIZED, SIZE_MAXIMIZED, SIZE_RESTORED}));
 }
 
+TEST_F(WindowTest, IconResourcesNameTheImageTheWindowShows) {
+    CPaintManagerUI::SetResourcePath("/skins/main/");
+    RegisterIconResource(102, "logo.png");
+    RegisterIconResource(103, "/abs/other.png");
+    TestWindow window;
+    HWND hwnd = window.Open(0, 0, 300, 200);
+    ui::HeadlessBackend::WindowView view;
+
+    window.SetIcon(101);  // no such resource: nothing changes
+    ASSERT_TRUE(backend_->GetWindowView(hwnd, &view));
+    EXPECT_EQ(view.icon, "");
+    window.SetIcon(102);
+    ASSERT_TRUE(backend_->GetWindowView(hwnd, &view));
+    EXPECT_EQ(view.icon, "/skins/main/logo.png");
+    window.SetIcon(103);
+    ASSERT_TRUE(backend_->GetWindowView(hwnd, &view));
+    EXPECT_EQ(view.icon, "/abs/other.png");
+}
+
 TEST_F(WindowTest, RoundedRegionBecomesTheWindowShape) {
     TestWindow window;
     HWND hwnd = window.Open(0, 0, 300, 200);

@@ -332,6 +332,14 @@ void GtkBackend::SetNativeTitle(HWND hwnd, const std::string& title) {
         gtk_window_set_title(GTK_WINDOW(w->toplevel), platform::GbkToUtf8(title).c_str());
 }
 
+void GtkBackend::SetNativeIcon(HWND hwnd, const std::string& imagePath) {
+    Window* w = Find(hwnd);
+    if (!w || !w->toplevel) return;
+    // A missing or unreadable image leaves the window without an icon.
+    gtk_window_set_icon_from_file(GTK_WINDOW(w->toplevel), platform::GbkToUtf8(imagePath).c_str(),
+                                  nullptr);
+}
+
 void GtkBackend::SetNativeParent(HWND hwnd, HWND parent) {
     Window* w = Find(hwnd);
     if (!w) return;
