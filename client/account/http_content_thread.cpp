@@ -1,7 +1,7 @@
 #include "client/account/http_content_thread.h"
 
-#include "client/account/portal_urls.h"
-#include "client/shell/messages.h"
+#include "client/common/portal_urls.h"
+#include "client/common/messages.h"
 #include "libmerv/libmerv.h"
 #include "ui/core/win_api.h"
 

@@ -11,8 +11,8 @@
 
 #include <string>
 
-#include "client/account/thread.h"
-#include "client/shell/user_info.h"
+#include "client/common/worker_thread.h"
+#include "client/common/user_info.h"
 #include "ui/core/win_types.h"
 
 namespace quorvi {

@@ -9,8 +9,8 @@
 #include <chrono>
 #include <thread>
 
-#include "client/shell/messages.h"
-#include "client/update/portal_stand_in_test_support.h"
+#include "client/common/messages.h"
+#include "client/common/portal_stand_in_test_support.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/window.h"
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "client/shell/database.h"
+#include "client/common/database.h"
 #include "ui/core/UIlib.h"
 
 namespace quorvi {

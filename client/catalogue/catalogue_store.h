@@ -14,7 +14,7 @@
 #include <string>
 
 #include "client/catalogue/catalogue_document.h"
-#include "client/shell/database.h"
+#include "client/common/database.h"
 
 namespace quorvi {
 

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "client/shell/database_test_support.h"
+#include "client/common/database_test_support.h"
 
 namespace quorvi {
 namespace {

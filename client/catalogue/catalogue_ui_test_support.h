@@ -8,7 +8,7 @@
 #include <string>
 
 #include "client/catalogue/navigation_builder.h"
-#include "client/shell/database_test_support.h"
+#include "client/common/database_test_support.h"
 #include "ui/core/test_support.h"
 
 namespace quorvi {

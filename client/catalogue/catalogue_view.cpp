@@ -6,7 +6,7 @@
 
 #include "client/catalogue/history_panel.h"
 #include "client/catalogue/navigation_builder.h"
-#include "client/shell/messages.h"
+#include "client/common/messages.h"
 
 namespace quorvi {
 

@@ -2,10 +2,10 @@
 // panels, the recorded use, and the channel home page.
 #include "client/catalogue/catalogue_view.h"
 
-#include "client/account/portal_urls.h"
+#include "client/common/portal_urls.h"
 #include "client/catalogue/catalogue_ui_test_support.h"
-#include "client/catalogue/home_page.h"
-#include "client/shell/messages.h"
+#include "client/browser/home_page.h"
+#include "client/common/messages.h"
 #include "ui/core/headless_backend.h"
 
 namespace quorvi {

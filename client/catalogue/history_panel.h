@@ -2,7 +2,7 @@
 // recently (then, to fill it, applications never used), three icons a row.
 #pragma once
 
-#include "client/shell/database.h"
+#include "client/common/database.h"
 #include "ui/core/UIlib.h"
 
 namespace quorvi {

@@ -4,9 +4,9 @@
 
 #include <fstream>
 
-#include "client/account/portal_urls.h"
-#include "client/shell/database_test_support.h"
-#include "client/shell/messages.h"
+#include "client/common/portal_urls.h"
+#include "client/common/database_test_support.h"
+#include "client/common/messages.h"
 #include "client/shell/quorvi_frame_wnd.h"
 #include "platform/chinese_texts.h"
 #include "ui/core/headless_backend.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "client/catalogue/catalogue_document.h"
-#include "client/shell/database.h"
+#include "client/common/database.h"
 #include "ui/core/UIlib.h"
 
 namespace quorvi {

@@ -2,7 +2,7 @@
 // applications of `apps_recommend` by their key, five at most a column.
 #pragma once
 
-#include "client/shell/database.h"
+#include "client/common/database.h"
 #include "ui/core/UIlib.h"
 
 namespace quorvi {

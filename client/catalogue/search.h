@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "client/shell/database.h"
+#include "client/common/database.h"
 #include "ui/core/UIlib.h"
 
 namespace quorvi {

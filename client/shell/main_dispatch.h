@@ -14,7 +14,7 @@
 
 #include "client/shell/main_timers.h"
 #include "client/shell/main_window_controls.h"
-#include "client/shell/messages.h"
+#include "client/common/messages.h"
 #include "ui/core/paint_manager.h"
 
 namespace quorvi {

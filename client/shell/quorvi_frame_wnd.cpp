@@ -1,14 +1,14 @@
 // Sections: construction | window | start-up | actions | catalogue | not built yet
 #include "client/shell/quorvi_frame_wnd.h"
 
-#include "client/catalogue/browser_event_handler.h"
+#include "client/browser/browser_event_handler.h"
 #include "client/catalogue/catalogue_view.h"
 #include "client/catalogue/history_panel.h"
-#include "client/catalogue/home_page.h"
+#include "client/browser/home_page.h"
 #include "client/catalogue/navigation_builder.h"
 #include "client/catalogue/recommendations.h"
 #include "client/catalogue/search.h"
-#include "client/shell/school_account.h"
+#include "client/common/school_account.h"
 #include "client/shell/settings_panel.h"
 #include "platform/system.h"
 

@@ -16,13 +16,13 @@
 #include <vector>
 
 #include "client/catalogue/catalogue_document.h"
-#include "client/shell/client_config.h"
-#include "client/shell/database.h"
+#include "client/common/client_config.h"
+#include "client/common/database.h"
 #include "client/shell/main_dispatch.h"
 #include "client/shell/main_timers.h"
 #include "client/shell/main_window_controls.h"
 #include "client/shell/main_window_services.h"
-#include "client/shell/user_info.h"
+#include "client/common/user_info.h"
 #include "ui/core/UIlib.h"
 
 namespace quorvi {

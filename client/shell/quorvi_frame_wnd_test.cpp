@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "client/shell/database_test_support.h"
+#include "client/common/database_test_support.h"
 #include "ui/core/headless_backend.h"
 #include "ui/core/message_loop.h"
 

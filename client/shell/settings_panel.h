@@ -2,7 +2,7 @@
 // controls show the settings record.
 #pragma once
 
-#include "client/shell/client_config.h"
+#include "client/common/client_config.h"
 
 namespace DuiLib {
 class CPaintManagerUI;

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "client/account/portal_urls.h"
+#include "client/common/portal_urls.h"
 #include "libmerv/http_get.h"
 #include "libmerv/libmerv.h"
 #include "platform/files.h"

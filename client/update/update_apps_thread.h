@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "client/account/thread.h"
+#include "client/common/worker_thread.h"
 
 class TiXmlElement;
 

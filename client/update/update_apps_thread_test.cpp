@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "client/update/portal_stand_in_test_support.h"
+#include "client/common/portal_stand_in_test_support.h"
 #include "libmerv/libmerv.h"
 
 namespace quorvi {

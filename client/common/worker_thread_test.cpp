@@ -1,5 +1,5 @@
 // The worker-thread base: start gate, one run, the finishing step, freeing, exit.
-#include "client/account/thread.h"
+#include "client/common/worker_thread.h"
 
 #include <gtest/gtest.h>
 

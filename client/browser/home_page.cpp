@@ -1,6 +1,6 @@
-#include "client/catalogue/home_page.h"
+#include "client/browser/home_page.h"
 
-#include "client/account/portal_urls.h"
+#include "client/common/portal_urls.h"
 #include "platform/text.h"
 
 namespace quorvi {

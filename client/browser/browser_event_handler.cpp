@@ -1,9 +1,9 @@
-#include "client/catalogue/browser_event_handler.h"
+#include "client/browser/browser_event_handler.h"
 
 #include <string>
 
-#include "client/account/portal_urls.h"
-#include "client/shell/messages.h"
+#include "client/common/portal_urls.h"
+#include "client/common/messages.h"
 #include "platform/text.h"
 
 namespace quorvi {

@@ -4,7 +4,7 @@
 // script plug-in once a page has loaded, and shapes the browser's host frame.
 #pragma once
 
-#include "client/shell/user_info.h"
+#include "client/common/user_info.h"
 #include "ui/core/UIlib.h"
 
 namespace quorvi {

@@ -1,4 +1,4 @@
-#include "client/shell/school_account.h"
+#include "client/common/school_account.h"
 
 #include <fstream>
 #include <iterator>

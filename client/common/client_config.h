@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "client/shell/database.h"
+#include "client/common/database.h"
 
 namespace quorvi {
 

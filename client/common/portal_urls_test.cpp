@@ -1,4 +1,4 @@
-#include "client/account/portal_urls.h"
+#include "client/common/portal_urls.h"
 
 #include <gtest/gtest.h>
 

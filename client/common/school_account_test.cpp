@@ -1,11 +1,11 @@
-#include "client/shell/school_account.h"
+#include "client/common/school_account.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "client/shell/database_test_support.h"
+#include "client/common/database_test_support.h"
 
 namespace quorvi {
 namespace {

@@ -1,5 +1,5 @@
 // Sections: rows | Statement | opening | schema | running statements
-#include "client/shell/database.h"
+#include "client/common/database.h"
 
 #include <iostream>
 #include <utility>

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "client/shell/database.h"
+#include "client/common/database.h"
 
 namespace quorvi {
 

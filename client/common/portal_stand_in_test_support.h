@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "client/shell/database_test_support.h"
+#include "client/common/database_test_support.h"
 #include "libmerv/libmerv.h"
 
 extern char** environ;

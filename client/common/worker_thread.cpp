@@ -1,4 +1,4 @@
-#include "client/account/thread.h"
+#include "client/common/worker_thread.h"
 
 #include <atomic>
 #include <system_error>

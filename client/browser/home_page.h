@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "client/shell/client_config.h"
-#include "client/shell/user_info.h"
+#include "client/common/client_config.h"
+#include "client/common/user_info.h"
 #include "ui/core/UIlib.h"
 
 namespace quorvi {

@@ -1,8 +1,8 @@
-#include "client/shell/database.h"
+#include "client/common/database.h"
 
 #include <cstdio>
 
-#include "client/shell/database_test_support.h"
+#include "client/common/database_test_support.h"
 
 namespace quorvi {
 namespace {

@@ -1,6 +1,6 @@
-#include "client/shell/client_config.h"
+#include "client/common/client_config.h"
 
-#include "client/shell/database_test_support.h"
+#include "client/common/database_test_support.h"
 
 namespace quorvi {
 namespace {

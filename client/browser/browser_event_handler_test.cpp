@@ -1,12 +1,12 @@
 // The client's browser event handler on a headless browser: pop-ups become
 // WM_OPEN_SIGNED_LINK to the window (never a window of their own), a loaded page
 // asks the window for the script plug-in, and the host frame flags.
-#include "client/catalogue/browser_event_handler.h"
+#include "client/browser/browser_event_handler.h"
 
 #include <gtest/gtest.h>
 
-#include "client/account/portal_urls.h"
-#include "client/shell/messages.h"
+#include "client/common/portal_urls.h"
+#include "client/common/messages.h"
 #include "ui/core/test_support.h"
 
 namespace quorvi {

@@ -1,4 +1,4 @@
-#include "client/shell/client_config.h"
+#include "client/common/client_config.h"
 
 namespace quorvi {
 
