@@ -1,7 +1,8 @@
 #include "client/account/http_content_thread.h"
 
-#include "client/common/portal_urls.h"
 #include "client/common/messages.h"
+#include "client/common/portal_urls.h"
+#include "client/common/window_delivery.h"
 #include "libmerv/libmerv.h"
 #include "ui/core/win_api.h"
 
@@ -28,9 +29,7 @@ int CHttpContentCallbackThread::Run() {
     } else if (m_mode == kRechargeParamsMode) {
         body = Clibmerv::GetHttpContent(m_endpoints.rechargeParamsUrl + m_schoolAccount);
     }
-    // Sent, not posted: the body lives on this stack until the handler returns.
-    SendMessageA(m_target, WM_HOME_CONTENT, static_cast<WPARAM>(m_mode),
-                 reinterpret_cast<LPARAM>(body.c_str()));
+    DeliverText(m_target, WM_HOME_CONTENT, static_cast<WPARAM>(m_mode), std::move(body));
     return Finish();
 }
 

@@ -5,14 +5,14 @@
 //   mode 0: the script plug-in, run in every page the home browser loads;
 //   mode 1: the recharge parameters of a school account, appended to the home page.
 //
-// The worker deletes itself when it has sent its message; a message to a window
-// that has closed meanwhile is dropped.
+// The body travels with the message as its own copy; a message to a window that
+// has closed meanwhile is dropped.
 #pragma once
 
 #include <string>
 
-#include "client/common/worker_thread.h"
 #include "client/common/user_info.h"
+#include "client/common/worker_thread.h"
 #include "ui/core/win_types.h"
 
 namespace quorvi {
@@ -27,6 +27,7 @@ struct ContentEndpoints {
 
 class CHttpContentCallbackThread : public CThread {
 public:
+    ~CHttpContentCallbackThread() override { StopAndJoin(); }
     static constexpr int kScriptPluginMode = 0;
     static constexpr int kRechargeParamsMode = 1;
 
@@ -43,7 +44,6 @@ public:
 
 protected:
     int Run() override;
-    bool FreeWhenFinished() const override { return true; }
 
 private:
     HWND m_target;

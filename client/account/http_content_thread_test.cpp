@@ -40,18 +40,6 @@ protected:
     LPCTSTR GetWindowClassName() const override { return "ContentTestWindow"; }
 };
 
-// A content worker that says when its own thread has deleted it.
-class ObservedContentThread : public CHttpContentCallbackThread {
-public:
-    template <typename... Arguments>
-    ObservedContentThread(std::atomic<bool>& gone, Arguments&&... arguments)
-        : CHttpContentCallbackThread(std::forward<Arguments>(arguments)...), m_gone(gone) {}
-    ~ObservedContentThread() override { m_gone = true; }
-
-private:
-    std::atomic<bool>& m_gone;
-};
-
 class ContentThreadTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -72,17 +60,18 @@ protected:
 
     PortalStandIn portal;
     HomeWindow window;
+    WorkerOwner workers;  // joined before the window and the portal go
 };
 
 TEST_F(ContentThreadTest, EachModeSendsItsBodyAndAFailedFetchSendsAnEmptyOne) {
-    (new CHttpContentCallbackThread(window, Endpoints()))->Start();
+    workers.Start(std::make_unique<CHttpContentCallbackThread>(window, Endpoints()));
     UserInfo user;
     user.schoolAccount = "S2023001";
-    (new CHttpContentCallbackThread(window, user, Endpoints()))->Start();
-    (new CHttpContentCallbackThread(window, "", Endpoints()))->Start();
+    workers.Start(std::make_unique<CHttpContentCallbackThread>(window, user, Endpoints()));
+    workers.Start(std::make_unique<CHttpContentCallbackThread>(window, "", Endpoints()));
     // Nothing listens on port 1 of the loopback address.
     ContentEndpoints nowhere{"http://127.0.0.1:1/plugin/js.php", "http://127.0.0.1:1/r?account="};
-    (new CHttpContentCallbackThread(window, nowhere))->Start();
+    workers.Start(std::make_unique<CHttpContentCallbackThread>(window, nowhere));
     ASSERT_TRUE(WaitForContents(4));
 
     auto contents = window.contents;
@@ -104,7 +93,7 @@ TEST_F(ContentThreadTest, EachModeSendsItsBodyAndAFailedFetchSendsAnEmptyOne) {
 
 TEST_F(ContentThreadTest, StalledServerDoesNotStallTheWindow) {
     portal.SetFault("/appmgr/plugin/js.php", "kind=stall&ms=0");
-    (new CHttpContentCallbackThread(window, Endpoints()))->Start();
+    workers.Start(std::make_unique<CHttpContentCallbackThread>(window, Endpoints()));
 
     // The request is logged once the server holds back the rest of the answer.
     ASSERT_TRUE(
@@ -129,22 +118,22 @@ TEST_F(ContentThreadTest, StalledServerDoesNotStallTheWindow) {
 
 TEST_F(ContentThreadTest, MessageToAClosedWindowIsDroppedAndTheWorkerEnds) {
     portal.SetFault("/appmgr/plugin/js.php", "kind=delay&ms=400");
-    std::atomic<bool> gone = false;
-    (new ObservedContentThread(gone, window, Endpoints()))->Start();
+    CThread& worker =
+        workers.Start(std::make_unique<CHttpContentCallbackThread>(window, Endpoints()));
     ::DestroyWindow(window);
-    ASSERT_TRUE(ui::RunUntil([&] { return gone.load(); }, 10s));
+    ASSERT_TRUE(ui::RunUntil([&] { return worker.IsFinished(); }, 10s));
+    ui::RunUntilIdle();  // the delivery reaches no window
     EXPECT_TRUE(window.contents.empty());
     EXPECT_EQ(portal.PathsBelow("/appmgr/plugin/js.php").size(), 1u);
 }
 
 TEST_F(ContentThreadTest, WorkerNeverStartedSendsNothing) {
-    std::atomic<bool> gone = false;
-    auto* idle = new ObservedContentThread(gone, window, "S2023001", Endpoints());
+    auto idle = std::make_unique<CHttpContentCallbackThread>(window, "S2023001", Endpoints());
     ui::RunFor(300ms);
+    idle.reset();  // released without running
+    ui::RunFor(100ms);
     EXPECT_TRUE(window.contents.empty());
     EXPECT_TRUE(portal.PathsBelow("/appmgr").empty());
-    delete idle;
-    EXPECT_TRUE(gone);
 }
 
 }  // namespace

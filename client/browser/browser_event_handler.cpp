@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "client/common/portal_urls.h"
 #include "client/common/messages.h"
+#include "client/common/portal_urls.h"
 #include "platform/text.h"
 
 namespace quorvi {

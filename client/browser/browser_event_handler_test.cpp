@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "client/common/portal_urls.h"
 #include "client/common/messages.h"
+#include "client/common/portal_urls.h"
 #include "ui/core/test_support.h"
 
 namespace quorvi {

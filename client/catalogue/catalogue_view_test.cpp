@@ -1,11 +1,10 @@
 // Clicks on the catalogue: groups, home, opening options and sub-application
-// panels, the recorded use, and the channel home page.
+// panels, and the recorded use.
 #include "client/catalogue/catalogue_view.h"
 
-#include "client/common/portal_urls.h"
 #include "client/catalogue/catalogue_ui_test_support.h"
-#include "client/browser/home_page.h"
 #include "client/common/messages.h"
+#include "client/common/portal_urls.h"
 #include "ui/core/headless_backend.h"
 
 namespace quorvi {
@@ -170,47 +169,6 @@ TEST_F(CatalogueViewTest, HolderShowsTheMaskAndOnlyItsPanel) {
     EXPECT_FALSE(controls.floatingPanels[0]->IsVisible());
     EXPECT_TRUE(controls.floatingPanels[1]->IsVisible());
     EXPECT_EQ(Find("maskFlag")->GetPos(), (RECT{407, 132, 465, 141}));
-}
-
-TEST_F(CatalogueViewTest, HomeContentBuildsTheChannelPageAndRunsTheScriptInTheLastOne) {
-    ClientConfig config;
-    config.WebPageChannel = "3";
-    UserInfo user;
-    CControlUI* homeBrowser = nullptr;
-    int handlersMade = 0;
-    HomePageContext home{window->pm, config, user, homeBrowser, [&](const UserInfo& copy) {
-                             ++handlersMade;
-                             EXPECT_EQ(copy.rechargeParams, "sid=9&k=v");
-                             return std::make_unique<DuiLib::CWebBrowserEventHandler>();
-                         }};
-
-    HandleHomeContent(home, 1, "sid=9&k=v");
-    ASSERT_NE(homeBrowser, nullptr);
-    auto* first = static_cast<DuiLib::CWebBrowserUI*>(homeBrowser->GetInterface("WebBrowser"));
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->GetParent(), Find("ieContainer"));
-    EXPECT_EQ(first->GetDefaultUrl(), urls::HomePageUrl("3") + "&sid=9&k=v");
-    EXPECT_EQ(user.rechargeParams, "sid=9&k=v");
-    EXPECT_EQ(handlersMade, 1);
-    EXPECT_TRUE(Visible("layHomePage"));
-
-    // Nothing fetched: the bare channel page; the area stays as the setting says.
-    Find("layHomePage")->SetVisible(false);
-    config.AutoStartWebPage = false;
-    home.makeHandler = nullptr;
-    HandleHomeContent(home, 1, "");
-    auto* second = static_cast<DuiLib::CWebBrowserUI*>(homeBrowser->GetInterface("WebBrowser"));
-    EXPECT_NE(second, first);
-    EXPECT_EQ(second->GetDefaultUrl(), urls::HomePageUrl("3"));
-    EXPECT_EQ(user.rechargeParams, "sid=9&k=v");
-    EXPECT_FALSE(Visible("layHomePage"));
-
-    // The script plug-in (GBK) runs in the browser created last, as UTF-16.
-    HandleHomeContent(home, 0, "alert('\xD3\xA6\xD3\xC3');");
-    auto* engine = static_cast<ui::HeadlessBrowserEngine*>(second->GetEngine());
-    ASSERT_NE(engine, nullptr);
-    EXPECT_EQ(engine->Scripts(), (std::vector<std::u16string>{u"alert('\u5E94\u7528');"}));
-    EXPECT_TRUE(static_cast<ui::HeadlessBrowserEngine*>(first->GetEngine())->Scripts().empty());
 }
 
 }  // namespace

@@ -1,44 +1,43 @@
+// Sections: CThread | WorkerOwner
 #include "client/common/worker_thread.h"
 
-#include <atomic>
+#include <algorithm>
 #include <system_error>
 
 #include "platform/sync.h"
 
 namespace quorvi {
 
+// ---- CThread ----------------------------------------------------------------------------
 struct CThread::StartGate {
     platform::ManualResetEvent startEvent;  // manual reset: stays set once started
     std::atomic<bool> running{true};
-    // Set when the object goes away before it was started: the thread ends
-    // without touching it.
-    std::atomic<bool> abandoned{false};
-    std::atomic<bool> finished{false};  // the thread is done with the object
+    std::atomic<bool> started{false};
+    std::atomic<bool> finished{false};
 };
 
 CThread::CThread() : m_gate(std::make_shared<StartGate>()) {
     try {
-        std::thread thread(&CThread::ThreadProcedure, this, m_gate);
-        // Nobody joins a worker: the thread ends by itself after its job.
-        thread.detach();
-        m_hasThread = true;
+        m_thread = std::thread(&CThread::ThreadProcedure, this);
     } catch (const std::system_error&) {
         m_gate->running = false;  // no thread: the worker simply never runs
     }
 }
 
 CThread::~CThread() {
-    if (!m_gate->startEvent.IsSet()) {
-        m_gate->abandoned = true;
-        m_gate->startEvent.Set();
-    }
+    StopAndJoin();
+}
+
+void CThread::StopAndJoin() {
+    m_stop = true;
+    // A worker never started is released without running its job.
+    m_gate->startEvent.Set();
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
 }
 
 void CThread::Start() {
-    // A short job may end and free the worker before Set() has returned: the
-    // local reference keeps the event alive until then.
-    std::shared_ptr<StartGate> gate = m_gate;
-    gate->startEvent.Set();
+    m_gate->started = true;
+    m_gate->startEvent.Set();
 }
 
 bool CThread::IsFinished() const {
@@ -55,20 +54,50 @@ int CThread::Finish() {
     return 1;
 }
 
-void CThread::ThreadProcedure(CThread* self, std::shared_ptr<StartGate> gate) {
-    gate->startEvent.Wait();
-    if (gate->abandoned) return;
-    // Asked before the job: once it is over the object may belong to someone else.
-    const bool freeWhenFinished = self->FreeWhenFinished();
-    while (gate->running) {
-        gate->startEvent.Wait();
-        if (self->Run() == 0) break;
+void CThread::ThreadProcedure() {
+    m_gate->startEvent.Wait();
+    // Set without Start(): the object is going away before its job began.
+    if (m_gate->started) {
+        while (m_gate->running) {
+            m_gate->startEvent.Wait();
+            if (Run() == 0) break;
+        }
     }
-    if (freeWhenFinished) {
-        delete self;
-    } else {
-        gate->finished = true;
+    m_gate->finished = true;
+}
+
+// ---- WorkerOwner ------------------------------------------------------------------------
+CThread& WorkerOwner::Start(std::unique_ptr<CThread> worker) {
+    CThread& started = *worker;
+    std::vector<std::unique_ptr<CThread>> finished;
+    {
+        std::lock_guard lock(m_mutex);
+        auto done = std::stable_partition(m_workers.begin(), m_workers.end(),
+                                          [](const auto& w) { return !w->IsFinished(); });
+        std::move(done, m_workers.end(), std::back_inserter(finished));
+        m_workers.erase(done, m_workers.end());
+        m_workers.push_back(std::move(worker));
     }
+    started.Start();
+    for (auto& worker : finished) worker->StopAndJoin();  // done already: returns at once
+    return started;
+}
+
+void WorkerOwner::StopAll() {
+    std::vector<std::unique_ptr<CThread>> workers;
+    {
+        std::lock_guard lock(m_mutex);
+        workers.swap(m_workers);
+    }
+    for (auto& worker : workers) worker->RequestStop();
+    for (auto& worker : workers) worker->StopAndJoin();
+    workers.clear();
+}
+
+std::size_t WorkerOwner::Running() const {
+    std::lock_guard lock(m_mutex);
+    return static_cast<std::size_t>(
+        std::ranges::count_if(m_workers, [](const auto& worker) { return !worker->IsFinished(); }));
 }
 
 }  // namespace quorvi

@@ -1,4 +1,5 @@
-// The worker-thread base: start gate, one run, the finishing step, freeing, exit.
+// The worker-thread base and its owner: start gate, one run, the finishing
+// step, stop requests, joining, and exiting with workers still around.
 #include "client/common/worker_thread.h"
 
 #include <gtest/gtest.h>
@@ -15,21 +16,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool WaitFor(const std::atomic<bool>& flag, std::chrono::milliseconds limit = 5s) {
-    for (auto end = std::chrono::steady_clock::now() + limit; !flag;) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
 // Counts its runs; asks to be called again `extraRuns` times before finishing.
 class CountingThread : public CThread {
 public:
-    CountingThread(int extraRuns, bool freeWhenFinished, std::atomic<int>& runs,
-                   std::atomic<bool>& gone)
-        : m_extraRuns(extraRuns), m_free(freeWhenFinished), m_runs(runs), m_gone(gone) {}
-    ~CountingThread() override { m_gone = true; }
+    CountingThread(int extraRuns, std::atomic<int>& runs) : m_extraRuns(extraRuns), m_runs(runs) {}
+    ~CountingThread() override { StopAndJoin(); }
 
 protected:
     int Run() override {
@@ -37,59 +28,88 @@ protected:
         if (m_extraRuns-- > 0) return 1;
         return Finish();
     }
-    bool FreeWhenFinished() const override { return m_free; }
 
 private:
     int m_extraRuns;
-    bool m_free;
     std::atomic<int>& m_runs;
-    std::atomic<bool>& m_gone;
 };
 
-TEST(CThreadTest, RunsOnlyAfterStartUntilTheFinishingStepThenFreesItself) {
+// Runs until asked to stop, like a transfer polling the stop flag.
+class PollingThread : public CThread {
+public:
+    explicit PollingThread(std::atomic<bool>& entered) : m_entered(entered) {}
+    ~PollingThread() override { StopAndJoin(); }
+
+protected:
+    int Run() override {
+        m_entered = true;
+        while (!StopRequested()) std::this_thread::sleep_for(1ms);
+        return Finish();
+    }
+
+private:
+    std::atomic<bool>& m_entered;
+};
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
+    for (auto end = std::chrono::steady_clock::now() + limit; !done();) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+TEST(CThreadTest, RunsOnlyAfterStartUntilTheFinishingStep) {
     std::atomic<int> runs = 0;
-    std::atomic<bool> gone = false;
-    auto* worker = new CountingThread(2, true, runs, gone);
-    ASSERT_TRUE(worker->HasThread());
+    CountingThread worker(2, runs);
+    ASSERT_TRUE(worker.HasThread());
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(runs, 0);  // blocked on its start event
 
-    worker->Start();
-    ASSERT_TRUE(WaitFor(gone));
+    worker.Start();
+    worker.Start();  // a second signal changes nothing
+    ASSERT_TRUE(WaitUntil([&] { return worker.IsFinished(); }));
     // Two "call again" answers, then the finishing step ends the loop.
     EXPECT_EQ(runs, 3);
-}
-
-TEST(CThreadTest, KeptWorkerOutlivesItsRunAndAWorkerWithoutAJobEnds) {
-    std::atomic<int> runs = 0;
-    std::atomic<bool> gone = false;
-    auto* kept = new CountingThread(0, false, runs, gone);
-    kept->Start();
-    kept->Start();  // a second signal changes nothing
-    for (int i = 0; i < 500 && !kept->IsFinished(); ++i) std::this_thread::sleep_for(10ms);
-    ASSERT_TRUE(kept->IsFinished());
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(runs, 1);
-    EXPECT_FALSE(gone);
-    delete kept;  // safe once its thread has finished
-    EXPECT_TRUE(gone);
 
     // The base's own job is the finishing step: its thread ends instead of spinning.
-    auto* plain = new CThread();
-    plain->Start();
-    for (int i = 0; i < 500 && !plain->IsFinished(); ++i) std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(plain->IsFinished());
-    delete plain;
+    CThread plain;
+    plain.Start();
+    EXPECT_TRUE(WaitUntil([&] { return plain.IsFinished(); }));
 }
 
-TEST(CThreadTest, NeverStartedWorkerNeverRunsAndMayBeDeleted) {
+TEST(CThreadTest, NeverStartedWorkerNeverRunsAndIsReleasedOnDeletion) {
     std::atomic<int> runs = 0;
-    std::atomic<bool> gone = false;
-    auto* worker = new CountingThread(0, true, runs, gone);
+    auto worker = std::make_unique<CountingThread>(0, runs);
     std::this_thread::sleep_for(50ms);
-    delete worker;
-    std::this_thread::sleep_for(50ms);  // its thread wakes, sees the object gone and ends
+    worker.reset();  // joins: its thread wakes, sees no start and ends
     EXPECT_EQ(runs, 0);
+}
+
+TEST(WorkerOwnerTest, StopAllAsksRunningJobsToEndAndJoinsThem) {
+    std::atomic<bool> entered = false;
+    std::atomic<int> runs = 0;
+    WorkerOwner owner;
+    CThread& polling = owner.Start(std::make_unique<PollingThread>(entered));
+    owner.Start(std::make_unique<CountingThread>(0, runs));
+    ASSERT_TRUE(WaitUntil([&] { return entered.load(); }));
+    ASSERT_TRUE(WaitUntil([&] { return runs == 1; }));
+    EXPECT_FALSE(polling.IsFinished());
+    EXPECT_EQ(owner.Running(), 1u);
+
+    owner.StopAll();  // returns only once the polling job has seen the request
+    EXPECT_EQ(owner.Running(), 0u);
+}
+
+TEST(WorkerOwnerTest, FinishedWorkersAreLetGoWhenANewOneStarts) {
+    std::atomic<int> runs = 0;
+    WorkerOwner owner;
+    for (int i = 0; i < 50; ++i) {
+        CThread& worker = owner.Start(std::make_unique<CountingThread>(0, runs));
+        ASSERT_TRUE(WaitUntil([&] { return worker.IsFinished(); }));
+    }
+    EXPECT_EQ(runs, 50);
+    EXPECT_EQ(owner.Running(), 0u);
 }
 
 // Blocks inside its run on an event nobody sets.
@@ -107,13 +127,10 @@ private:
     platform::ManualResetEvent& m_never;
 };
 
-TEST(CThreadDeathTest, ProcessExitsCleanlyWithWorkersWaitingOrRunning) {
+TEST(CThreadDeathTest, ProcessExitsWithAWorkerBlockedInItsJob) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            std::atomic<int> runs = 0;
-            std::atomic<bool> gone = false;
-            new CountingThread(0, true, runs, gone);  // never started
             auto* never = new platform::ManualResetEvent();
             (new BlockedThread(*never))->Start();
             std::this_thread::sleep_for(50ms);

@@ -36,19 +36,73 @@ constexpr char kSkin[] = R"(<Window size="600,400" caption="0,0,100,32">
   </VerticalLayout>
 </Window>)";
 
-// A window that routes through MainWindowDispatch and records every action.
-class RoutingWindow : public DuiLib::CWindowWnd,
-                      public DuiLib::INotifyUI,
-                      public MainWindowActions {
+// A window that routes through MainWindowDispatch, with a recording handler
+// registered for every route.
+class RoutingWindow : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
 public:
     std::vector<std::string> calls;
-    bool signedIn = false;
+    UserInfo user;
     std::vector<CControlUI*> floating;
     POINT menuPoint{};
     DuiLib::CPaintManagerUI pm;
     MainWindowControls controls;
     MainTimers timers{pm};
-    MainWindowDispatch dispatch{pm, controls, timers, *this};
+    MainWindowRoutes routes;
+    MainWindowDispatch dispatch{pm, controls, timers, routes, user, [this] { return OnCreate(); }};
+
+    RoutingWindow() {
+        const std::pair<ClickRule, const char*> clicks[] = {
+            {ClickRule::StartSearch, "SearchNow"},
+            {ClickRule::ShowSecondBackground, "ShowSecondBackground"},
+            {ClickRule::HideSecondBackground, "HideSecondBackground"},
+            {ClickRule::HideSideBar, "CollapseSideBar"},
+            {ClickRule::ExpandSideBar, "ExpandSideBar"},
+            {ClickRule::NewsPanel, "ToggleNewsPanel"},
+            {ClickRule::HistoryPanel, "ToggleHistoryPanel"},
+            {ClickRule::SettingPanel, "ToggleSettingPanel"},
+            {ClickRule::OpenService, "OpenServiceSite"},
+            {ClickRule::CatalogueOption, "OpenCatalogueOption:"},
+            {ClickRule::GoHome, "GoHome"},
+            {ClickRule::BrowseFolder, "ChooseDownloadFolder"},
+            {ClickRule::NavigationOption, "ShowGroup:"},
+            {ClickRule::CloseDownloadStatus, "CloseDownloadStatus:"},
+            {ClickRule::TipsPanel, "TipsPanelButton:"},
+            {ClickRule::SettingDialogButton, "SettingDialogButton:"},
+        };
+        for (const auto& [rule, name] : clicks) {
+            std::string label = name;
+            routes.OnClick(rule, [this, label](CControlUI& c) {
+                calls.push_back(label.ends_with(':') ? label + c.GetName() : label);
+            });
+        }
+        const std::pair<MainTimer, const char*> timerNames[] = {
+            {MainTimer::SecondStage, "RunSecondStage"},
+            {MainTimer::CatalogueRetry, "Init"},
+            {MainTimer::LiveSearch, "LiveSearch"},
+            {MainTimer::ClientReport, "SendClientReport"},
+            {MainTimer::TrimWorkingSet, "TrimWorkingSet"},
+        };
+        for (const auto& [timer, name] : timerNames)
+            routes.OnTimer(timer, [this, label = std::string(name)] { calls.push_back(label); });
+        routes.OnHomeViewFocus([this] { calls.push_back("HideNewsPanel"); });
+        routes.OnUserMenu([this](POINT p) {
+            calls.push_back("OpenUserMenu");
+            menuPoint = p;
+        });
+        routes.SetFloatingPanels([this] { return std::span<CControlUI* const>(floating); });
+        routes.OnMessage(WM_QUERY_DOWNLOAD_CANCEL, [this](WPARAM, LPARAM) {
+            calls.push_back("OnQueryDownloadCancel");
+            return LRESULT{1};
+        });
+        routes.OnMessage(WM_HOME_CONTENT, [this](WPARAM mode, LPARAM) {
+            calls.push_back("OnHomeContent:" + std::to_string(mode));
+            return LRESULT{0};
+        });
+        routes.OnMessage(WM_SIGNED_OUT, [this](WPARAM, LPARAM) {
+            calls.push_back("OnSignedOut");
+            return LRESULT{0};
+        });
+    }
 
     LPCTSTR GetWindowClassName() const override { return "RoutingWindow"; }
     LRESULT HandleMessage(UINT m, WPARAM w, LPARAM l) override {
@@ -66,61 +120,14 @@ public:
         Notify(msg);
     }
     CControlUI* Find(std::string_view name) { return pm.FindControl(name); }
+    void SignIn(bool signedIn) { user.account = signedIn ? "demo" : ""; }
 
-    bool IsSignedIn() const override { return signedIn; }
-    std::span<CControlUI* const> FloatingContainers() const override { return floating; }
-
-    LRESULT OnCreate() override {
+    LRESULT OnCreate() {
         pm.Init(m_hWnd);
         DuiLib::CDialogBuilder builder;
         pm.AttachDialog(builder.Create(kSkin, nullptr, nullptr, &pm));
         pm.AddNotifier(this);
         calls.push_back("OnCreate");
-        return 0;
-    }
-
-// One override per action, each recording its name (and the sender's).
-#define RECORDS(name)           \
-    void name() override {      \
-        calls.push_back(#name); \
-    }
-#define RECORDS_SENDER(name)                      \
-    void name(CControlUI& c) override {           \
-        calls.push_back(#name ":" + c.GetName()); \
-    }
-#define RECORDS_MESSAGE(name, ...)       \
-    LRESULT name(__VA_ARGS__) override { \
-        calls.push_back(#name);          \
-        return 0;                        \
-    }
-    // clang-format off
-    RECORDS(RunSecondStage) RECORDS(Init) RECORDS(LiveSearch) RECORDS(SendClientReport)
-    RECORDS(TrimWorkingSet) RECORDS(SearchNow) RECORDS(ShowSecondBackground)
-    RECORDS(HideSecondBackground) RECORDS(CollapseSideBar) RECORDS(ExpandSideBar)
-    RECORDS(ToggleNewsPanel) RECORDS(ToggleHistoryPanel) RECORDS(ToggleSettingPanel)
-    RECORDS(OpenServiceSite) RECORDS(GoHome) RECORDS(ChooseDownloadFolder) RECORDS(HideNewsPanel)
-    RECORDS_SENDER(OpenCatalogueOption) RECORDS_SENDER(ShowGroup)
-    RECORDS_SENDER(CloseDownloadStatus) RECORDS_SENDER(TipsPanelButton)
-    RECORDS_SENDER(SettingDialogButton)
-    RECORDS_MESSAGE(OnLoginFailed, LPARAM) RECORDS_MESSAGE(OnLoginSucceeded, LPARAM)
-    RECORDS_MESSAGE(OnUserInfo, LPARAM) RECORDS_MESSAGE(OnOpenApplication, WPARAM, LPARAM)
-    RECORDS_MESSAGE(OnDownloadProgress, LPARAM) RECORDS_MESSAGE(OnStartContentFetch)
-    RECORDS_MESSAGE(OnOpenSignedLink, LPARAM) RECORDS_MESSAGE(OnSaveLogin, LPARAM)
-    RECORDS_MESSAGE(OnSignedOut) RECORDS_MESSAGE(OnOpenPersonalCenter)
-    // clang-format on
-#undef RECORDS
-#undef RECORDS_SENDER
-#undef RECORDS_MESSAGE
-                                                            void OpenUserMenu(POINT p) override {
-        calls.push_back("OpenUserMenu");
-        menuPoint = p;
-    }
-    LRESULT OnQueryDownloadCancel(LPARAM) override {
-        calls.push_back("OnQueryDownloadCancel");
-        return 1;
-    }
-    LRESULT OnHomeContent(WPARAM mode, LPARAM) override {
-        calls.push_back("OnHomeContent:" + std::to_string(mode));
         return 0;
     }
 };
@@ -311,7 +318,7 @@ TEST_F(DispatchTest, UserMenuOpensOnlyWhileSignedIn) {
     window.Raise("menu", "optNavUser");
     EXPECT_EQ(window.calls, Calls{});
 
-    window.signedIn = true;
+    window.SignIn(true);
     window.Raise("menu", "closebtn");
     EXPECT_EQ(window.calls, Calls{});
     window.Raise("menu", "optNavUser");
@@ -327,6 +334,8 @@ TEST_F(DispatchTest, MessageTable) {
     EXPECT_EQ(window.calls, Calls{});
 
     EXPECT_EQ(::SendMessage(hwnd, WM_QUERY_DOWNLOAD_CANCEL, 0, 0), 1);
+    // A custom message nobody registered is answered 0.
+    EXPECT_EQ(::SendMessage(hwnd, WM_LOGIN_FAILED, 0, 0), 0);
     std::string text = "x";
     ::SendMessage(hwnd, WM_HOME_CONTENT, 1, reinterpret_cast<LPARAM>(text.c_str()));
     ::SendMessage(hwnd, WM_SIGNED_OUT, 1, 0);
@@ -352,6 +361,19 @@ TEST_F(DispatchTest, MessageTable) {
     ::DestroyWindow(hwnd);
     ui::RunUntilIdle();
     EXPECT_EQ(ui::TakeQuit(), 0);
+}
+
+TEST(MainWindowRoutesTest, EachRouteHasOneOwnerAndAnUnclaimedRouteIsEmpty) {
+    MainWindowRoutes routes;
+    routes.OnClick(ClickRule::GoHome, [](CControlUI&) {});
+    EXPECT_THROW(routes.OnClick(ClickRule::GoHome, [](CControlUI&) {}), std::logic_error);
+    routes.OnMessage(WM_SIGNED_OUT, [](WPARAM, LPARAM) { return LRESULT{0}; });
+    EXPECT_THROW(routes.OnMessage(WM_SIGNED_OUT, [](WPARAM, LPARAM) { return LRESULT{0}; }),
+                 std::logic_error);
+    EXPECT_NE(routes.Click(ClickRule::GoHome), nullptr);
+    EXPECT_EQ(routes.Click(ClickRule::OpenService), nullptr);
+    EXPECT_EQ(routes.Message(WM_LOGIN_FAILED), nullptr);
+    EXPECT_TRUE(routes.FloatingPanels().empty());
 }
 
 }  // namespace

@@ -21,15 +21,15 @@ void SystemServices::StartProgram(const std::string& path) {
 void SystemServices::StartAppListUpdate(const std::string& programFolder) {
     AppsUpdateSettings settings = AppsUpdateSettings::Default();
     settings.programFolder = programFolder;
-    (new CUpdateAppsThread(std::move(settings)))->Start();
+    m_workers.Start(std::make_unique<CUpdateAppsThread>(std::move(settings)));
 }
 
 void SystemServices::StartRechargeParamsFetch(HWND target, const std::string& schoolAccount) {
-    (new CHttpContentCallbackThread(target, schoolAccount))->Start();
+    m_workers.Start(std::make_unique<CHttpContentCallbackThread>(target, schoolAccount));
 }
 
 void SystemServices::StartScriptPluginFetch(HWND target) {
-    (new CHttpContentCallbackThread(target))->Start();
+    m_workers.Start(std::make_unique<CHttpContentCallbackThread>(target));
 }
 
 }  // namespace quorvi

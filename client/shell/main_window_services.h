@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "client/common/worker_thread.h"
 #include "ui/core/win_types.h"
 
 namespace quorvi {
@@ -20,10 +21,13 @@ public:
     // Starts a program hidden, with no parameters, without waiting; failures are ignored.
     virtual void StartProgram(const std::string& path) = 0;
 
-    // Worker threads; each runs once and the window keeps no reference to it.
+    // Worker threads; each runs once. The services own them until StopWorkers().
     virtual void StartAppListUpdate(const std::string& programFolder) = 0;
     virtual void StartRechargeParamsFetch(HWND target, const std::string& schoolAccount) = 0;
     virtual void StartScriptPluginFetch(HWND target) = 0;
+    // Asks every worker to stop and joins them; the program calls it after its
+    // message loop has ended.
+    virtual void StopWorkers() {}
 };
 
 // The real processes and workers.
@@ -35,6 +39,10 @@ public:
     void StartAppListUpdate(const std::string& programFolder) override;
     void StartRechargeParamsFetch(HWND target, const std::string& schoolAccount) override;
     void StartScriptPluginFetch(HWND target) override;
+    void StopWorkers() override { m_workers.StopAll(); }
+
+private:
+    WorkerOwner m_workers;
 };
 
 }  // namespace quorvi

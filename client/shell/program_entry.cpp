@@ -20,7 +20,9 @@ int RunClientProgram(const ClientProgram& program) {
     auto* frame = new CQuorviFrameWnd(program.programFolder, *program.services);
     HWND hwnd = frame->Create(nullptr, kWindowTitle, WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0,
                               kWindowWidth, kWindowHeight);
-    if (!hwnd) return 0;  // a failed creation has destroyed (and deleted) the window
+    // A failed creation (the main skin did not build) has destroyed and deleted
+    // the window and said why.
+    if (!hwnd) return 1;
     frame->CenterWindow();
     ::ShowWindow(hwnd, SW_SHOW);
 
@@ -29,6 +31,10 @@ int RunClientProgram(const ClientProgram& program) {
     // The close button and the system Close end the loop with the window still
     // there; destroying it now closes the database cleanly.
     if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
+    // Workers still reporting to the window are answered at once from here on,
+    // so joining them cannot wait for a loop that no longer runs.
+    ui::CloseMessaging();
+    program.services->StopWorkers();
     return 0;
 }
 

@@ -16,7 +16,8 @@ struct ClientProgram {
     MainWindowServices* services = nullptr;
 };
 
-// Runs the client until it quits; the program's exit code (always 0).
+// Runs the client until it quits; the program's exit code: 0, or 1 when the
+// main window could not be created (its skin did not build).
 int RunClientProgram(const ClientProgram& program);
 
 }  // namespace quorvi

@@ -56,15 +56,14 @@ bool IsIconPathInsideSkin(const std::string& icon);
 
 // ---- the worker ------------------------------------------------------------------------
 // Sends no message; the next loading of "apps.xml" picks up the new catalogue.
-// Deletes itself when its run is over.
 class CUpdateAppsThread : public CThread {
 public:
     CUpdateAppsThread() : CUpdateAppsThread(AppsUpdateSettings::Default()) {}
     explicit CUpdateAppsThread(AppsUpdateSettings settings) : m_settings(std::move(settings)) {}
+    ~CUpdateAppsThread() override { StopAndJoin(); }
 
 protected:
     int Run() override;
-    bool FreeWhenFinished() const override { return true; }
 
 private:
     AppsUpdateSettings m_settings;

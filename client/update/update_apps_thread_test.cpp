@@ -239,32 +239,21 @@ TEST_F(AppsUpdateTest, IconPathsThatLeaveTheSkinFolderAreRefused) {
     EXPECT_FALSE(std::filesystem::exists(absolute));
 }
 
-// A worker that says when its own thread has deleted it.
-class ObservedAppsThread : public CUpdateAppsThread {
-public:
-    ObservedAppsThread(AppsUpdateSettings settings, std::atomic<bool>& gone)
-        : CUpdateAppsThread(std::move(settings)), m_gone(gone) {}
-    ~ObservedAppsThread() override { m_gone = true; }
-
-private:
-    std::atomic<bool>& m_gone;
-};
-
-TEST_F(AppsUpdateTest, RunsNeverOverlapAndTheWorkerRunsOnceThenFreesItself) {
+TEST_F(AppsUpdateTest, RunsNeverOverlapAndTheWorkerRunsOnceThenFinishes) {
     // The catalogue trickles out for about a second; the request is logged as it starts.
     portal.SetFault("/app/appsn.php", "kind=slow&rate=8000&times=1");
-    std::atomic<bool> gone = false;
-    auto* worker = new ObservedAppsThread(Settings(), gone);
-    worker->Start();
+    WorkerOwner workers;
+    CThread& worker = workers.Start(std::make_unique<CUpdateAppsThread>(Settings()));
     for (int i = 0; i < 200 && portal.PathsBelow("/app/appsn.php").empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_EQ(portal.PathsBelow("/app/appsn.php").size(), 1u);
     AppsUpdateOutcome second = RunAppsUpdate(Settings());
     EXPECT_FALSE(second.ran);
 
-    for (int i = 0; i < 200 && !gone; ++i)
+    for (int i = 0; i < 200 && !worker.IsFinished(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_TRUE(gone);
+    ASSERT_TRUE(worker.IsFinished());
+    EXPECT_EQ(workers.Running(), 0u);
     EXPECT_TRUE(std::filesystem::exists(program.Path() + "apps.xml"));
     EXPECT_EQ(portal.PathsBelow("/app/appsn.php").size(), 1u);
     EXPECT_TRUE(RunAppsUpdate(Settings()).ran);

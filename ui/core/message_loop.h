@@ -41,6 +41,13 @@ std::optional<int> TakeQuit();
 // Callable from any thread (backends use it for callbacks from other threads).
 void PostTask(std::function<void()> task);
 
+// Ends message handling for good, once the program's last loop has returned:
+// messages other threads are waiting on are answered 0 at once, queued
+// messages and tasks are dropped, and from now on a send returns 0 at once and
+// posts are refused. Threads that report to windows can then be joined safely.
+void CloseMessaging();
+bool IsMessagingClosed();
+
 // True on the thread that owns the windows.
 bool IsUiThread();
 // Makes the calling thread the UI thread. The first window's creation does this

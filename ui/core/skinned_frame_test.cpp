@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "ui/core/UIlib.h"
 #include "ui/core/test_support.h"
 
 namespace {
@@ -22,17 +23,13 @@ constexpr const char* kSkin = R"(<?xml version="1.0" encoding="utf-8"?>
   </VerticalLayout>
 </Window>)";
 
-bool ButtonsStayClickable(const CControlUI& control) {
-    return std::string_view(control.GetClass()) == "ButtonUI";
-}
-
 TEST(SkinnedHitTest, SizeBoxBordersThenCaptionBandThenClientArea) {
     ui::InstallHeadlessBackend();
     TestWindow window(kSkin);
     HWND hwnd = window.Open(100, 50, 400, 300);
     ASSERT_NE(hwnd, nullptr);
     auto at = [&](int x, int y) {  // client coordinates
-        return SkinnedHitTest(hwnd, window.pm, MAKELPARAM(100 + x, 50 + y), ButtonsStayClickable);
+        return SkinnedHitTest(hwnd, window.pm, MAKELPARAM(100 + x, 50 + y), IsButton);
     };
     EXPECT_EQ(at(1, 1), HTTOPLEFT);
     EXPECT_EQ(at(398, 2), HTTOPRIGHT);
@@ -47,8 +44,7 @@ TEST(SkinnedHitTest, SizeBoxBordersThenCaptionBandThenClientArea) {
     ShowWindow(hwnd, SW_MAXIMIZE);  // no sizing borders when maximised
     RECT rect;
     GetWindowRect(hwnd, &rect);
-    EXPECT_EQ(SkinnedHitTest(hwnd, window.pm, MAKELPARAM(rect.left + 1, rect.top + 1),
-                             ButtonsStayClickable),
+    EXPECT_EQ(SkinnedHitTest(hwnd, window.pm, MAKELPARAM(rect.left + 1, rect.top + 1), IsButton),
               HTCAPTION);
     window.Close();
     ui::RunUntilIdle();
@@ -69,6 +65,55 @@ TEST(SkinnedFrame, MaximisedTheWindowCoversTheWorkArea) {
     window.Close();
     ui::RunUntilIdle();
     ui::TakeQuit();
+}
+
+// A control of a class the caption test does not know by this spelling.
+class LowerCaseButton : public CButtonUI {
+public:
+    LPCTSTR GetClass() const override { return "buttonui"; }
+};
+
+TEST(CaptionHitTest, TheBandDragsExceptOverClickableControlsAndItsMargins) {
+    const RECT client{0, 0, 950, 553};
+    const RECT caption{0, 0, 372, 32};  // right: the last 372 pixels are client area
+    CLabelUI label;
+    CButtonUI button;
+    COptionUI option;
+    CTextUI text;
+    CEditUI edit;
+    LowerCaseButton oddlyNamed;
+
+    EXPECT_EQ(CaptionHitTest(client, caption, {10, 10}, &label, IsButtonOptionOrText), HTCAPTION);
+    EXPECT_EQ(CaptionHitTest(client, caption, {10, 10}, &edit, IsButtonOptionOrText), HTCAPTION);
+    EXPECT_EQ(CaptionHitTest(client, caption, {10, 10}, &oddlyNamed, IsButtonOptionOrText),
+              HTCAPTION);
+    EXPECT_EQ(CaptionHitTest(client, caption, {10, 10}, nullptr, IsButtonOptionOrText), HTCLIENT);
+    EXPECT_EQ(CaptionHitTest(client, caption, {10, 10}, &button, IsButtonOptionOrText), HTCLIENT);
+    EXPECT_EQ(CaptionHitTest(client, caption, {10, 10}, &option, IsButtonOptionOrText), HTCLIENT);
+    EXPECT_EQ(CaptionHitTest(client, caption, {10, 10}, &text, IsButtonOptionOrText), HTCLIENT);
+
+    // Band edges: top inclusive, bottom exclusive; right margin from 950 - 372.
+    EXPECT_EQ(CaptionHitTest(client, caption, {10, 0}, &label, IsButtonOptionOrText), HTCAPTION);
+    EXPECT_EQ(CaptionHitTest(client, caption, {10, 31}, &label, IsButtonOptionOrText), HTCAPTION);
+    EXPECT_EQ(CaptionHitTest(client, caption, {10, 32}, &label, IsButtonOptionOrText), HTCLIENT);
+    EXPECT_EQ(CaptionHitTest(client, caption, {577, 5}, &label, IsButtonOptionOrText), HTCAPTION);
+    EXPECT_EQ(CaptionHitTest(client, caption, {578, 5}, &label, IsButtonOptionOrText), HTCLIENT);
+
+    // A left margin and a band that does not start at the top.
+    const RECT inset{20, 4, 0, 30};
+    EXPECT_EQ(CaptionHitTest(client, inset, {19, 10}, &label, IsButtonOptionOrText), HTCLIENT);
+    EXPECT_EQ(CaptionHitTest(client, inset, {20, 10}, &label, IsButtonOptionOrText), HTCAPTION);
+    EXPECT_EQ(CaptionHitTest(client, inset, {20, 3}, &label, IsButtonOptionOrText), HTCLIENT);
+    EXPECT_EQ(CaptionHitTest(client, inset, {949, 29}, &label, IsButtonOptionOrText), HTCAPTION);
+}
+
+TEST(CaptionHitTest, OnlyButtonsMayBeTheExemptClass) {
+    const RECT client{0, 0, 400, 300};
+    const RECT caption{0, 0, 0, 30};
+    CButtonUI button;
+    COptionUI option;
+    EXPECT_EQ(CaptionHitTest(client, caption, {10, 10}, &button, IsButton), HTCLIENT);
+    EXPECT_EQ(CaptionHitTest(client, caption, {10, 10}, &option, IsButton), HTCAPTION);
 }
 
 }  // namespace

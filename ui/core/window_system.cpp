@@ -133,6 +133,8 @@ std::condition_variable g_sentDone;
 std::deque<SentMessage*> g_sent;
 std::deque<PostedItem> g_posted;
 std::optional<int> g_quit;
+// Set once the program's last loop has ended: nothing will be handled any more.
+bool g_messagingClosed = false;
 
 struct Timer {
     HWND owner;
@@ -291,9 +293,31 @@ std::optional<int> TakeQuit() {
 void PostTask(std::function<void()> task) {
     {
         std::lock_guard lock(g_queueMutex);
+        if (g_messagingClosed) return;  // dropped: `task` is released on return
         g_posted.push_back(PostedItem{nullptr, 0, 0, 0, std::move(task)});
     }
     WakeLoop();
+}
+
+void CloseMessaging() {
+    std::deque<PostedItem> dropped;
+    {
+        std::lock_guard lock(g_queueMutex);
+        g_messagingClosed = true;
+        for (SentMessage* message : g_sent) {
+            message->result = 0;
+            message->done = true;
+        }
+        g_sent.clear();
+        dropped.swap(g_posted);
+    }
+    g_sentDone.notify_all();
+    // Dropped tasks release what they hold here, outside the queue's lock.
+}
+
+bool IsMessagingClosed() {
+    std::lock_guard lock(g_queueMutex);
+    return g_messagingClosed;
 }
 
 namespace detail {
@@ -348,6 +372,7 @@ LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!IsWindow(hwnd)) return 0;
     SentMessage sent{hwnd, message, wParam, lParam};
     std::unique_lock lock(g_queueMutex);
+    if (g_messagingClosed) return 0;
     g_sent.push_back(&sent);
     lock.unlock();
     WakeLoop();
@@ -360,6 +385,7 @@ BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!IsWindow(hwnd)) return FALSE;
     {
         std::lock_guard lock(g_queueMutex);
+        if (g_messagingClosed) return FALSE;
         g_posted.push_back(PostedItem{hwnd, message, wParam, lParam, {}});
     }
     WakeLoop();

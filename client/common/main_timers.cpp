@@ -1,4 +1,4 @@
-#include "client/shell/main_timers.h"
+#include "client/common/main_timers.h"
 
 #include "ui/core/paint_manager.h"
 

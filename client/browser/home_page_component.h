@@ -1,0 +1,27 @@
+// The channel home page as a component of the main window: it answers
+// WM_HOME_CONTENT (the recharge parameters build the page, the script plug-in
+// runs in it) and keeps the home page browser it created last.
+#pragma once
+
+#include "client/browser/home_page.h"
+#include "client/common/main_window_routes.h"
+
+namespace quorvi {
+
+class HomePageComponent {
+public:
+    HomePageComponent(DuiLib::CPaintManagerUI& pm, const ClientConfig& config, UserInfo& user)
+        : m_pm(pm), m_config(config), m_user(user) {}
+
+    void Register(MainWindowRoutes& routes);
+
+    DuiLib::CControlUI* Browser() const { return m_browser; }
+
+private:
+    DuiLib::CPaintManagerUI& m_pm;
+    const ClientConfig& m_config;
+    UserInfo& m_user;
+    DuiLib::CControlUI* m_browser = nullptr;
+};
+
+}  // namespace quorvi

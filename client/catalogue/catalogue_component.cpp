@@ -1,0 +1,57 @@
+#include "client/catalogue/catalogue_component.h"
+
+#include "client/catalogue/catalogue_document.h"
+#include "client/catalogue/history_panel.h"
+#include "client/catalogue/navigation_builder.h"
+#include "client/catalogue/recommendations.h"
+#include "client/catalogue/search.h"
+
+namespace quorvi {
+
+CatalogueComponent::CatalogueComponent(DuiLib::CPaintManagerUI& pm, LocalDatabase& db,
+                                       const UserInfo& user)
+    : m_pm(pm), m_db(db), m_user(user) {
+    m_hooks.isSignedIn = [this] { return m_user.IsSignedIn(); };
+}
+
+void CatalogueComponent::Register(MainWindowRoutes& routes) {
+    routes.OnClick(ClickRule::StartSearch, [this](DuiLib::CControlUI&) {
+        SearchCatalogue(m_pm, m_db, m_searchText, false);
+    });
+    routes.OnClick(ClickRule::CatalogueOption, [this](DuiLib::CControlUI& option) {
+        m_hooks.window = m_pm.GetPaintWindow();
+        OpenCatalogueOption(Context(), option, m_hooks);
+    });
+    routes.OnClick(ClickRule::GoHome, [this](DuiLib::CControlUI&) { GoHome(Context()); });
+    routes.OnClick(ClickRule::NavigationOption,
+                   [this](DuiLib::CControlUI& option) { ShowGroup(Context(), option, m_hooks); });
+    routes.OnTimer(MainTimer::LiveSearch,
+                   [this] { SearchCatalogue(m_pm, m_db, m_searchText, true); });
+    routes.SetFloatingPanels([this] { return FloatingPanels(); });
+}
+
+bool CatalogueComponent::Load(const std::string& cataloguePath) {
+    CatalogueDocument document;
+    if (!LoadCatalogueDocument(cataloguePath, document)) return false;
+    const CatalogueControls built = BuildCatalogueView(m_pm, m_db, document);
+    m_groupContainers.insert(m_groupContainers.end(), built.groupContainers.begin(),
+                             built.groupContainers.end());
+    m_floatingPanels.insert(m_floatingPanels.end(), built.floatingPanels.begin(),
+                            built.floatingPanels.end());
+    return true;
+}
+
+void CatalogueComponent::BuildLists(DuiLib::CControlUI* home) {
+    RebuildHistory(m_pm, m_db);
+    // The columns are never emptied, so they are built once, when there is
+    // something to show.
+    if (m_recommendationsShown > 0) return;
+    for (const char* category : {"1", "2", "3", "4"})
+        m_recommendationsShown += BuildRecommendations(home, m_db, category);
+}
+
+CatalogueContext CatalogueComponent::Context() {
+    return {m_pm, m_db, m_groupContainers, m_floatingPanels};
+}
+
+}  // namespace quorvi
