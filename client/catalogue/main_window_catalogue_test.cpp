@@ -36,6 +36,8 @@ public:
     void StartAppListUpdate(const std::string&) override {}
     void StartRechargeParamsFetch(HWND, const std::string&) override {}
     void StartScriptPluginFetch(HWND) override {}
+    WorkerOwner& Workers() override { return workers; }
+    WorkerOwner workers;
 };
 
 class MainWindowCatalogueTest : public ::testing::Test {

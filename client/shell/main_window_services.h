@@ -25,9 +25,11 @@ public:
     virtual void StartAppListUpdate(const std::string& programFolder) = 0;
     virtual void StartRechargeParamsFetch(HWND target, const std::string& schoolAccount) = 0;
     virtual void StartScriptPluginFetch(HWND target) = 0;
+    // The owner of the window's workers: components start theirs here.
+    virtual WorkerOwner& Workers() = 0;
     // Asks every worker to stop and joins them; the program calls it after its
     // message loop has ended.
-    virtual void StopWorkers() {}
+    void StopWorkers() { Workers().StopAll(); }
 };
 
 // The real processes and workers.
@@ -39,7 +41,7 @@ public:
     void StartAppListUpdate(const std::string& programFolder) override;
     void StartRechargeParamsFetch(HWND target, const std::string& schoolAccount) override;
     void StartScriptPluginFetch(HWND target) override;
-    void StopWorkers() override { m_workers.StopAll(); }
+    WorkerOwner& Workers() override { return m_workers; }
 
 private:
     WorkerOwner m_workers;

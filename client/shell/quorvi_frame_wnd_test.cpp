@@ -41,6 +41,8 @@ public:
         log.push_back("recharge params for [" + account + "]");
     }
     void StartScriptPluginFetch(HWND) override { log.push_back("script plug-in"); }
+    WorkerOwner& Workers() override { return workers; }
+    WorkerOwner workers;
 };
 
 void WriteFile(const std::string& path, const std::string& content) {
