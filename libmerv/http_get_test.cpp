@@ -1,3 +1,5 @@
+// The HTTP module: bodies, statuses, limits and stops, against a server of the
+// test's own and against the portal stand-in's faults.
 #include "libmerv/http_get.h"
 
 #include <arpa/inet.h>
@@ -7,14 +9,26 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <atomic>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "libmerv/libmerv.h"
+#include "platform/log_test_support.h"
+
+extern char** environ;
 
 namespace {
 
@@ -181,6 +195,388 @@ TEST(HttpGet, UnreachableAddressGivesEmptyTextPromptly) {
               "");
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
     EXPECT_EQ(Clibmerv::GetHttpContent("not a url at all"), "");
+}
+
+// ---- pace of a transfer, on a clock of the test's own ---------------------------------------
+namespace pace {
+
+using Verdict = merv::TransferPace::Verdict;
+using Clock = merv::TransferPace::Clock;
+
+merv::HttpLimits Limits() {
+    merv::HttpLimits limits;
+    limits.stallTime = 10s;
+    limits.minimumRate = 1000;
+    limits.rateWindow = 4s;
+    return limits;
+}
+
+// Feeds `rate` bytes per second, observed every 100 ms from `from` to `until`
+// seconds; the first verdict other than Moving, or Moving.
+Verdict Feed(merv::TransferPace& watch, Clock::time_point start, std::uint64_t& received,
+             std::uint64_t rate, double from, double until) {
+    const long first = std::lround(from * 1000);
+    const long last = std::lround(until * 1000);
+    const std::uint64_t base = received;
+    for (long ms = first; ms <= last; ms += 100) {
+        received = base + rate * static_cast<std::uint64_t>(ms - first + 100) / 1000;
+        Verdict verdict = watch.Observe(start + std::chrono::milliseconds(ms), received);
+        if (verdict != Verdict::Moving) return verdict;
+    }
+    return Verdict::Moving;
+}
+
+TEST(TransferPace, SteadyTransferAtTheMinimumRateIsNeverCut) {
+    const Clock::time_point start{};
+    merv::TransferPace watch(Limits(), start);
+    std::uint64_t received = 0;
+    EXPECT_EQ(Feed(watch, start, received, 1000, 0.1, 60), Verdict::Moving);
+}
+
+TEST(TransferPace, TrickleIsCutOnceAWindowHasPassedAndNotBefore) {
+    const Clock::time_point start{};
+    merv::TransferPace watch(Limits(), start);
+    std::uint64_t received = 0;
+    // Under the rate from the start: judged only once the transfer is a window old.
+    EXPECT_EQ(Feed(watch, start, received, 200, 0.1, 3.9), Verdict::Moving);
+    EXPECT_EQ(Feed(watch, start, received, 200, 4.0, 4.5), Verdict::TooSlow);
+    EXPECT_NE(watch.Reason().find("too slow"), std::string::npos) << watch.Reason();
+}
+
+TEST(TransferPace, FastTransferThatSlowsToATrickleIsCutAWindowLater) {
+    const Clock::time_point start{};
+    merv::TransferPace watch(Limits(), start);
+    std::uint64_t received = 0;
+    EXPECT_EQ(Feed(watch, start, received, 1'000'000, 0.1, 10), Verdict::Moving);
+    // The fast bytes still count while they lie inside the window.
+    EXPECT_EQ(Feed(watch, start, received, 100, 10.1, 13.8), Verdict::Moving);
+    EXPECT_EQ(Feed(watch, start, received, 100, 13.9, 15), Verdict::TooSlow);
+}
+
+TEST(TransferPace, SlowStartThatSpeedsUpIsKept) {
+    const Clock::time_point start{};
+    merv::TransferPace watch(Limits(), start);
+    std::uint64_t received = 0;
+    EXPECT_EQ(Feed(watch, start, received, 0, 0.1, 2), Verdict::Moving);  // waiting for the answer
+    EXPECT_EQ(Feed(watch, start, received, 5000, 2.1, 30), Verdict::Moving);
+}
+
+TEST(TransferPace, SilenceIsAStallEvenWithoutARateRule) {
+    merv::HttpLimits limits = Limits();
+    limits.minimumRate = 0;  // no rate rule: only the stall limit
+    const Clock::time_point start{};
+    merv::TransferPace watch(limits, start);
+    std::uint64_t received = 0;
+    EXPECT_EQ(Feed(watch, start, received, 1, 0.1, 60), Verdict::Moving);  // a byte now and then
+    EXPECT_EQ(watch.Observe(start + 69s, received), Verdict::Moving);
+    EXPECT_EQ(watch.Observe(start + 70s, received), Verdict::Stalled);
+    EXPECT_NE(watch.Reason().find("stalled"), std::string::npos) << watch.Reason();
+}
+
+}  // namespace pace
+
+// ---- against the portal stand-in ------------------------------------------------------------
+
+std::string ReadWhole(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteWhole(const std::filesystem::path& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+// The portal stand-in program on a free loopback port, serving a copy of its
+// demo data (to which a test may add files) from a folder removed afterwards.
+class PortalProcess {
+public:
+    PortalProcess() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "mervXXXXXX").string();
+        if (::mkdtemp(pattern.data())) m_folder = pattern;
+        std::filesystem::copy(QUORVI_PORTAL_DEMO_DATA, m_folder / "data",
+                              std::filesystem::copy_options::recursive);
+    }
+    ~PortalProcess() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        if (m_drain.joinable()) m_drain.join();
+        if (!m_folder.empty()) std::filesystem::remove_all(m_folder);
+    }
+
+    std::filesystem::path DataFolder() const { return m_folder / "data"; }
+
+    void Start() {
+        int pipeEnds[2];
+        ASSERT_EQ(::pipe(pipeEnds), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
+        posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+        std::string program = QUORVI_PORTAL_PROGRAM, data = DataFolder().string(),
+                    log = (m_folder / "requests.log").string(), port = "--port", zero = "0",
+                    dataOption = "--data", logOption = "--log";
+        std::vector<char*> arguments = {program.data(),    port.data(), zero.data(),
+                                        dataOption.data(), data.data(), logOption.data(),
+                                        log.data(),        nullptr};
+        const int spawned =
+            posix_spawn(&m_pid, program.c_str(), &actions, nullptr, arguments.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(pipeEnds[1]);
+        ASSERT_EQ(spawned, 0) << "cannot start " << program;
+
+        // It names its address on standard error once it listens.
+        std::FILE* said = ::fdopen(pipeEnds[0], "r");
+        char line[1024];
+        const char* marker = "on http://127.0.0.1:";
+        while (m_port == 0 && std::fgets(line, sizeof line, said)) {
+            if (const char* at = std::strstr(line, marker))
+                m_port = std::atoi(at + std::strlen(marker));
+        }
+        m_drain = std::thread([said] {  // it must never block on a full pipe
+            char rest[1024];
+            while (std::fgets(rest, sizeof rest, said)) {
+            }
+            std::fclose(said);
+        });
+        ASSERT_GT(m_port, 0) << "the portal did not start";
+    }
+
+    std::string Url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(m_port) + path;
+    }
+
+    // Injects a fault ("kind=stall", "kind=slow&rate=200"...) on a path.
+    void SetFault(const std::string& path, const std::string& settings) {
+        ASSERT_EQ(merv::HttpGet(Url("/_fault?path=" + path + "&" + settings)), "ok\n");
+    }
+
+private:
+    std::filesystem::path m_folder;
+    pid_t m_pid = 0;
+    int m_port = 0;
+    std::thread m_drain;
+};
+
+class HttpFileTest : public testing::Test {
+protected:
+    void SetUp() override {
+        WriteWhole(portal_.DataFolder() / "app" / "big.bin", big_);
+        portal_.Start();
+        std::string pattern = (std::filesystem::temp_directory_path() / "mervXXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+        destination_ = folder_ / "big.bin";
+    }
+    void TearDown() override {
+        // Releases any answer the portal still holds back.
+        portal_.SetFault("", "kind=off");
+        std::filesystem::remove_all(folder_);
+    }
+
+    // Short limits, so that a fault shows within seconds.
+    static merv::HttpOptions Quick() {
+        merv::HttpOptions options;
+        options.limits.stallTime = 1s;
+        options.limits.minimumRate = 2048;
+        options.limits.rateWindow = 2s;
+        return options;
+    }
+
+    // Every file left in the destination folder.
+    std::vector<std::string> FilesLeft() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_))
+            names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+    // The destination holds an older copy that a failed transfer must leave alone.
+    void ExpectOldCopyUntouched() const {
+        EXPECT_EQ(ReadWhole(destination_), "old copy");
+        EXPECT_EQ(FilesLeft(), std::vector<std::string>{"big.bin"});
+    }
+
+    const std::string big_ = RandomBytes(300 * 1024);
+    PortalProcess portal_;
+    std::filesystem::path folder_;
+    std::filesystem::path destination_;
+};
+
+TEST_F(HttpFileTest, WholeAnswerReplacesTheFileAndReportsProgress) {
+    WriteWhole(destination_, "old copy");
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> progress;
+    merv::HttpOptions options;
+    options.progress = [&](std::uint64_t received, std::uint64_t expected) {
+        progress.emplace_back(received, expected);
+    };
+    const merv::HttpResult result =
+        merv::HttpGetFile(portal_.Url("/app/big.bin"), destination_.string(), options);
+    EXPECT_TRUE(result.Succeeded()) << result.error;
+    EXPECT_EQ(result.status, 200);
+    EXPECT_EQ(result.bytes, big_.size());
+    EXPECT_EQ(result.error, "");
+    EXPECT_TRUE(ReadWhole(destination_) == big_);
+    EXPECT_EQ(FilesLeft(), std::vector<std::string>{"big.bin"});
+
+    ASSERT_FALSE(progress.empty());
+    for (std::size_t i = 1; i < progress.size(); ++i)
+        EXPECT_GT(progress[i].first, progress[i - 1].first);
+    EXPECT_EQ(progress.back(), std::make_pair<std::uint64_t>(big_.size(), big_.size()));
+}
+
+TEST_F(HttpFileTest, ErrorStatusIsReportedAndLoggedAndTheFileKept) {
+    WriteWhole(destination_, "old copy");
+    for (int status : {404, 500}) {
+        SCOPED_TRACE(status);
+        platform::LogCapture log;
+        portal_.SetFault("/app/big.bin", "kind=error&status=" + std::to_string(status));
+        const merv::HttpResult result =
+            merv::HttpGetFile(portal_.Url("/app/big.bin?password=secret"), destination_.string());
+        EXPECT_EQ(result.outcome, merv::HttpOutcome::HttpError);
+        EXPECT_EQ(result.status, status);
+        EXPECT_GT(result.bytes, 0u);  // the error page
+        ExpectOldCopyUntouched();
+        const auto warnings = log.Messages(platform::LogLevel::Warning);
+        ASSERT_EQ(warnings.size(), 1u) << log.Text();
+        EXPECT_NE(warnings[0].find("/app/big.bin"), std::string::npos) << warnings[0];
+        EXPECT_NE(warnings[0].find("status " + std::to_string(status)), std::string::npos);
+        EXPECT_EQ(warnings[0].find("secret"), std::string::npos) << "the query may hold a password";
+    }
+}
+
+TEST_F(HttpFileTest, CutOffAnswerLeavesNoHalfFile) {
+    WriteWhole(destination_, "old copy");
+    portal_.SetFault("/app/big.bin", "kind=truncate");
+    const merv::HttpResult result =
+        merv::HttpGetFile(portal_.Url("/app/big.bin"), destination_.string());
+    EXPECT_EQ(result.outcome, merv::HttpOutcome::TransportError);
+    EXPECT_EQ(result.status, 200);
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_LT(result.bytes, big_.size());
+    ExpectOldCopyUntouched();
+}
+
+TEST_F(HttpFileTest, StalledServerIsAbandonedAfterTheStallTime) {
+    WriteWhole(destination_, "old copy");
+    portal_.SetFault("/app/big.bin", "kind=stall");  // half the body, then nothing
+    merv::HttpOptions options = Quick();
+    options.limits.minimumRate = 0;  // the stall limit alone must end it
+    const merv::HttpResult result =
+        merv::HttpGetFile(portal_.Url("/app/big.bin"), destination_.string(), options);
+    EXPECT_EQ(result.outcome, merv::HttpOutcome::Stalled) << result.error;
+    EXPECT_EQ(result.bytes, big_.size() / 2);
+    ExpectOldCopyUntouched();
+}
+
+TEST_F(HttpFileTest, TrickleIsAbandonedBelowTheMinimumRate) {
+    WriteWhole(destination_, "old copy");
+    // 400 bytes a second: never a stall, but 300 KiB would take 13 minutes.
+    portal_.SetFault("/app/big.bin", "kind=slow&rate=400");
+    platform::LogCapture log;
+    const merv::HttpResult result =
+        merv::HttpGetFile(portal_.Url("/app/big.bin"), destination_.string(), Quick());
+    EXPECT_EQ(result.outcome, merv::HttpOutcome::TooSlow) << result.error;
+    EXPECT_GT(result.bytes, 0u);
+    EXPECT_TRUE(log.Holds(platform::LogLevel::Warning, "too slow")) << log.Text();
+    ExpectOldCopyUntouched();
+}
+
+TEST_F(HttpFileTest, SlowButSteadyTransferAboveTheRateCompletes) {
+    portal_.SetFault("/app/big.bin", "kind=slow&rate=200000");
+    merv::HttpOptions options = Quick();
+    options.limits.rateWindow = 500ms;
+    const merv::HttpResult result =
+        merv::HttpGetFile(portal_.Url("/app/big.bin"), destination_.string(), options);
+    EXPECT_TRUE(result.Succeeded()) << result.error;
+    EXPECT_TRUE(ReadWhole(destination_) == big_);
+}
+
+TEST_F(HttpFileTest, StopRequestEndsTheTransferAndKeepsTheFile) {
+    WriteWhole(destination_, "old copy");
+    portal_.SetFault("/app/big.bin", "kind=slow&rate=20000");
+    std::atomic<bool> stop{false};
+    merv::HttpOptions options;  // default limits: only the stop can end it soon
+    options.stop = &stop;
+    options.progress = [&](std::uint64_t received, std::uint64_t) {
+        if (received >= 4096) stop = true;
+    };
+    platform::LogCapture log;
+    const merv::HttpResult result =
+        merv::HttpGetFile(portal_.Url("/app/big.bin"), destination_.string(), options);
+    EXPECT_EQ(result.outcome, merv::HttpOutcome::Stopped) << result.error;
+    EXPECT_LT(result.bytes, big_.size());
+    ExpectOldCopyUntouched();
+    // A stop is the caller's own choice: not reported as a failure.
+    EXPECT_TRUE(log.Messages(platform::LogLevel::Warning).empty()) << log.Text();
+}
+
+TEST_F(HttpFileTest, StopRequestEndsAWaitForAServerThatNeverAnswers) {
+    portal_.SetFault("/app/big.bin", "kind=delay&ms=600000");
+    std::atomic<bool> stop{false};
+    merv::HttpOptions options;  // a minute's stall limit: only the stop ends it in time
+    options.stop = &stop;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(300ms);
+        stop = true;
+    });
+    const merv::HttpResult result =
+        merv::HttpGetFile(portal_.Url("/app/big.bin"), destination_.string(), options);
+    stopper.join();
+    EXPECT_EQ(result.outcome, merv::HttpOutcome::Stopped) << result.error;
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(FilesLeft().empty());
+}
+
+TEST_F(HttpFileTest, MissingFolderIsAFileErrorAndFetchesNothing) {
+    const merv::HttpResult result =
+        merv::HttpGetFile(portal_.Url("/app/big.bin"), (folder_ / "absent" / "big.bin").string());
+    EXPECT_EQ(result.outcome, merv::HttpOutcome::FileError);
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_TRUE(FilesLeft().empty());
+}
+
+TEST_F(HttpFileTest, ConcurrentTransfersToOneFileLeaveOneWholeCopy) {
+    std::vector<std::thread> threads;
+    std::atomic<int> succeeded{0};
+    for (int i = 0; i < 4; ++i) {
+        threads.emplace_back([&] {
+            if (merv::HttpGetFile(portal_.Url("/app/big.bin"), destination_.string()).Succeeded())
+                ++succeeded;
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(succeeded, 4);
+    EXPECT_TRUE(ReadWhole(destination_) == big_);
+    EXPECT_EQ(FilesLeft(), std::vector<std::string>{"big.bin"});
+}
+
+TEST_F(HttpFileTest, TextTransferReportsStatusAndKeepsTheBody) {
+    portal_.SetFault("/app/big.bin", "kind=error&status=404");
+    std::string body;
+    merv::HttpResult result = merv::HttpGetText(portal_.Url("/app/big.bin"), body);
+    EXPECT_EQ(result.outcome, merv::HttpOutcome::HttpError);
+    EXPECT_EQ(result.status, 404);
+    EXPECT_NE(body.find("404"), std::string::npos);
+    EXPECT_EQ(result.bytes, body.size());
+
+    portal_.SetFault("/app/big.bin", "kind=off");
+    result = merv::HttpGetText(portal_.Url("/app/big.bin"), body);
+    EXPECT_TRUE(result.Succeeded());
+    EXPECT_TRUE(body == big_);
+}
+
+TEST(HttpText, UnreachableAddressIsATransportErrorWithItsReason) {
+    std::string body = "stale";
+    platform::LogCapture log;
+    const merv::HttpResult result =
+        merv::HttpGetText("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", body);
+    EXPECT_EQ(result.outcome, merv::HttpOutcome::TransportError);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(body, "");
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_EQ(log.Messages(platform::LogLevel::Warning).size(), 1u) << log.Text();
 }
 
 }  // namespace

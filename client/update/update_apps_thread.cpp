@@ -1,10 +1,8 @@
 // Sections: settings | FetchFile | icon paths | the icon pass | the run | the worker
 #include "client/update/update_apps_thread.h"
 
-#include <curl/curl.h>
 #include <tinyxml.h>
 
-#include <cstdio>
 #include <mutex>
 
 #include "client/common/portal_urls.h"
@@ -22,43 +20,9 @@ AppsUpdateSettings AppsUpdateSettings::Default() {
 }
 
 // ---- FetchFile -----------------------------------------------------------------------------
-namespace {
-
-std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* file) {
-    return std::fwrite(data, 1, size * count, static_cast<std::FILE*>(file));
-}
-
-}  // namespace
 
 bool FetchFile(const std::string& url, const std::string& path) {
-    static std::once_flag curlReady;
-    std::call_once(curlReady, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-
-    std::FILE* file = std::fopen(platform::GbkToUtf8(path).c_str(), "wb");
-    if (file == nullptr) return false;
-    CURL* curl = curl_easy_init();
-    if (curl == nullptr) {
-        std::fclose(file);
-        return false;
-    }
-    const merv::HttpLimits& limits = merv::kDefaultHttpLimits;
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteToFile);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, file);
-    // Several workers transfer at once: time-outs must not use signals. A server
-    // that stops sending is given up after the same limits as every other GET.
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
-                     static_cast<long>(limits.connectTimeout.count()));
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallTime.count()));
-
-    const CURLcode result = curl_easy_perform(curl);
-    long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_cleanup(curl);
-    const bool written = std::fclose(file) == 0;
-    return result == CURLE_OK && status >= 200 && status < 300 && written;
+    return merv::HttpGetFile(url, path).Succeeded();
 }
 
 // ---- icon paths ------------------------------------------------------------------------------
@@ -109,20 +73,10 @@ void UpdateIcon(const std::string& icon, const std::string& digest,
     // An unreadable icon gives an empty digest, which never matches.
     if (platform::FileExists(local) && Clibmerv::FileDigest(local) == digest) return;
 
-    // The transfer goes to a temporary file, so a failed one leaves the old icon whole.
+    // A failed transfer leaves the old icon whole.
     CreateFoldersFor(settings.programFolder, relative);
-    const std::string download = local + ".tmp";
     ++outcome.iconsFetched;
-    if (!FetchFile(settings.iconServer + icon, download)) {
-        platform::DeleteFile(download);
-        return;
-    }
-    const bool placed = platform::FileExists(local) ? platform::ReplaceFile(local, download)
-                                                    : platform::MoveFile(download, local);
-    if (!placed) {
-        platform::DeleteFile(download);
-        return;
-    }
+    if (!FetchFile(settings.iconServer + icon, local)) return;
     ++outcome.iconsReplaced;
     // A side file left by the file update is not yet swapped in: the fresh icon
     // takes its place, so the final updater's swap puts the fresh icon in place.

@@ -25,10 +25,9 @@ struct AppsUpdateSettings {
 };
 
 // ---- the plain download ----------------------------------------------------------------
-// Downloads url into path ("wb": an existing file is truncated). Creates no
-// folder: when path cannot be opened nothing is fetched. True only when the
-// whole answer arrived with a success status; what arrived stays in the file
-// either way.
+// Downloads url into path, which is replaced only when the whole answer
+// arrived with a success status (and is otherwise left as it was). Creates no
+// folder: when path's folder is missing nothing is fetched.
 bool FetchFile(const std::string& url, const std::string& path);
 
 // ---- the run ---------------------------------------------------------------------------
