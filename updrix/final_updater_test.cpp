@@ -1,0 +1,341 @@
+// The final updater as a process, with stand-in clients, launchers and dialers.
+//
+// Each test has a program folder of its own under /tmp and a PID namespace of its
+// own (ProcessSandbox): the updater, a copy of the built program placed in that
+// folder, sees and ends only the test's own processes. The stand-ins are copies of
+// sleep(1) named "quorvi", "vamo" and "pelkdial". Most tests run the test-only
+// build with short ticks, which prints a line per tick.
+//
+// Sections: fixture | the client and its watchers | side files | a killed updater
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "updrix/process_sandbox.h"
+
+namespace updrix {
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+using testing::ExitStatus;
+using testing::ProcessSandbox;
+using testing::SandboxedProcess;
+
+constexpr milliseconds kLongWait{30000};  // a bound for things that normally take a moment
+
+// ---- fixture -------------------------------------------------------------------------------
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& content, mode_t mode = 0644) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout = kLongWait) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(milliseconds(10));
+    }
+    return true;
+}
+
+class FinalUpdater : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string whyNot;
+        sandbox_ = ProcessSandbox::Create(&whyNot);
+        if (!sandbox_) GTEST_SKIP() << whyNot;
+        char pattern[] = "/tmp/updrix-test-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        program_ = root_ / "program";
+        fs::create_directories(program_);
+    }
+    void TearDown() override {
+        sandbox_.reset();  // ends whatever still runs
+        if (!root_.empty()) fs::remove_all(root_);
+    }
+
+    // A stand-in process: a copy of sleep(1) under `name` in the program folder.
+    SandboxedProcess StartStandIn(const std::string& name) {
+        const fs::path copy = program_ / name;
+        if (!fs::exists(copy)) fs::copy_file(fs::canonical("/bin/sleep"), copy);
+        auto process = sandbox_->Start({copy.string(), "600"});
+        EXPECT_TRUE(process) << name;
+        return process.value_or(SandboxedProcess{});
+    }
+
+    // The updater from the program folder: the test-only build ticking every
+    // `period` (its ticks go to ticks.log), or the program itself.
+    SandboxedProcess StartUpdater(milliseconds period = milliseconds(40)) {
+        const fs::path copy = program_ / "updrix";
+        fs::copy_file(UPDRIX_TEST_RUNNER, copy, fs::copy_options::overwrite_existing);
+        const std::string ms = std::to_string(period.count());
+        auto process = sandbox_->Start({copy.string(), ms, ms}, TickLog());
+        EXPECT_TRUE(process);
+        return process.value_or(SandboxedProcess{});
+    }
+    SandboxedProcess StartBuiltUpdater() {
+        const fs::path copy = program_ / "updrix";
+        fs::copy_file(UPDRIX_PROGRAM, copy, fs::copy_options::overwrite_existing);
+        auto process = sandbox_->Start({copy.string()});
+        EXPECT_TRUE(process);
+        return process.value_or(SandboxedProcess{});
+    }
+
+    std::string TickLog() const { return (root_ / "ticks.log").string(); }
+
+    // The "found" count of each tick so far.
+    std::vector<int> Ticks() const {
+        std::vector<int> found;
+        std::istringstream log(ReadFile(TickLog()));
+        for (std::string line; std::getline(log, line);) {
+            if (line.starts_with("tick found=")) found.push_back(std::stoi(line.substr(11)));
+        }
+        return found;
+    }
+    size_t IdleTicks() const {
+        const std::vector<int> ticks = Ticks();
+        return std::count(ticks.begin(), ticks.end(), 0);
+    }
+
+    // How a process ended; fails the test when it still runs after a long wait.
+    ExitStatus EndOf(const SandboxedProcess& process) {
+        auto status = sandbox_->WaitForExit(process, kLongWait);
+        EXPECT_TRUE(status) << "still running";
+        return status.value_or(ExitStatus{true, 0});
+    }
+    void ExpectExitedNormally(const SandboxedProcess& process) {
+        const ExitStatus status = EndOf(process);
+        EXPECT_FALSE(status.signalled) << "signal " << status.code;
+        EXPECT_EQ(status.code, 0);
+    }
+    void ExpectKilled(const SandboxedProcess& process) {
+        const ExitStatus status = EndOf(process);
+        EXPECT_TRUE(status.signalled);
+        EXPECT_EQ(status.code, SIGKILL);
+    }
+
+    std::unique_ptr<ProcessSandbox> sandbox_;
+    fs::path root_;
+    fs::path program_;
+};
+
+// ---- the client and its watchers -------------------------------------------------------
+
+TEST_F(FinalUpdater, TheProgramEndsAClientThatNoLauncherWatchesAndThenItself) {
+    // The program as built, with its own timing (a few seconds).
+    const SandboxedProcess client = StartStandIn("quorvi");
+    const SandboxedProcess updater = StartBuiltUpdater();
+    ExpectKilled(client);
+    ExpectExitedNormally(updater);
+}
+
+TEST_F(FinalUpdater, WithNothingToDoAndNoClientItEndsAtItsFirstTick) {
+    const SandboxedProcess updater = StartUpdater();
+    ExpectExitedNormally(updater);
+    EXPECT_EQ(Ticks(), std::vector<int>{0});
+}
+
+class FinalUpdaterWatcher : public FinalUpdater,
+                            public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(FinalUpdaterWatcher, LeavesTheClientAloneAndEndsOnceTheClientHasEnded) {
+    const SandboxedProcess watcher = StartStandIn(GetParam());
+    const SandboxedProcess client = StartStandIn("quorvi");
+    const SandboxedProcess updater = StartUpdater();
+
+    ASSERT_TRUE(WaitUntil([&] { return IdleTicks() >= 5; }));
+    EXPECT_TRUE(sandbox_->IsRunning(client));
+    EXPECT_TRUE(sandbox_->IsRunning(updater));
+
+    sandbox_->Kill(client);  // the user closes the client
+    ExpectExitedNormally(updater);
+    EXPECT_TRUE(sandbox_->IsRunning(watcher)) << "the updater never ends the " << GetParam();
+}
+
+INSTANTIATE_TEST_SUITE_P(LauncherOrDialer, FinalUpdaterWatcher,
+                         ::testing::Values("vamo", "pelkdial"));
+
+TEST_F(FinalUpdater, EndsTheClientOnceTheLauncherHasEnded) {
+    const SandboxedProcess launcher = StartStandIn("vamo");
+    const SandboxedProcess client = StartStandIn("quorvi");
+    const SandboxedProcess updater = StartUpdater();
+    ASSERT_TRUE(WaitUntil([&] { return IdleTicks() >= 3; }));
+    EXPECT_TRUE(sandbox_->IsRunning(client));
+
+    sandbox_->Kill(launcher);
+    ExpectKilled(client);
+    ExpectExitedNormally(updater);
+}
+
+// ---- side files ----------------------------------------------------------------------------
+
+TEST_F(FinalUpdater, ReplacesTheRunningClientsOwnProgram) {
+    // The new program: sleep(1) with bytes appended, still runnable, and written
+    // without its run bit as a download is.
+    const SandboxedProcess launcher = StartStandIn("vamo");
+    const SandboxedProcess client = StartStandIn("quorvi");
+    const std::string newProgram = ReadFile(program_ / "quorvi") + "\nquorvi 4.06\n";
+    WriteFile(program_ / "quorvi.vmupdate", newProgram, 0644);
+
+    const SandboxedProcess updater = StartUpdater();
+    ASSERT_TRUE(WaitUntil([&] { return IdleTicks() >= 2; }));
+    EXPECT_EQ(Ticks().front(), 1);
+    EXPECT_EQ(ReadFile(program_ / "quorvi"), newProgram);
+    EXPECT_FALSE(fs::exists(program_ / "quorvi.vmupdate"));
+    // The running client keeps running from its old file, under its name.
+    EXPECT_TRUE(sandbox_->IsRunning(client));
+    EXPECT_TRUE(sandbox_->IsRunning(updater)) << "the replaced client is still found";
+
+    sandbox_->Kill(launcher);
+    ExpectKilled(client);
+    ExpectExitedNormally(updater);
+
+    // The replaced program starts.
+    auto restarted = sandbox_->Start({(program_ / "quorvi").string(), "0"});
+    ASSERT_TRUE(restarted);
+    ExpectExitedNormally(*restarted);
+}
+
+TEST_F(FinalUpdater, AppliesSubfoldersButNeitherDotFoldersNorCapitalsAndThenEnds) {
+    WriteFile(program_ / "skin/quorvi/skin.xml", "old skin");
+    WriteFile(program_ / "skin/quorvi/skin.xml.vmupdate", "new skin");
+    WriteFile(program_ / "plugins/calc/lib/calc.so", "old lib");
+    WriteFile(program_ / "plugins/calc/lib/calc.so.vmupdate", "new lib");
+    WriteFile(program_ / ".trash/apps.xml", "old trash");
+    WriteFile(program_ / ".trash/apps.xml.vmupdate", "new trash");
+    WriteFile(program_ / "skin/.backup/logo.png.vmupdate", "new logo");
+    WriteFile(program_ / "libmerv.so", "old merv");
+    WriteFile(program_ / "libmerv.so.VMUPDATE", "capitals");
+    WriteFile(program_ / "skin/quorvi/bg.png.VmUpdate", "mixed");
+
+    const SandboxedProcess updater = StartUpdater();
+    ExpectExitedNormally(updater);
+    // What it left behind does not keep it running.
+    EXPECT_EQ(Ticks(), (std::vector<int>{2, 0}));
+    EXPECT_EQ(ReadFile(program_ / "skin/quorvi/skin.xml"), "new skin");
+    EXPECT_EQ(ReadFile(program_ / "plugins/calc/lib/calc.so"), "new lib");
+    EXPECT_EQ(ReadFile(program_ / ".trash/apps.xml"), "old trash");
+    EXPECT_TRUE(fs::exists(program_ / ".trash/apps.xml.vmupdate"));
+    EXPECT_FALSE(fs::exists(program_ / "skin/.backup/logo.png"));
+    EXPECT_EQ(ReadFile(program_ / "libmerv.so"), "old merv");
+    EXPECT_TRUE(fs::exists(program_ / "libmerv.so.VMUPDATE"));
+    EXPECT_FALSE(fs::exists(program_ / "skin/quorvi/bg.png"));
+}
+
+TEST_F(FinalUpdater, ASideFileWhoseTargetIsMissingIsAppliedAndDoesNotKeepItRunning) {
+    WriteFile(program_ / "docs/welcome.txt.vmupdate", "welcome");
+    const SandboxedProcess updater = StartUpdater();
+    ExpectExitedNormally(updater);
+    EXPECT_EQ(Ticks(), (std::vector<int>{1, 0}));
+    EXPECT_EQ(ReadFile(program_ / "docs/welcome.txt"), "welcome");
+    EXPECT_FALSE(fs::exists(program_ / "docs/welcome.txt.vmupdate"));
+}
+
+TEST_F(FinalUpdater, WhileSideFilesRemainTheClientIsLeftAlone) {
+    // A side file that cannot be applied (its target is a folder) is found at
+    // every tick, and a tick that finds one neither ends the client nor itself.
+    fs::create_directories(program_ / "data");
+    WriteFile(program_ / "data.vmupdate", "cannot replace a folder");
+    const SandboxedProcess client = StartStandIn("quorvi");
+    const SandboxedProcess updater = StartUpdater();
+    ASSERT_TRUE(WaitUntil([&] { return Ticks().size() >= 5; }));
+    EXPECT_EQ(IdleTicks(), 0u);
+    EXPECT_TRUE(sandbox_->IsRunning(client));
+
+    fs::remove(program_ / "data.vmupdate");
+    ExpectKilled(client);
+    ExpectExitedNormally(updater);
+}
+
+// ---- a killed updater ------------------------------------------------------------------------
+
+// 1,000 files, each with a side file, spread over folders.
+constexpr int kFiles = 1000;
+fs::path FileNumber(const fs::path& program, int i) {
+    return program / ("d" + std::to_string(i % 50)) / ("f" + std::to_string(i) + ".dat");
+}
+fs::path SideOf(const fs::path& file) {
+    return file.string() + ".vmupdate";
+}
+std::string OldContent(int i) {
+    return "old " + std::to_string(i) + std::string(100, 'o');
+}
+std::string NewContent(int i) {
+    return "new " + std::to_string(i) + std::string(200, 'n');
+}
+
+TEST_F(FinalUpdater, KilledMidTickEveryFileIsOldOrNewAndTheNextRunFinishes) {
+    // The kill lands when the first file has changed; should the whole tick be
+    // over by then on a fast machine, the test tries again with fresh files.
+    bool killedMidTick = false;
+    for (int attempt = 0; attempt < 5 && !killedMidTick; ++attempt) {
+        fs::remove_all(program_);
+        for (int i = 0; i < kFiles; ++i) {
+            WriteFile(FileNumber(program_, i), OldContent(i));
+            WriteFile(SideOf(FileNumber(program_, i)), NewContent(i));
+        }
+        fs::remove(TickLog());
+        const SandboxedProcess updater = StartUpdater(milliseconds(100));
+        auto anyApplied = [&] {
+            for (int i = 0; i < kFiles; ++i) {
+                if (!fs::exists(SideOf(FileNumber(program_, i)))) return true;
+            }
+            return false;
+        };
+        ASSERT_TRUE(WaitUntil(anyApplied));
+        sandbox_->Kill(updater);
+        ExpectKilled(updater);
+
+        int applied = 0;
+        for (int i = 0; i < kFiles; ++i) {
+            const fs::path file = FileNumber(program_, i);
+            ASSERT_TRUE(fs::exists(file)) << file << " is missing";
+            const std::string content = ReadFile(file);
+            if (content == NewContent(i)) {
+                ++applied;
+                EXPECT_FALSE(fs::exists(SideOf(file))) << file;
+            } else {
+                ASSERT_EQ(content, OldContent(i)) << file << " is neither old nor new";
+                ASSERT_EQ(ReadFile(SideOf(file)), NewContent(i)) << file;
+            }
+        }
+        EXPECT_GT(applied, 0);
+        killedMidTick = applied < kFiles;
+    }
+    ASSERT_TRUE(killedMidTick) << "every attempt's tick was over before the kill";
+
+    // Nothing but the files and their side files is in the folders.
+    size_t entries = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(program_)) {
+        entries += entry.is_regular_file() ? 1 : 0;
+    }
+    EXPECT_LE(entries, static_cast<size_t>(2 * kFiles + 1));  // + the updater
+
+    const SandboxedProcess rerun = StartUpdater();
+    ExpectExitedNormally(rerun);
+    for (int i = 0; i < kFiles; ++i) {
+        const fs::path file = FileNumber(program_, i);
+        ASSERT_EQ(ReadFile(file), NewContent(i)) << file;
+        ASSERT_FALSE(fs::exists(SideOf(file))) << file;
+    }
+}
+
+}  // namespace
+}  // namespace updrix

@@ -1,0 +1,168 @@
+// The side-file walk on folder trees of its own (no processes involved).
+#include "updrix/side_files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace updrix {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& content, mode_t mode = 0644) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+}
+
+mode_t ModeOf(const fs::path& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+}
+
+class SideFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/updrix-side-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root_ = fs::path(pattern) / "program";
+        fs::create_directories(root_);
+    }
+    void TearDown() override { fs::remove_all(root_.parent_path()); }
+
+    int Apply() const { return ApplySideFiles(root_.string() + "/*.*"); }
+
+    fs::path root_;
+};
+
+TEST(SideFileName, IsTheExactLowerCaseExtensionAfterAName) {
+    EXPECT_TRUE(IsSideFileName("quorvi.vmupdate"));
+    EXPECT_TRUE(IsSideFileName("skin.xml.vmupdate"));
+    EXPECT_TRUE(IsSideFileName(".profile.vmupdate"));
+    EXPECT_FALSE(IsSideFileName("quorvi.VMUPDATE"));
+    EXPECT_FALSE(IsSideFileName("quorvi.Vmupdate"));
+    EXPECT_FALSE(IsSideFileName("quorvi.vmupdate.tmp"));
+    EXPECT_FALSE(IsSideFileName("quorvivmupdate"));
+    EXPECT_FALSE(IsSideFileName(".vmupdate"));  // no file to replace
+}
+
+TEST_F(SideFiles, ReplaceTheirTargetsThroughTheTreeButNotInDotFolders) {
+    WriteFile(root_ / "apps.txt", "old apps");
+    WriteFile(root_ / "apps.txt.vmupdate", "new apps");
+    WriteFile(root_ / "skin/quorvi/images/app.png", "old icon");
+    WriteFile(root_ / "skin/quorvi/images/app.png.vmupdate", "new icon");
+    WriteFile(root_ / ".cache/x.txt", "old x");
+    WriteFile(root_ / ".cache/x.txt.vmupdate", "new x");
+    WriteFile(root_ / "skin/.git/y", "old y");
+    WriteFile(root_ / "skin/.git/y.vmupdate", "new y");
+    WriteFile(root_ / "notes.txt", "old notes");
+    WriteFile(root_ / "notes.txt.VMUPDATE", "capitals");
+
+    EXPECT_EQ(Apply(), 2);
+    EXPECT_EQ(ReadFile(root_ / "apps.txt"), "new apps");
+    EXPECT_EQ(ReadFile(root_ / "skin/quorvi/images/app.png"), "new icon");
+    EXPECT_FALSE(fs::exists(root_ / "apps.txt.vmupdate"));
+    EXPECT_FALSE(fs::exists(root_ / "skin/quorvi/images/app.png.vmupdate"));
+    EXPECT_EQ(ReadFile(root_ / ".cache/x.txt"), "old x");
+    EXPECT_EQ(ReadFile(root_ / ".cache/x.txt.vmupdate"), "new x");
+    EXPECT_EQ(ReadFile(root_ / "skin/.git/y"), "old y");
+    EXPECT_EQ(ReadFile(root_ / "notes.txt"), "old notes");
+    EXPECT_EQ(ReadFile(root_ / "notes.txt.VMUPDATE"), "capitals");
+
+    EXPECT_EQ(Apply(), 0) << "nothing is left to find";
+}
+
+TEST_F(SideFiles, ASideFileWhoseTargetIsMissingIsPutInPlace) {
+    WriteFile(root_ / "plugins/tool/run.sh.vmupdate", "new tool");
+    EXPECT_EQ(Apply(), 1);
+    EXPECT_EQ(ReadFile(root_ / "plugins/tool/run.sh"), "new tool");
+    EXPECT_EQ(Apply(), 0);
+}
+
+TEST_F(SideFiles, TheReplacementKeepsThePermissionsOfTheFileItReplaces) {
+    // A downloaded side file is not runnable; the program it replaces must stay so.
+    WriteFile(root_ / "quorvi", "old program", 0755);
+    WriteFile(root_ / "quorvi.vmupdate", "new program", 0644);
+    WriteFile(root_ / "vamouser.dll", "old account", 0600);
+    WriteFile(root_ / "vamouser.dll.vmupdate", "new account", 0644);
+    EXPECT_EQ(Apply(), 2);
+    EXPECT_EQ(ReadFile(root_ / "quorvi"), "new program");
+    EXPECT_EQ(ModeOf(root_ / "quorvi"), 0755u);
+    EXPECT_EQ(ModeOf(root_ / "vamouser.dll"), 0600u);
+}
+
+TEST_F(SideFiles, NamesThatAreNotGbkAreAppliedAsTheFileSystemHasThem) {
+    const std::string name = "\xF0\x9F\x93\x84 \xEC\x95\x88\xEB\x85\x95.txt";  // emoji, Hangul
+    WriteFile(root_ / name, "old");
+    WriteFile(root_ / (name + ".vmupdate"), "new");
+    WriteFile(root_ / "\xFF\xFE" / "raw.bin.vmupdate", "not UTF-8 either");
+    EXPECT_EQ(Apply(), 2);
+    EXPECT_EQ(ReadFile(root_ / name), "new");
+    EXPECT_EQ(ReadFile(root_ / "\xFF\xFE" / "raw.bin"), "not UTF-8 either");
+}
+
+TEST_F(SideFiles, ATargetThatCannotBeReplacedKeepsItsSideFileAndCounts) {
+    fs::create_directories(root_ / "data");
+    WriteFile(root_ / "data.vmupdate", "a file cannot replace a folder");
+    EXPECT_EQ(Apply(), 1);
+    EXPECT_TRUE(fs::is_directory(root_ / "data"));
+    EXPECT_EQ(ReadFile(root_ / "data.vmupdate"), "a file cannot replace a folder");
+}
+
+TEST_F(SideFiles, LinkedFoldersAreNotFollowedOutOfTheTree) {
+    const fs::path outside = root_.parent_path() / "outside";
+    WriteFile(outside / "secret.txt", "outside");
+    WriteFile(outside / "secret.txt.vmupdate", "changed through a link");
+    fs::create_directory_symlink(outside, root_ / "link");
+    EXPECT_EQ(Apply(), 0);
+    EXPECT_EQ(ReadFile(outside / "secret.txt"), "outside");
+}
+
+TEST_F(SideFiles, ReachFoldersNestedBeyondTheLongestPath) {
+    // 600 levels of 10 characters: longer than any path may be. The walk opens
+    // each level relative to the one above, so depth alone does not stop it.
+    constexpr int kLevels = 600;
+    auto descend = [&](bool create) {
+        ASSERT_EQ(::chdir(root_.c_str()), 0);
+        for (int level = 0; level < kLevels; ++level) {
+            if (create) {
+                ASSERT_EQ(::mkdir("abcdefghi", 0755), 0);
+            }
+            ASSERT_EQ(::chdir("abcdefghi"), 0);
+        }
+    };
+    descend(true);
+    std::ofstream("leaf.vmupdate") << "deep";
+    ASSERT_EQ(::chdir("/"), 0);
+
+    EXPECT_EQ(Apply(), 1);
+    descend(false);
+    EXPECT_EQ(ReadFile("leaf"), "deep");
+    // Cleared from the bottom up here: removing by full paths would fail.
+    ::unlink("leaf");
+    for (int level = 0; level < kLevels; ++level) {
+        ASSERT_EQ(::chdir(".."), 0);
+        ASSERT_EQ(::rmdir("abcdefghi"), 0);
+    }
+    ASSERT_EQ(::chdir("/"), 0);
+}
+
+TEST_F(SideFiles, AMissingFolderFindsNothing) {
+    EXPECT_EQ(ApplySideFiles((root_ / "absent").string() + "/*.*"), 0);
+}
+
+}  // namespace
+}  // namespace updrix
