@@ -195,10 +195,19 @@ TEST_F(PortalServerTest, FileListsMatchMd5sumOfTheFilesAndFollowTheFolder) {
         }
         EXPECT_EQ(count, expected_lines) << target;
     };
-    check_list("/update/pub/UpdateFiles.php", 2);
+    check_list("/update/pub/UpdateFiles.php", 3);
     check_list("/update/pub/UpdateFiles.php?dir=calc", 2);
     check_list("/update/pub/UpdateFiles.php?dir=notes", 2);
     EXPECT_EQ(Get("/update/pub/UpdateFiles.php?dir=calc").substr(0, 21), "plugins/calc/calc.sh|");
+
+    // The program folder's list holds a file that the build ships in another
+    // version, so a client updated from the stand-in gets a side file to swap.
+    const std::string program_list = Get("/update/pub/UpdateFiles.php");
+    const std::string updated = "quorvi/program/skin/quorvi/images/app.png|";
+    const std::size_t at = program_list.find(updated);
+    ASSERT_NE(at, std::string::npos) << program_list;
+    EXPECT_NE(program_list.substr(at + updated.size(), 32),
+              Md5sumOf(fs::path(QUORVI_SKIN_DIR) / "images/app.png"));
 
     EXPECT_EQ(Get("/update/pub/UpdateFiles.php?dir=missing", 404), "");
     EXPECT_EQ(Get("/update/pub/UpdateFiles.php?dir=../../app", 404), "");

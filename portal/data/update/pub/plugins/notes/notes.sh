@@ -1,9 +1,15 @@
 #!/bin/sh
 # Demo plugin "notes" of the portal stand-in. The client starts it with one
-# argument, account'password'1. It records each start (time and argument) in
-# started.log beside itself, then shows a short note when a display is there.
+# argument, account'password'1. Each start adds a line to started.log beside
+# this script: the time, the working folder, the number of arguments and each
+# argument in brackets (so a split or a lost quote shows). With a display, a
+# small window says which account started it.
 here=$(dirname "$0")
-printf '%s %s\n' "$(date -u +%Y-%m-%dT%H:%M:%SZ)" "$1" >>"$here/started.log"
+{
+    printf '%s cwd=%s argc=%d' "$(date -u +%Y-%m-%dT%H:%M:%SZ)" "$PWD" "$#"
+    for argument in "$@"; do printf ' [%s]' "$argument"; done
+    printf '\n'
+} >>"$here/started.log"
 account=${1%%"'"*}
 if [ -n "$DISPLAY" ] && command -v xmessage >/dev/null 2>&1; then
     xmessage -center -timeout 5 "Notes (demo plugin) started for $account" >/dev/null 2>&1 &
