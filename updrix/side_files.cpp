@@ -96,15 +96,16 @@ FolderListing ListFolder(int folder) {
 // Puts the side file `sideName` of `folder` in place of its target with one
 // rename: an existing target is replaced atomically (the name never points at
 // nothing, so a crash at any moment leaves the old file or the new one), a missing
-// one is created. The file keeps the permissions of the file it replaces, so a
-// program stays runnable, and its data reaches the disk before its name changes.
+// one is created. The file takes the permission bits of the file it replaces, so
+// a program stays runnable (never the set-id bits: a download gains no
+// privileges), and its data reaches the disk before its name changes.
 bool PutInPlace(int folder, const std::string& sideName) {
     const std::string target = sideName.substr(0, sideName.size() - kSideFileExtension.size());
     struct stat targetInfo;
     if (::fstatat(folder, target.c_str(), &targetInfo, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(targetInfo.st_mode)) return false;  // a file cannot replace a folder
         if (S_ISREG(targetInfo.st_mode))
-            ::fchmodat(folder, sideName.c_str(), targetInfo.st_mode & 07777, 0);
+            ::fchmodat(folder, sideName.c_str(), targetInfo.st_mode & 0777, 0);
     }
     {
         UniqueFd side(::openat(folder, sideName.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));

@@ -92,16 +92,19 @@ TEST_F(SideFiles, ASideFileWhoseTargetIsMissingIsPutInPlace) {
     EXPECT_EQ(Apply(), 0);
 }
 
-TEST_F(SideFiles, TheReplacementKeepsThePermissionsOfTheFileItReplaces) {
+TEST_F(SideFiles, TheReplacementTakesThePermissionsOfTheFileItReplaces) {
     // A downloaded side file is not runnable; the program it replaces must stay so.
     WriteFile(root_ / "quorvi", "old program", 0755);
     WriteFile(root_ / "quorvi.vmupdate", "new program", 0644);
     WriteFile(root_ / "vamouser.dll", "old account", 0600);
     WriteFile(root_ / "vamouser.dll.vmupdate", "new account", 0644);
-    EXPECT_EQ(Apply(), 2);
+    WriteFile(root_ / "helper", "old helper", 04755);
+    WriteFile(root_ / "helper.vmupdate", "new helper", 0644);
+    EXPECT_EQ(Apply(), 3);
     EXPECT_EQ(ReadFile(root_ / "quorvi"), "new program");
     EXPECT_EQ(ModeOf(root_ / "quorvi"), 0755u);
     EXPECT_EQ(ModeOf(root_ / "vamouser.dll"), 0600u);
+    EXPECT_EQ(ModeOf(root_ / "helper"), 0755u) << "a download never gains set-id bits";
 }
 
 TEST_F(SideFiles, NamesThatAreNotGbkAreAppliedAsTheFileSystemHasThem) {
