@@ -146,12 +146,6 @@ TEST_F(FinalUpdater, TheProgramEndsAClientThatNoLauncherWatchesAndThenItself) {
     ExpectExitedNormally(updater);
 }
 
-TEST_F(FinalUpdater, WithNothingToDoAndNoClientItEndsAtItsFirstTick) {
-    const SandboxedProcess updater = StartUpdater();
-    ExpectExitedNormally(updater);
-    EXPECT_EQ(Ticks(), std::vector<int>{0});
-}
-
 class FinalUpdaterWatcher : public FinalUpdater,
                             public ::testing::WithParamInterface<const char*> {};
 
@@ -171,18 +165,6 @@ TEST_P(FinalUpdaterWatcher, LeavesTheClientAloneAndEndsOnceTheClientHasEnded) {
 
 INSTANTIATE_TEST_SUITE_P(LauncherOrDialer, FinalUpdaterWatcher,
                          ::testing::Values("vamo", "pelkdial"));
-
-TEST_F(FinalUpdater, EndsTheClientOnceTheLauncherHasEnded) {
-    const SandboxedProcess launcher = StartStandIn("vamo");
-    const SandboxedProcess client = StartStandIn("quorvi");
-    const SandboxedProcess updater = StartUpdater();
-    ASSERT_TRUE(WaitUntil([&] { return IdleTicks() >= 3; }));
-    EXPECT_TRUE(sandbox_->IsRunning(client));
-
-    sandbox_->Kill(launcher);
-    ExpectKilled(client);
-    ExpectExitedNormally(updater);
-}
 
 // ---- side files ----------------------------------------------------------------------------
 

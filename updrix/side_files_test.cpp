@@ -1,4 +1,6 @@
-// The side-file walk on folder trees of its own (no processes involved).
+// The side-file walk on folder trees of its own (no processes involved). Trees
+// with subfolders, dot folders, capitals and missing targets are run through the
+// updater program in final_updater_test.cpp.
 #include "updrix/side_files.h"
 
 #include <gtest/gtest.h>
@@ -57,39 +59,6 @@ TEST(SideFileName, IsTheExactLowerCaseExtensionAfterAName) {
     EXPECT_FALSE(IsSideFileName("quorvi.vmupdate.tmp"));
     EXPECT_FALSE(IsSideFileName("quorvivmupdate"));
     EXPECT_FALSE(IsSideFileName(".vmupdate"));  // no file to replace
-}
-
-TEST_F(SideFiles, ReplaceTheirTargetsThroughTheTreeButNotInDotFolders) {
-    WriteFile(root_ / "apps.txt", "old apps");
-    WriteFile(root_ / "apps.txt.vmupdate", "new apps");
-    WriteFile(root_ / "skin/quorvi/images/app.png", "old icon");
-    WriteFile(root_ / "skin/quorvi/images/app.png.vmupdate", "new icon");
-    WriteFile(root_ / ".cache/x.txt", "old x");
-    WriteFile(root_ / ".cache/x.txt.vmupdate", "new x");
-    WriteFile(root_ / "skin/.git/y", "old y");
-    WriteFile(root_ / "skin/.git/y.vmupdate", "new y");
-    WriteFile(root_ / "notes.txt", "old notes");
-    WriteFile(root_ / "notes.txt.VMUPDATE", "capitals");
-
-    EXPECT_EQ(Apply(), 2);
-    EXPECT_EQ(ReadFile(root_ / "apps.txt"), "new apps");
-    EXPECT_EQ(ReadFile(root_ / "skin/quorvi/images/app.png"), "new icon");
-    EXPECT_FALSE(fs::exists(root_ / "apps.txt.vmupdate"));
-    EXPECT_FALSE(fs::exists(root_ / "skin/quorvi/images/app.png.vmupdate"));
-    EXPECT_EQ(ReadFile(root_ / ".cache/x.txt"), "old x");
-    EXPECT_EQ(ReadFile(root_ / ".cache/x.txt.vmupdate"), "new x");
-    EXPECT_EQ(ReadFile(root_ / "skin/.git/y"), "old y");
-    EXPECT_EQ(ReadFile(root_ / "notes.txt"), "old notes");
-    EXPECT_EQ(ReadFile(root_ / "notes.txt.VMUPDATE"), "capitals");
-
-    EXPECT_EQ(Apply(), 0) << "nothing is left to find";
-}
-
-TEST_F(SideFiles, ASideFileWhoseTargetIsMissingIsPutInPlace) {
-    WriteFile(root_ / "plugins/tool/run.sh.vmupdate", "new tool");
-    EXPECT_EQ(Apply(), 1);
-    EXPECT_EQ(ReadFile(root_ / "plugins/tool/run.sh"), "new tool");
-    EXPECT_EQ(Apply(), 0);
 }
 
 TEST_F(SideFiles, TheReplacementTakesThePermissionsOfTheFileItReplaces) {
