@@ -154,7 +154,7 @@ TEST_P(FinalUpdaterWatcher, LeavesTheClientAloneAndEndsOnceTheClientHasEnded) {
     const SandboxedProcess client = StartStandIn("quorvi");
     const SandboxedProcess updater = StartUpdater();
 
-    ASSERT_TRUE(WaitUntil([&] { return IdleTicks() >= 5; }));
+    ASSERT_TRUE(WaitUntil([&] { return IdleTicks() >= 5; })) << ReadFile(TickLog());
     EXPECT_TRUE(sandbox_->IsRunning(client));
     EXPECT_TRUE(sandbox_->IsRunning(updater));
 
@@ -177,7 +177,7 @@ TEST_F(FinalUpdater, ReplacesTheRunningClientsOwnProgram) {
     WriteFile(program_ / "quorvi.vmupdate", newProgram, 0644);
 
     const SandboxedProcess updater = StartUpdater();
-    ASSERT_TRUE(WaitUntil([&] { return IdleTicks() >= 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return IdleTicks() >= 2; })) << ReadFile(TickLog());
     EXPECT_EQ(Ticks().front(), 1);
     EXPECT_EQ(ReadFile(program_ / "quorvi"), newProgram);
     EXPECT_FALSE(fs::exists(program_ / "quorvi.vmupdate"));
@@ -237,7 +237,7 @@ TEST_F(FinalUpdater, WhileSideFilesRemainTheClientIsLeftAlone) {
     WriteFile(program_ / "data.vmupdate", "cannot replace a folder");
     const SandboxedProcess client = StartStandIn("quorvi");
     const SandboxedProcess updater = StartUpdater();
-    ASSERT_TRUE(WaitUntil([&] { return Ticks().size() >= 5; }));
+    ASSERT_TRUE(WaitUntil([&] { return Ticks().size() >= 5; })) << ReadFile(TickLog());
     EXPECT_EQ(IdleTicks(), 0u);
     EXPECT_TRUE(sandbox_->IsRunning(client));
 

@@ -173,12 +173,20 @@ std::optional<SandboxedProcess> ProcessSandbox::Start(const std::vector<std::str
             Send(report[1], Message::kFailed, errno);
             ::_exit(127);
         }
+        // Closed by a successful exec: until then the process is not yet the
+        // program, and a lookup by image name would not find it.
+        int execReport[2];
+        if (::pipe2(execReport, O_CLOEXEC) != 0) {
+            Send(report[1], Message::kFailed, errno);
+            ::_exit(127);
+        }
         const pid_t program = ::fork();
         if (program < 0) {
             Send(report[1], Message::kFailed, errno);
             ::_exit(127);
         }
         if (program == 0) {
+            ::close(execReport[0]);
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             const int input = ::open("/dev/null", O_RDONLY);
             if (input >= 0) ::dup2(input, STDIN_FILENO);
@@ -188,9 +196,16 @@ std::optional<SandboxedProcess> ProcessSandbox::Start(const std::vector<std::str
                 if (output >= 0) ::dup2(output, STDOUT_FILENO);
             }
             ::execv(arguments[0], arguments.data());
+            Send(execReport[1], Message::kFailed, errno);
             ::_exit(127);
         }
-        Send(report[1], Message::kInitPid, program);
+        ::close(execReport[1]);
+        Message execResult;
+        if (Receive(execReport[0], &execResult)) {
+            Send(report[1], Message::kFailed, execResult.value);
+        } else {
+            Send(report[1], Message::kInitPid, program);
+        }
         ::close(report[1]);
         int status = 0;
         WaitRetrying(program, &status, 0);

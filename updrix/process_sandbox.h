@@ -41,7 +41,8 @@ public:
     ProcessSandbox& operator=(const ProcessSandbox&) = delete;
 
     // Starts argv[0] (a full path) with `argv` inside, standard output appended
-    // to `outputPath` when not empty. Nothing when it could not be started.
+    // to `outputPath` when not empty; returns once the program runs (it can be
+    // found by its image name). Nothing when it could not be started.
     std::optional<SandboxedProcess> Start(const std::vector<std::string>& argv,
                                           const std::string& outputPath = {});
     // True until the program has ended.
