@@ -16,3 +16,4 @@
 #include "ui/core/win_api.h"
 #include "ui/core/win_types.h"
 #include "ui/core/window.h"
+#include "ui/core/window_impl_base.h"
