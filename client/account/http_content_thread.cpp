@@ -3,7 +3,7 @@
 #include "client/common/messages.h"
 #include "client/common/portal_urls.h"
 #include "client/common/window_delivery.h"
-#include "libmerv/libmerv.h"
+#include "libmerv/http_get.h"
 #include "ui/core/win_api.h"
 
 namespace quorvi {
@@ -23,11 +23,18 @@ CHttpContentCallbackThread::CHttpContentCallbackThread(HWND target, std::string 
       m_endpoints(std::move(endpoints)) {}
 
 int CHttpContentCallbackThread::Run() {
-    std::string body;  // a failed transfer leaves it empty, and the window still hears of it
-    if (m_mode == kScriptPluginMode) {
-        body = Clibmerv::GetHttpContent(m_endpoints.scriptPluginUrl);
-    } else if (m_mode == kRechargeParamsMode) {
-        body = Clibmerv::GetHttpContent(m_endpoints.rechargeParamsUrl + m_schoolAccount);
+    // What arrived, whatever the status, as the library's GET gives it; a failed
+    // transfer leaves it empty, and the window still hears of it. Stopped early
+    // when the program ends.
+    std::string url;
+    if (m_mode == kScriptPluginMode) url = m_endpoints.scriptPluginUrl;
+    if (m_mode == kRechargeParamsMode) url = m_endpoints.rechargeParamsUrl + m_schoolAccount;
+    std::string body;
+    if (!url.empty()) {
+        merv::HttpOptions options;
+        options.stop = &StopFlag();
+        merv::HttpGetText(url, body, options);
+        if (StopRequested()) return Finish();
     }
     DeliverText(m_target, WM_HOME_CONTENT, static_cast<WPARAM>(m_mode), std::move(body));
     return Finish();

@@ -1,19 +1,27 @@
 // The program quorvi itself on the test's X display: started in a program folder
 // of its own, it shows the main window, creates "vamo.db" and quits with exit
-// code 0 through the close button and through the window system's Close.
+// code 0 through the close button and through the window system's Close, and
+// promptly even while its workers wait on a server that never answers.
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include "quorvi/build_config.h"
 
 // Xlib last: its macros (None, Bool, Status) would break the headers above.
 #include <X11/Xlib.h>
@@ -191,6 +199,73 @@ TEST(Program, WithoutADisplayEndsAtOnceWithZero) {
     ASSERT_TRUE(run.Start(false));
     EXPECT_EQ(run.WaitForExit(), 0);
     EXPECT_FALSE(fs::exists(run.Folder() + "vamo.db"));
+}
+
+// A server on the portal's address that takes every connection and the
+// request, and never answers: the client's transfers wait on it.
+class SilentPortal {
+public:
+    SilentPortal() {
+        const std::string origin = quorvi::kPortalOrigin;  // "http://127.0.0.1:PORT"
+        const int port = std::stoi(origin.substr(origin.rfind(':') + 1));
+        m_socket = socket(AF_INET, SOCK_STREAM, 0);
+        int yes = 1;
+        setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        m_listening = bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                      listen(m_socket, 16) == 0;
+        if (m_listening) m_thread = std::thread([this] { Accept(); });
+    }
+    ~SilentPortal() {
+        shutdown(m_socket, SHUT_RDWR);
+        close(m_socket);
+        if (m_thread.joinable()) m_thread.join();
+        for (int connection : m_connections) close(connection);
+    }
+    bool Listening() const { return m_listening; }
+    int Connections() const { return m_count; }
+
+private:
+    void Accept() {
+        for (;;) {
+            int connection = accept(m_socket, nullptr, nullptr);
+            if (connection < 0) return;
+            m_connections.push_back(connection);
+            ++m_count;
+        }
+    }
+
+    int m_socket = -1;
+    bool m_listening = false;
+    std::thread m_thread;
+    std::vector<int> m_connections;  // held open, never answered
+    std::atomic<int> m_count{0};
+};
+
+TEST(Program, ExitsPromptlyWhileItsWorkersWaitOnAServerThatNeverAnswers) {
+    SilentPortal portal;
+    ASSERT_TRUE(portal.Listening()) << "the portal's port is taken";
+    ProgramRun run;
+    // A catalogue at hand: the second stage starts its workers 2 s after start.
+    std::ofstream(run.Folder() + "apps.xml")
+        << "<?xml version='1.0' encoding='UTF-8'?><apps><group caption='A' mark='A' id='1'>"
+           "<app caption='One' id='101' action='web'>http://127.0.0.1/one</app></group></apps>";
+    ASSERT_TRUE(run.Start());
+    Window window = run.WaitForWindow();
+    ASSERT_TRUE(window);
+    // The catalogue update and the recharge fetch are waiting on the server.
+    for (auto end = std::chrono::steady_clock::now() + 10s;
+         portal.Connections() < 2 && std::chrono::steady_clock::now() < end;)
+        std::this_thread::sleep_for(50ms);
+    ASSERT_GE(portal.Connections(), 2);
+
+    run.RequestClose(window);
+    const auto closed = std::chrono::steady_clock::now();
+    EXPECT_EQ(run.WaitForExit(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - closed, 2s);
 }
 
 }  // namespace

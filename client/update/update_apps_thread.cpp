@@ -21,8 +21,10 @@ AppsUpdateSettings AppsUpdateSettings::Default() {
 
 // ---- FetchFile -----------------------------------------------------------------------------
 
-bool FetchFile(const std::string& url, const std::string& path) {
-    return merv::HttpGetFile(url, path).Succeeded();
+bool FetchFile(const std::string& url, const std::string& path, const std::atomic<bool>* stop) {
+    merv::HttpOptions options;
+    options.stop = stop;
+    return merv::HttpGetFile(url, path, options).Succeeded();
 }
 
 // ---- icon paths ------------------------------------------------------------------------------
@@ -60,6 +62,7 @@ void CreateFoldersFor(const std::string& base, const std::string& relative) {
 
 void UpdateIcon(const std::string& icon, const std::string& digest,
                 const AppsUpdateSettings& settings, AppsUpdateOutcome& outcome) {
+    if (settings.stop && *settings.stop) return;  // the program is ending
     ++outcome.iconsChecked;
     if (!IsIconPathInsideSkin(icon)) {
         ++outcome.iconsRefused;
@@ -76,7 +79,7 @@ void UpdateIcon(const std::string& icon, const std::string& digest,
     // A failed transfer leaves the old icon whole.
     CreateFoldersFor(settings.programFolder, relative);
     ++outcome.iconsFetched;
-    if (!FetchFile(settings.iconServer + icon, local)) return;
+    if (!FetchFile(settings.iconServer + icon, local, settings.stop)) return;
     ++outcome.iconsReplaced;
     // A side file left by the file update is not yet swapped in: the fresh icon
     // takes its place, so the final updater's swap puts the fresh icon in place.
@@ -119,7 +122,7 @@ AppsUpdateOutcome RunAppsUpdate(const AppsUpdateSettings& settings) {
 
     const std::string download = settings.programFolder + "apps.xml.update";
     const std::string current = settings.programFolder + "apps.xml";
-    const bool arrived = FetchFile(settings.catalogueUrl, download);
+    const bool arrived = FetchFile(settings.catalogueUrl, download, settings.stop);
     // An error page or a cut-off answer may still be well-formed XML: only a
     // whole, successful answer that parses replaces the catalogue.
     TiXmlDocument document;
@@ -136,6 +139,7 @@ AppsUpdateOutcome RunAppsUpdate(const AppsUpdateSettings& settings) {
 // ---- the worker ------------------------------------------------------------------------------
 
 int CUpdateAppsThread::Run() {
+    m_settings.stop = &StopFlag();
     RunAppsUpdate(m_settings);
     return Finish();
 }

@@ -6,6 +6,7 @@
 // Sections: where a run looks | the plain download | the run | the worker
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "client/common/worker_thread.h"
@@ -19,6 +20,8 @@ struct AppsUpdateSettings {
     std::string programFolder;  // ends in the path separator
     std::string catalogueUrl;   // the application server's catalogue document
     std::string iconServer;     // base the "icon" attribute is appended to, ends in "/"
+    // When set and true, transfers end early and the run stops (the program is ending).
+    const std::atomic<bool>* stop = nullptr;
 
     // The running program's folder and the portal's application server.
     static AppsUpdateSettings Default();
@@ -28,7 +31,8 @@ struct AppsUpdateSettings {
 // Downloads url into path, which is replaced only when the whole answer
 // arrived with a success status (and is otherwise left as it was). Creates no
 // folder: when path's folder is missing nothing is fetched.
-bool FetchFile(const std::string& url, const std::string& path);
+bool FetchFile(const std::string& url, const std::string& path,
+               const std::atomic<bool>* stop = nullptr);
 
 // ---- the run ---------------------------------------------------------------------------
 struct AppsUpdateOutcome {
