@@ -8,11 +8,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "client/account/portal_urls.h"
 #include "ui/core/headless_backend.h"
 #include "ui/core/message_loop.h"
+#include "ui/custom/computer_examine.h"
 
 namespace vamo {
 namespace {
@@ -280,6 +283,61 @@ TEST_F(LauncherWindowTest, TheCheckUpPanelShowsWhatTheLauncherReads) {
     CControlUI* hostLabel = FindByUserData(panel, "{host}");
     ASSERT_TRUE(hostLabel);
     EXPECT_EQ(hostLabel->GetText(), host);
+}
+
+// Every key the skin's patterns and states name is one the launcher fills, the
+// skin files build without a complaint, and every image they name exists.
+TEST_F(LauncherWindowTest, TheSkinNamesOnlyWhatTheLauncherKnows) {
+    MachineFacts machine;
+    machine.hostName = machine.systemName = machine.kernel = machine.architecture =
+        machine.processor = "x";
+    machine.logicalProcessors = 1;
+    machine.memoryTotalBytes = machine.memoryAvailableBytes = machine.uptimeSeconds =
+        machine.diskTotalBytes = machine.diskFreeBytes = 1;
+    FolderFacts folder;
+    folder.plugins = {"p"};
+    const PageValues values = MakePageValues(machine, folder, LauncherState{}, folder_);
+    const std::set<std::string> states[] = {{"module=loaded", "module=missing"},
+                                            {"moduleWindow=embedded", "moduleWindow=none"},
+                                            {"entity=replaced", "entity=nothing", "entity=failed"},
+                                            {"database=present", "database=absent"},
+                                            {"catalogue=present", "catalogue=absent"}};
+
+    for (const char* file : {"vamo.xml", "ComputerExamine.xml"}) {
+        CDialogBuilder builder;
+        CDialogBuilderCallbackEx callback;
+        CPaintManagerUI manager;
+        std::unique_ptr<CControlUI> root(builder.Create(file, nullptr, &callback, &manager));
+        ASSERT_TRUE(root) << file;
+        EXPECT_EQ(builder.GetDiagnostics(), std::vector<std::string>{}) << file;
+
+        std::vector<CControlUI*> stack{root.get()};
+        while (!stack.empty()) {
+            CControlUI* control = stack.back();
+            stack.pop_back();
+            const std::string data = control->GetUserData();
+            if (data.starts_with("show-if:")) {
+                const std::string state = data.substr(8);
+                EXPECT_TRUE(std::any_of(std::begin(states), std::end(states),
+                                        [&](const auto& set) { return set.contains(state); }))
+                    << file << ": unknown state " << state;
+            } else if (data.find('{') != std::string::npos) {
+                EXPECT_TRUE(FillPattern(data, values)) << file << ": unknown key in " << data;
+            }
+            if (auto* box = static_cast<IContainerUI*>(control->GetInterface("IContainer")))
+                for (int i = 0; i < box->GetCount(); ++i) stack.push_back(box->GetItemAt(i));
+        }
+
+        std::ifstream in(std::string(QUORVI_SKIN_DIR) + "/" + file);
+        const std::string text{std::istreambuf_iterator<char>(in), {}};
+        const std::regex image(R"(([A-Za-z0-9_]+\.png))");
+        int images = 0;
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), image);
+             it != std::sregex_iterator(); ++it, ++images)
+            EXPECT_TRUE(fs::exists(std::string(QUORVI_SKIN_DIR) + "/" + (*it)[1].str()))
+                << file << ": " << (*it)[1];
+        EXPECT_GT(images, 0) << file;
+    }
 }
 
 TEST_F(LauncherWindowTest, ASkinWithoutPagesIgnoresThePageOptions) {
