@@ -145,13 +145,14 @@ private:
 // The shown top-level windows of the test's display.
 class Screen {
 public:
-    Screen() : display_(XOpenDisplay(nullptr)) {
+    // One connection for the whole test program: an X server without clients
+    // resets, and a connection attempted during the reset fails.
+    Screen() {
+        static Display* const shared = XOpenDisplay(nullptr);
+        display_ = shared;
         // Windows come and go while the tree is read: a window gone by the time
         // it is asked about is simply not the one sought.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    }
-    ~Screen() {
-        if (display_) XCloseDisplay(display_);
     }
     bool Open() const { return display_ != nullptr; }
 
@@ -223,7 +224,7 @@ private:
         return found;
     }
 
-    Display* display_;
+    Display* display_ = nullptr;
 };
 
 // A harmless program named like the client, in a folder of its own.

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "client/account/portal_urls.h"
+#include "client/common/portal_urls.h"
 #include "launcher/launcher_program.h"
 #include "platform/text.h"
 #include "ui/core/skinned_frame.h"

@@ -12,7 +12,7 @@
 #include <set>
 #include <sstream>
 
-#include "client/account/portal_urls.h"
+#include "client/common/portal_urls.h"
 #include "ui/core/headless_backend.h"
 #include "ui/core/message_loop.h"
 #include "ui/custom/computer_examine.h"
