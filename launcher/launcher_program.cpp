@@ -1,9 +1,8 @@
 #include "launcher/launcher_program.h"
 
-#include <cstdio>
-
 #include "launcher/vamo_frame_wnd.h"
 #include "platform/chinese_texts.h"
+#include "platform/log.h"
 #include "platform/process.h"
 #include "platform/single_instance.h"
 #include "ui/core/UIlib.h"
@@ -19,7 +18,7 @@ void NudgeOwnWindow(const std::string& caption) {
     ui::PostTask([caption] {
         HWND window = ::FindWindow(nullptr, caption.c_str());
         if (window && ::PostMessage(window, WM_SIZE, 0, 0))
-            std::fprintf(stderr, "vamo: another start of the launcher nudged this window\n");
+            platform::LogInfo("another start of the launcher nudged this window");
     });
 }
 
@@ -48,8 +47,8 @@ int RunLauncherProgram(const LauncherProgram& program) {
         WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0);
     if (!hwnd) {
         // A failed creation has destroyed (and deleted) the window.
-        std::fprintf(stderr, "vamo: cannot build the window from %s%s\n",
-                     DuiLib::CPaintManagerUI::GetResourcePath().c_str(), kLauncherSkin);
+        platform::LogError("cannot build the window from " +
+                           DuiLib::CPaintManagerUI::GetResourcePath() + kLauncherSkin);
         return 1;
     }
     frame->CenterWindow();

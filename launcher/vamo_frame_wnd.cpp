@@ -19,12 +19,6 @@ namespace {
 constexpr std::array<const char*, 8> kPageOptions = {
     "examine", "trojan", "plugins", "vulnerability", "rubbish", "cleanup", "fix", "tool"};
 
-// Buttons, options and texts in the caption band take their own clicks.
-bool StaysClickable(const CControlUI& control) {
-    const std::string_view kind = control.GetClass();
-    return kind == "ButtonUI" || kind == "OptionUI" || kind == "TextUI";
-}
-
 }  // namespace
 
 CVamoFrameWnd::CVamoFrameWnd(std::string programFolder)
@@ -39,16 +33,15 @@ LRESULT CVamoFrameWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             ::PostQuitMessage(0);
             break;
         case WM_SIZE:
-            ApplyShape();
+            ApplyRoundCorners(m_hWnd, m_pm);
             break;
         case WM_GETMINMAXINFO:
             FillMaximisedSize(m_hWnd, *reinterpret_cast<MINMAXINFO*>(lParam));
             return 0;
         case WM_NCHITTEST:
-            return SkinnedHitTest(m_hWnd, m_pm, lParam, StaysClickable);
+            return CaptionOnlyHitTest(m_hWnd, m_pm, lParam, IsButtonOptionOrText);
         case WM_NCACTIVATE:
-            if (::IsIconic(m_hWnd)) break;
-            return wParam == 0 ? 1 : 0;
+            return NcActivate(m_hWnd, wParam, lParam);
         case WM_NCCALCSIZE:
         case WM_NCPAINT:
             return 0;
@@ -66,19 +59,6 @@ void CVamoFrameWnd::OnFinalMessage(HWND) {
     delete this;  // the paint manager goes with it
 }
 
-// A window that is not minimised gets the skin's rounded shape.
-void CVamoFrameWnd::ApplyShape() {
-    const SIZE corner = m_pm.GetRoundCorner();
-    RECT window{};
-    if (::IsIconic(m_hWnd) || (corner.cx == 0 && corner.cy == 0) ||
-        !::GetWindowRect(m_hWnd, &window))
-        return;
-    ::SetWindowRgn(m_hWnd,
-                   ::CreateRoundRectRgn(0, 0, window.right - window.left + 1,
-                                        window.bottom - window.top + 1, corner.cx, corner.cy),
-                   TRUE);
-}
-
 // Close ends the loop; other commands get default processing, then the
 // maximise and restore buttons follow the new state.
 LRESULT CVamoFrameWnd::OnSysCommand(WPARAM command, LPARAM lParam) {
@@ -86,15 +66,7 @@ LRESULT CVamoFrameWnd::OnSysCommand(WPARAM command, LPARAM lParam) {
         ::PostQuitMessage(0);
         return 0;
     }
-    const bool wasMaximised = ::IsZoomed(m_hWnd);
-    const LRESULT result = CWindowWnd::HandleMessage(WM_SYSCOMMAND, command, lParam);
-    if (!::IsWindow(m_hWnd)) return result;
-    const bool maximised = ::IsZoomed(m_hWnd);
-    if (maximised != wasMaximised) {
-        if (m_maxButton) m_maxButton->SetVisible(!maximised);
-        if (m_restoreButton) m_restoreButton->SetVisible(maximised);
-    }
-    return result;
+    return SystemCommand(m_hWnd, command, lParam, m_maxButton, m_restoreButton);
 }
 
 // ---- creation -------------------------------------------------------------------------------

@@ -56,7 +56,6 @@ private:
     void ShowCheckUp();
     void SelectPage(const DuiLib::CStdString& optionName);
     LRESULT OnSysCommand(WPARAM command, LPARAM lParam);
-    void ApplyShape();
 
     // ---- members ----
     const std::string m_programFolder;
