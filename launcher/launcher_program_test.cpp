@@ -326,6 +326,23 @@ TEST(LauncherProgram, ClosingTheLauncherEndsTheClient) {
     EXPECT_EQ(client.Proc().WaitForExit(), 128 + SIGKILL);
 }
 
+// A broken installation is reported, not shown as an empty window that cannot
+// be closed; nothing is ended.
+TEST(LauncherProgram, WithoutItsSkinItSaysSoAndEndsNothing) {
+    FakeClient client;
+    ASSERT_TRUE(client.Start());
+    LauncherFolder folder;
+    fs::remove(folder.Path() + "skin/quorvi");
+    Process launcher;
+    ASSERT_TRUE(folder.Start(launcher, "err"));
+    EXPECT_EQ(launcher.WaitForExit(), 1);
+    EXPECT_NE(folder.Errors("err").find("vamo: error: cannot build the window from"),
+              std::string::npos)
+        << folder.Errors("err");
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(client.Proc().Running());
+}
+
 TEST(LauncherProgram, WithoutADisplayItEndsAtOnceAndEndsNothing) {
     FakeClient client;
     ASSERT_TRUE(client.Start());
