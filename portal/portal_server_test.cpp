@@ -325,6 +325,23 @@ TEST_F(PortalServerTest, PagesAreUtf8HtmlWithTheirValues) {
         EXPECT_NE(Get(page).find("<meta charset=\"utf-8\">"), std::string::npos) << page;
 }
 
+// The launcher shows its home page in a narrow column: every link on it leads
+// to a page this portal serves.
+TEST_F(PortalServerTest, TheLauncherHomePageLinksOnlyToServedPages) {
+    Start();
+    const std::string page = Get("/launcher/");
+    int links = 0;
+    for (size_t at = page.find("href=\""); at != std::string::npos;
+         at = page.find("href=\"", at + 1)) {
+        const size_t start = at + 6;
+        const std::string target = page.substr(start, page.find('"', start) - start);
+        ASSERT_EQ(target.rfind('/', 0), 0u) << "not a page of this portal: " << target;
+        Get(target);
+        ++links;
+    }
+    EXPECT_GT(links, 0);
+}
+
 TEST_F(PortalServerTest, FaultsSwitchOnAndOff) {
     Start();
     std::string catalogue = Get("/app/appsn.php");

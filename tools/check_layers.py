@@ -25,7 +25,7 @@ ALLOWED = {
     "client/common": LOWER,
     "client/shell": ["client/common"] + SUBSYSTEMS + LOWER,
     "updrix": ["libmerv", "platform"],
-    "launcher": ["ui", "libmerv", "platform"],
+    "launcher": ["client/common", "ui", "libmerv", "platform"],
     "portal": ["libmerv", "platform", "client/common"],
     "skin": ["ui", "platform"],
     "tools": ["ui", "libmerv", "platform"],

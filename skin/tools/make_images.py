@@ -15,7 +15,7 @@ all detail inside the corner insets the skin gives (noted beside each one).
 
 Sections: palette | canvas | glyphs | caption band | window and panels |
           catalogue options | side bar | settings controls | download status |
-          icons | main
+          icons | launcher | main
 """
 
 import math
@@ -516,13 +516,92 @@ def icon_images(out):
     c.save(f"{out}/quorvi.png")
 
 
+# ---- launcher ----------------------------------------------------------------------------
+# The launcher's window (vamo.xml): its tab bar and one 32 x 32 icon per page.
+def launcher_images(out):
+    # vamo_tabbar_bg.png: white band under the caption with a soft bottom rule
+    # (stretched across; uniform across).
+    c = Canvas(8, 84)
+    c.rect(0, 0, 8, 84, WHITE)
+    c.rect(0, 83, 8, 84, BORDER_SOFT)
+    c.save(f"{out}/vamo_tabbar_bg.png")
+
+    # tab backgrounds; corner='8,8,8,8'.
+    c = Canvas(24, 24)
+    c.rrect(0, 0, 24, 24, 7, fill=ACCENT_SOFT)
+    c.save(f"{out}/vamo_tab_hot.png")
+    c = Canvas(24, 24)
+    c.rrect(0, 0, 24, 24, 7, fill=ACCENT_SOFT2, outline=ACCENT_RING, width=1)
+    c.save(f"{out}/vamo_tab_selected.png")
+
+    # vamo_row_bg.png: a fact row's faint backing; corner='6,6,6,6'.
+    c = Canvas(24, 24)
+    c.rrect(0, 0, 24, 24, 5, fill=mix(BG, WHITE, 0.4))
+    c.save(f"{out}/vamo_row_bg.png")
+
+    col, w = ACCENT, 2.2
+
+    def shield(c):
+        c.line([(16, 4), (26, 8), (26, 16), (16, 28), (6, 16), (6, 8), (16, 4)], col, w)
+
+    def examine(c):  # a screen with a pulse line
+        c.rrect(4, 6, 28, 23, 3, outline=col, width=w)
+        c.line([(12, 27), (20, 27)], col, w)
+        c.line([(8, 15), (12, 15), (14, 11), (17, 19), (19, 15), (24, 15)], col, 1.8)
+
+    def trojan(c):  # a shield with a tick
+        shield(c)
+        c.line([(11, 15), (15, 19), (21, 11)], col, w)
+
+    def plugins(c):  # four tiles, one set apart
+        for x, y in ((6, 6), (17, 6), (6, 17)):
+            c.rrect(x, y, x + 9, y + 9, 2.5, outline=col, width=w)
+        c.rrect(18.5, 18.5, 27, 27, 2.5, fill=col)
+
+    def vulnerability(c):  # a shield with an exclamation mark
+        shield(c)
+        c.line([(16, 10), (16, 17)], col, w)
+        c.circle(16, 21.5, 1.4, fill=col)
+
+    def rubbish(c):  # a bin
+        c.line([(6, 9), (26, 9)], col, w)
+        c.line([(13, 9), (13, 6), (19, 6), (19, 9)], col, 1.8)
+        c.line([(8.5, 9), (10, 27), (22, 27), (23.5, 9)], col, w)
+        c.line([(14, 13), (14, 23)], col, 1.6)
+        c.line([(18, 13), (18, 23)], col, 1.6)
+
+    def cleanup(c):  # a clock with a backwards arrow (traces of use)
+        c.arc(16, 16, 10, 200, 520, col, w)
+        c.polygon([(3.5, 12.5), (9.5, 12.0), (6.0, 17.5)], col)
+        c.line([(16, 10), (16, 16), (20, 19)], col, w)
+
+    def fix(c):  # a wrench
+        c.line([(9, 23), (19, 13)], col, 3.2)
+        c.circle(21, 11, 5.5, outline=col, width=w)
+        c.polygon([(21, 6), (25, 6), (25, 10), (21, 11)], WHITE)
+        c.circle(8, 24, 2.2, fill=col)
+
+    def tool(c):  # a toolbox
+        c.rrect(5, 11, 27, 26, 2.5, outline=col, width=w)
+        c.line([(12, 11), (12, 7), (20, 7), (20, 11)], col, w)
+        c.line([(5, 17), (27, 17)], col, 1.6)
+        c.rrect(14, 15, 18, 19, 1, fill=col)
+
+    for name, draw in (("examine", examine), ("trojan", trojan), ("plugins", plugins),
+                       ("vulnerability", vulnerability), ("rubbish", rubbish),
+                       ("cleanup", cleanup), ("fix", fix), ("tool", tool)):
+        c = Canvas(32, 32)
+        draw(c)
+        c.save(f"{out}/vamo_icon_{name}.png")
+
+
 # ---- main ----------------------------------------------------------------------------
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "quorvi")
     out = os.path.normpath(out)
     for family in (caption_images, window_images, option_images, sidebar_images,
-                   settings_images, download_images, icon_images):
+                   settings_images, download_images, icon_images, launcher_images):
         family(out)
     count = sum(len([f for f in files if f.endswith(".png")]) for _, _, files in os.walk(out))
     print(f"make_images: {count} images in {out}")
