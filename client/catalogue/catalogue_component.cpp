@@ -51,7 +51,7 @@ void CatalogueComponent::BuildLists(DuiLib::CControlUI* home) {
 }
 
 CatalogueContext CatalogueComponent::Context() {
-    return {m_pm, m_db, m_groupContainers, m_floatingPanels};
+    return {m_pm, m_db, m_groupContainers, m_floatingPanels, m_hooks.closeSidePanels};
 }
 
 }  // namespace quorvi

@@ -1,4 +1,4 @@
-// Sections: helpers | side panels | groups and home | opening an option | panels | history
+// Sections: helpers | groups and home | opening an option | panels | history
 #include "client/catalogue/catalogue_view.h"
 
 #include <cstdint>
@@ -16,6 +16,10 @@ using DuiLib::CPaintManagerUI;
 
 // ---- helpers ----------------------------------------------------------------
 namespace {
+
+void CloseSidePanels(const CatalogueContext& view) {
+    if (view.closeSidePanels) view.closeSidePanels();
+}
 
 CControlUI* ParentOf(CControlUI* control) {
     return control ? control->GetParent() : nullptr;
@@ -44,13 +48,6 @@ void HideHomePageArea(CPaintManagerUI& pm) {
 
 }  // namespace
 
-// ---- side panels ------------------------------------------------------------
-void CloseSidePanels(CPaintManagerUI& pm) {
-    Hide(ParentOf(pm.FindControl("btnCloseNewsPanel")));
-    Hide(pm.FindControl("containerSettingDialog"));
-    Hide(ParentOf(pm.FindControl("btnCloseHistoryPanel")));
-}
-
 // ---- groups and home --------------------------------------------------------
 void ShowGroup(const CatalogueContext& view, CControlUI& option, const CatalogueOpenHooks& hooks) {
     HideHomePageArea(view.pm);
@@ -58,14 +55,14 @@ void ShowGroup(const CatalogueContext& view, CControlUI& option, const Catalogue
 
     Report(hooks, option, "category");
     Hide(view.pm.FindControl("Container1"));
-    CloseSidePanels(view.pm);
+    CloseSidePanels(view);
     const std::string group = option.GetUserData();
     for (CControlUI* container : view.groupContainers)
         container->SetVisible(container->GetUserData() == group);
 }
 
 void GoHome(const CatalogueContext& view) {
-    CloseSidePanels(view.pm);
+    CloseSidePanels(view);
     if (CControlUI* home = view.pm.FindControl("Container1")) home->SetVisible(true);
     for (CControlUI* container : view.groupContainers) container->SetVisible(false);
 
@@ -80,7 +77,7 @@ void GoHome(const CatalogueContext& view) {
 // ---- opening an option ------------------------------------------------------
 OpenOutcome OpenCatalogueOption(const CatalogueContext& view, CControlUI& option,
                                 const CatalogueOpenHooks& hooks) {
-    CloseSidePanels(view.pm);
+    CloseSidePanels(view);
     Report(hooks, option, "app");
 
     const std::string target = option.GetUserData();

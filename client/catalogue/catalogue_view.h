@@ -23,6 +23,8 @@ struct CatalogueContext {
     LocalDatabase& db;
     std::span<DuiLib::CControlUI* const> groupContainers;
     std::span<DuiLib::CControlUI* const> floatingPanels;
+    // Hides the news, settings and history panels (the panels' own step); empty: left out.
+    std::function<void()> closeSidePanels;
 };
 
 // What opening an option needs from the main window beyond its skin and tables.
@@ -36,6 +38,9 @@ struct CatalogueOpenHooks {
     std::function<void()> showLoginWindow;
     // Downloads and starts the program of `option`.
     std::function<void(DuiLib::CControlUI& option)> startDownload;
+    // The side panels' "close side panels", run before a group, the home view or
+    // an option shows.
+    std::function<void()> closeSidePanels;
 };
 
 // What OpenCatalogueOption did.
@@ -45,9 +50,6 @@ enum class OpenOutcome {
     Program,         // signed in: the download was asked for and the use recorded
     NotSignedIn,     // a program, and nobody signed in after the login window
 };
-
-// Hides the news, settings and history panels.
-void CloseSidePanels(DuiLib::CPaintManagerUI& pm);
 
 // A click on a navigation option (name "optNav..."): hides the home page area
 // and, except for "optNavUser", the home view, showing the group's container.

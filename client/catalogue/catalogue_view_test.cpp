@@ -36,7 +36,8 @@ protected:
         hooks.startDownload = [this](CControlUI& option) { downloads.push_back(option.GetName()); };
     }
     CatalogueContext View() {
-        return {window->pm, db, controls.groupContainers, controls.floatingPanels};
+        return {window->pm, db, controls.groupContainers, controls.floatingPanels,
+                [this] { ++sidePanelCloses; }};
     }
     OpenOutcome Open(std::string_view name) {
         return OpenCatalogueOption(View(), *Find(name), hooks);
@@ -44,31 +45,25 @@ protected:
     std::string Dateline(const std::string& appId) {
         return Column("select ifnull(Dateline,'never') from apps where AppID=" + appId);
     }
-    void OpenSidePanels() {
-        for (const char* name : {"containerNewsPanel", "layHistoryPanel", "containerSettingDialog"})
-            Find(name)->SetVisible(true);
-    }
-    bool AnySidePanelVisible() {
-        return Visible("containerNewsPanel") || Visible("layHistoryPanel") ||
-               Visible("containerSettingDialog");
-    }
+    // Each action closes the side panels first, once.
+    bool SidePanelsClosedOnce() { return std::exchange(sidePanelCloses, 0) == 1; }
 
     CatalogueOpenHooks hooks;
     std::vector<std::string> opened, reports, downloads;
     bool signedIn = false;
     bool signInAtLogin = false;
     int loginWindows = 0;
+    int sidePanelCloses = 0;
 };
 
 TEST_F(CatalogueViewTest, WebAddressesOpenInTheDialogAndOtherTargetsNeedASignedInUser) {
     Build(GroupXml("10", AppXml("7", "https://mail.example/") + AppXml("8", "ftp://files/x") +
                              AppXml("9", "plugins/local.exe")));
-    OpenSidePanels();
 
     EXPECT_EQ(Open("optLink7"), OpenOutcome::WebApplication);
     EXPECT_EQ(opened, (std::vector<std::string>{"7 https://mail.example/"}));
     EXPECT_EQ(reports, (std::vector<std::string>{"app 7"}));
-    EXPECT_FALSE(AnySidePanelVisible());
+    EXPECT_TRUE(SidePanelsClosedOnce());
     EXPECT_NE(Dateline("7"), "never");
     // The history panel was rebuilt with the use on top.
     EXPECT_EQ(Find("containerHistoryPanel")->GetChildAt(0)->GetName(), "optLink7");
@@ -117,12 +112,11 @@ TEST_F(CatalogueViewTest, UseOfASharedAddressGoesToTheRowReturnedLast) {
 TEST_F(CatalogueViewTest, GroupsAndHomeShowOneViewAtATime) {
     Build(GroupXml("10", AppXml("1")) + GroupXml("11", AppXml("2")));
     Find("layHomePage")->SetVisible(true);
-    OpenSidePanels();
 
     ShowGroup(View(), *Find("optNavm11"), hooks);
     EXPECT_FALSE(Visible("layHomePage"));
     EXPECT_FALSE(Visible("Container1"));
-    EXPECT_FALSE(AnySidePanelVisible());
+    EXPECT_TRUE(SidePanelsClosedOnce());
     EXPECT_FALSE(Visible("Container10"));
     EXPECT_TRUE(Visible("Container11"));
     EXPECT_EQ(reports, (std::vector<std::string>{"category 11"}));
@@ -136,12 +130,11 @@ TEST_F(CatalogueViewTest, GroupsAndHomeShowOneViewAtATime) {
 
     Option("optNavm11")->Selected(true);
     Option("optNavUser")->Selected(true);
-    OpenSidePanels();
     GoHome(View());
     EXPECT_TRUE(Visible("Container1"));
     EXPECT_FALSE(Visible("Container10"));
     EXPECT_FALSE(Visible("Container11"));
-    EXPECT_FALSE(AnySidePanelVisible());
+    EXPECT_TRUE(SidePanelsClosedOnce());
     EXPECT_FALSE(Option("optNavm11")->IsSelected());
     EXPECT_FALSE(Option("optNavUser")->IsSelected());
 }

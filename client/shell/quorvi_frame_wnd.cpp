@@ -5,7 +5,6 @@
 
 #include "client/common/messages.h"
 #include "client/common/school_account.h"
-#include "client/shell/settings_panel.h"
 #include "platform/system.h"
 
 namespace quorvi {
@@ -24,6 +23,10 @@ CQuorviFrameWnd::CQuorviFrameWnd(std::string programFolder, MainWindowServices& 
     RegisterOwnRoutes();
     m_catalogue.Register(m_routes);
     m_homePage.Register(m_routes);
+    m_applications.Register(m_routes);
+    m_sidePanels.Register(m_routes);
+    m_settings.Register(m_routes);
+    m_catalogue.OpenHooks().closeSidePanels = [this] { m_sidePanels.CloseSidePanels(); };
 }
 
 // The database connection closes with m_db.
@@ -82,7 +85,7 @@ void CQuorviFrameWnd::OpenDatabase() {
     m_db.Open(LocalDatabase::PathIn(m_programFolder));  // one diagnostic line either way
     m_db.CreateAndMigrate();
     m_config = LoadClientConfig(m_db, m_programFolder);
-    ShowSettings(m_pm, m_config);
+    m_settings.Show();
 }
 
 void CQuorviFrameWnd::Init() {

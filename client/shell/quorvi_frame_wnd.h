@@ -12,13 +12,17 @@
 
 #include <string>
 
+#include "client/browser/application_component.h"
 #include "client/browser/home_page_component.h"
 #include "client/catalogue/catalogue_component.h"
 #include "client/common/client_config.h"
 #include "client/common/database.h"
 #include "client/common/main_timers.h"
 #include "client/common/main_window_routes.h"
+#include "client/common/portal_urls.h"
 #include "client/common/user_info.h"
+#include "client/panels/settings_panel.h"
+#include "client/panels/side_panels.h"
 #include "client/shell/main_dispatch.h"
 #include "client/shell/main_window_controls.h"
 #include "client/shell/main_window_services.h"
@@ -81,6 +85,12 @@ private:
     // ---- components ----
     CatalogueComponent m_catalogue{m_pm, m_db, m_user};
     HomePageComponent m_homePage{m_pm, m_config, m_user};
+    ApplicationDialogComponent m_applications{
+        m_pm, m_db, {LocalDatabase::PathIn(m_programFolder), urls::kScriptPluginUrl.str(),
+                     &m_services.Workers(), nullptr}};
+    SidePanelsComponent m_sidePanels{m_pm, m_controls.settingDialog};
+    SettingsPanelComponent m_settings{m_pm, m_db, m_config, m_programFolder,
+                                      m_controls.settingDialog};
 };
 
 }  // namespace quorvi
