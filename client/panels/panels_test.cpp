@@ -77,7 +77,6 @@ TEST_F(SettingsPanelTest, AMissingControlEndsTheSteps) {
     EXPECT_EQ(other.FindControl("txtSettingSavePath")->GetText(), "/old/");
 }
 
-
 // ---- the main window's panels, clicked through their routes ----------------------------------
 class MainPanelsTest : public ::testing::Test {
 protected:
@@ -88,7 +87,8 @@ protected:
         window.onMessage = [this](UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
             if (msg != WM_OPEN_APPLICATION) return LRESULT{0};
             handled = true;
-            opened.push_back((wParam ? "id " : "") + std::string(reinterpret_cast<const char*>(lParam)));
+            opened.push_back((wParam ? "id " : "") +
+                             std::string(reinterpret_cast<const char*>(lParam)));
             return LRESULT{0};
         };
         ASSERT_NE(window.Open(0, 0, 950, 553), nullptr);
@@ -109,7 +109,9 @@ protected:
         auto* option = static_cast<DuiLib::COptionUI*>(Find(name));
         return option && option->IsSelected();
     }
-    void Select(std::string_view name) { static_cast<DuiLib::COptionUI*>(Find(name))->Selected(true); }
+    void Select(std::string_view name) {
+        static_cast<DuiLib::COptionUI*>(Find(name))->Selected(true);
+    }
     // A click as the main window's dispatch routes it: every matching rule runs.
     void Click(std::string_view name) {
         DuiLib::CControlUI& control = *Find(name);
@@ -133,12 +135,11 @@ protected:
     MainWindowRoutes routes;
     std::vector<std::string> opened;
     SidePanelsComponent sidePanels{window.pm, settingPanel};
-    SettingsPanelComponent settings{window.pm, db, config, "/opt/quorvi", settingPanel,
-                                    [this](HWND) {
-                                        ++pickerShown;
-                                        return pickedFolder;
-                                    }};
-
+    SettingsPanelComponent settings{
+        window.pm, db, config, "/opt/quorvi", settingPanel, [this](HWND) {
+            ++pickerShown;
+            return pickedFolder;
+        }};
 };
 
 TEST_F(MainPanelsTest, NewsAndHistoryPanelsToggleAndCloseEachOther) {
@@ -252,8 +253,8 @@ TEST_F(MainPanelsTest, TheDefaultFolderIsTheProgramFolderWithItsSeparator) {
 
 TEST_F(MainPanelsTest, NoChannelSelectedKeepsTheStoredChannel) {
     config.WebPageChannel = "2";
-    for (const char* name : {"optSettingChannel1", "optSettingChannel2", "optSettingChannel3",
-                             "optSettingChannel4"})
+    for (const char* name :
+         {"optSettingChannel1", "optSettingChannel2", "optSettingChannel3", "optSettingChannel4"})
         static_cast<DuiLib::COptionUI*>(Find(name))->Selected(false);
     Click("btnSettingDialogApply");
     EXPECT_EQ(Stored("WebPageChannel"), "2");

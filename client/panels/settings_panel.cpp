@@ -133,8 +133,7 @@ void SettingsPanelComponent::PickFolder() {
     const std::optional<std::string> folder = m_pickFolder(m_pm.GetPaintWindow());
     if (!folder || folder->empty()) return;
     // Only the box changes: nothing is chosen or saved before OK or Apply.
-    if (CControlUI* folderBox = m_pm.FindControl("txtSettingSavePath"))
-        folderBox->SetText(*folder);
+    if (CControlUI* folderBox = m_pm.FindControl("txtSettingSavePath")) folderBox->SetText(*folder);
 }
 
 void SettingsPanelComponent::OnDialogButton(CControlUI& button) {

@@ -48,15 +48,13 @@ void SidePanelsComponent::Register(MainWindowRoutes& routes) {
     routes.OnClick(ClickRule::ShowSecondBackground, [this](CControlUI&) {
         if (CControlUI* layer = m_pm.FindControl("laySecondBg")) layer->SetVisible(true);
     });
-    routes.OnClick(ClickRule::HideSecondBackground, [this](CControlUI&) {
-        Hide(m_pm.FindControl("laySecondBg"));
-    });
+    routes.OnClick(ClickRule::HideSecondBackground,
+                   [this](CControlUI&) { Hide(m_pm.FindControl("laySecondBg")); });
     routes.OnClick(ClickRule::HideSideBar, [this](CControlUI&) { SetSideBarCollapsed(true); });
     routes.OnClick(ClickRule::ExpandSideBar, [this](CControlUI&) { SetSideBarCollapsed(false); });
     routes.OnClick(ClickRule::NewsPanel, [this](CControlUI&) { ToggleNewsPanel(); });
     routes.OnClick(ClickRule::HistoryPanel, [this](CControlUI&) { ToggleHistoryPanel(); });
-    routes.OnClick(ClickRule::TipsPanel,
-                   [this](CControlUI& button) { OnTipsPanelButton(button); });
+    routes.OnClick(ClickRule::TipsPanel, [this](CControlUI& button) { OnTipsPanelButton(button); });
     routes.OnHomeViewFocus([this] { HideNewsPanel(m_pm); });
 }
 

@@ -1,0 +1,201 @@
+// Application dialogs on screen (GTK and WebKit; run under Xvfb without a
+// display), against the portal stand-in on loopback:
+//
+//   open:   from the WM_OPEN_APPLICATION that a quick-bar click sends to the
+//           browser's DocumentComplete for a page of the portal; median of 10
+//   memory: resident memory of this process after opening and closing one
+//           dialog, and after 20 dialogs opened and closed one after the other
+//
+// Usage: application_dialog_bench [path to quorvi-portal] [its data folder]
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "client/browser/application_component.h"
+#include "client/browser/browser_event_handler.h"
+#include "client/common/database.h"
+#include "client/common/messages.h"
+#include "ui/core/UIlib.h"
+#include "ui/web/screen_backend.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace quorvi;
+using Clock = std::chrono::steady_clock;
+
+// The portal stand-in on a free port; its origin once it listens.
+class Portal {
+public:
+    bool Start(const std::string& program, const std::string& data) {
+        int ends[2];
+        if (pipe(ends) != 0) return false;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
+        posix_spawn_file_actions_addclose(&actions, ends[0]);
+        std::vector<std::string> args = {program, "--port", "0",        "--data",
+                                         data,    "--log",  "/dev/null"};
+        std::vector<char*> argv;
+        for (auto& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        const int spawned =
+            posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(ends[1]);
+        if (spawned != 0) return false;
+        std::string said;
+        char buffer[256];
+        for (ssize_t n; said.find('\n') == std::string::npos &&
+                        (n = read(ends[0], buffer, sizeof buffer)) > 0;)
+            said.append(buffer, static_cast<size_t>(n));
+        close(ends[0]);
+        const auto at = said.find("http://");
+        if (at == std::string::npos) return false;
+        origin_ = said.substr(at, said.find('/', at + 7) - at);
+        return true;
+    }
+    ~Portal() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    const std::string& Origin() const { return origin_; }
+
+private:
+    pid_t pid_ = 0;
+    std::string origin_;
+};
+
+// The dialog's own handler, noting when the page has loaded.
+class TimedHandler : public CWebBrowserEventHandlerEx {
+public:
+    TimedHandler(HWND window, std::optional<Clock::time_point>& loaded)
+        : CWebBrowserEventHandlerEx(window, true, UserInfo{}), loaded_(loaded) {}
+    void DocumentComplete(void* disp, DuiLib::BSTR url) override {
+        if (!loaded_) loaded_ = Clock::now();
+        CWebBrowserEventHandlerEx::DocumentComplete(disp, url);
+    }
+
+private:
+    std::optional<Clock::time_point>& loaded_;
+};
+
+long ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+
+// Opens one dialog as the main window's handler does and waits for its page;
+// the milliseconds from the message to DocumentComplete, or -1.
+double OpenAndLoad(MainWindowRoutes& routes, ApplicationDialogComponent& component,
+                   const std::string& address, bool close) {
+    int appId = 101;
+    std::optional<Clock::time_point> loaded;
+    const auto start = Clock::now();
+    (*routes.Message(WM_OPEN_APPLICATION))(reinterpret_cast<WPARAM>(&appId),
+                                           reinterpret_cast<LPARAM>(address.c_str()));
+    HWND dialog = component.LastOpened();
+    if (!dialog) return -1;
+    auto* area = DuiLib::CPaintManagerUI::FromWindow(dialog)->FindControl("ieContainer");
+    auto* browser =
+        static_cast<DuiLib::CWebBrowserUI*>(static_cast<DuiLib::CContainerUI*>(area)->GetItemAt(0));
+    browser->SetWebBrowserEventHandler(std::make_unique<TimedHandler>(dialog, loaded));
+    ui::RunUntil([&] { return loaded.has_value(); }, std::chrono::seconds(20));
+    const double ms =
+        loaded ? std::chrono::duration<double, std::milli>(*loaded - start).count() : -1;
+    if (close) {
+        ::SendMessage(dialog, WM_CLOSE, 0, 0);
+        ui::RunFor(std::chrono::milliseconds(200));  // let the page's process go
+    }
+    return ms;
+}
+
+class Owner : public DuiLib::CWindowWnd {
+    LPCTSTR GetWindowClassName() const override { return "BenchOwner"; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string program = argc > 1 ? argv[1] : "build/dist/quorvi-portal";
+    const std::string data = argc > 2 ? argv[2] : "build/dist/portal-data";
+    const std::string skin = argc > 3 ? argv[3] : "skin/quorvi";
+    Portal portal;
+    if (!portal.Start(program, data)) {
+        std::fprintf(stderr, "bench: cannot start %s\n", program.c_str());
+        return 1;
+    }
+    if (!ui::InstallScreenBackend()) return 1;
+    DuiLib::CPaintManagerUI::SetResourcePath(skin);
+
+    const auto folder = std::filesystem::temp_directory_path() / "quorvi_dialog_bench";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    LocalDatabase db;
+    db.Open((folder / "vamo.db").string());
+    db.CreateAndMigrate();
+    const char* pages[] = {"notice", "grades", "timetable", "library", "courses", "exams", "mail"};
+    int id = 101;
+    for (const char* page : pages) {
+        db.Execute(
+            "insert into apps(AppName, AppForeImage, UserData, ControlName, AppID, GroupID) "
+            "values(?, '', ?, ?, ?, 1)",
+            {std::string(page), portal.Origin() + "/web/apps/" + page + ".html",
+             "optLink" + std::to_string(id), id});
+        ++id;
+    }
+
+    Owner owner;
+    owner.Create(nullptr, "Quorvi", WS_POPUP, 0, 0, 0, 200, 100);
+    DuiLib::CPaintManagerUI ownerManager;
+    ownerManager.Init(owner.GetHWND());
+    WorkerOwner workers;
+    ApplicationDialogComponent component(
+        ownerManager, db,
+        {(folder / "vamo.db").string(), portal.Origin() + "/appmgr/plugin/js.php", &workers,
+         nullptr});
+    MainWindowRoutes routes;
+    component.Register(routes);
+    const std::string address = portal.Origin() + "/web/apps/notice.html";
+
+    // Open: the first dialog starts the page engine; it is timed apart.
+    const double first = OpenAndLoad(routes, component, address, true);
+    ui::RunFor(std::chrono::milliseconds(1000));
+    const long afterFirst = ResidentKiB();
+    std::vector<double> times;
+    for (int i = 0; i < 10; ++i) times.push_back(OpenAndLoad(routes, component, address, true));
+    std::vector<double> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    const double median = (sorted[4] + sorted[5]) / 2;
+    std::printf("open to DocumentComplete: first dialog %.1f ms; next 10:", first);
+    for (double t : times) std::printf(" %.1f", t);
+    std::printf("\nopen to DocumentComplete: median of 10 = %.1f ms (goal <= 400 ms)\n", median);
+
+    // Memory: 20 dialogs opened and closed one after the other in all.
+    for (int i = 11; i < 20; ++i) OpenAndLoad(routes, component, address, true);
+    ui::RunFor(std::chrono::milliseconds(1000));
+    const long afterTwenty = ResidentKiB();
+    std::printf(
+        "resident memory: %.1f MiB after the first dialog, %.1f MiB after the 20th "
+        "(+%.1f MiB; goal <= 30 MiB)\n",
+        afterFirst / 1024.0, afterTwenty / 1024.0, (afterTwenty - afterFirst) / 1024.0);
+
+    workers.StopAll();
+    ::DestroyWindow(owner.GetHWND());
+    std::filesystem::remove_all(folder);
+    return 0;
+}
