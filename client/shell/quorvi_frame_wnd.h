@@ -86,8 +86,10 @@ private:
     CatalogueComponent m_catalogue{m_pm, m_db, m_user};
     HomePageComponent m_homePage{m_pm, m_config, m_user};
     ApplicationDialogComponent m_applications{
-        m_pm, m_db, {LocalDatabase::PathIn(m_programFolder), urls::kScriptPluginUrl.str(),
-                     &m_services.Workers(), nullptr}};
+        m_pm,
+        m_db,
+        {LocalDatabase::PathIn(m_programFolder), urls::kScriptPluginUrl.str(),
+         &m_services.Workers(), nullptr}};
     SidePanelsComponent m_sidePanels{m_pm, m_controls.settingDialog};
     SettingsPanelComponent m_settings{m_pm, m_db, m_config, m_programFolder,
                                       m_controls.settingDialog};

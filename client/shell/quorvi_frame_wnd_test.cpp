@@ -254,5 +254,33 @@ TEST_F(FrameTest, TheWindowIsRoundedWithTheSkinsCorners) {
     EXPECT_EQ(shape.ellipseHeight, corner.cy);
 }
 
+// Every application dialog open now, closed as it is counted.
+std::vector<std::string> CloseApplicationDialogs() {
+    std::vector<std::string> captions;
+    while (HWND dialog = ::FindWindow("ApplicationDialog", nullptr)) {
+        captions.push_back(::GetWindowTextString(dialog) +
+                           (::IsZoomed(dialog) ? " maximised" : ""));
+        ::DestroyWindow(dialog);
+    }
+    return captions;
+}
+
+TEST_F(FrameTest, QuickBarOptionsAndTheUpdateLogOpenOneDialogEach) {
+    WriteFile(folder.Path() + "apps.xml", kCatalogue);
+    Open();
+    Click(Find("optLink7"));
+    ui::RunUntilIdle();
+    HWND dialog = ::FindWindow("ApplicationDialog", nullptr);
+    ASSERT_NE(dialog, nullptr);
+    // The column shows the application's group, read from the window's database.
+    EXPECT_NE(DuiLib::CPaintManagerUI::FromWindow(dialog)->FindControl("optLink7"), nullptr);
+    EXPECT_EQ(CloseApplicationDialogs(), std::vector<std::string>{"Quorvi- maximised"});
+
+    Click(Find("btnShowUpdateLog"));
+    ui::RunUntilIdle();
+    EXPECT_FALSE(Find("containerTipsPanel")->IsVisible());
+    EXPECT_EQ(CloseApplicationDialogs().size(), 1u);
+}
+
 }  // namespace
 }  // namespace quorvi
