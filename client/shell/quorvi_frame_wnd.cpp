@@ -65,7 +65,7 @@ LRESULT CQuorviFrameWnd::OnCreate() {
 
     m_pm.Init(m_hWnd);
     DuiLib::CDialogBuilder builder;
-    DuiLib::CControlUI* root = builder.Create(kMainSkin, nullptr, nullptr, &m_pm);
+    DuiLib::CControlUI* root = builder.Create(kMainSkin, nullptr, &m_builderCallback, &m_pm);
     if (!root) {
         // Without its skin the window would be empty and every timer silently off.
         std::fprintf(stderr, "quorvi: error: the main skin %s%s could not be built\n",

@@ -27,6 +27,7 @@
 #include "client/shell/main_window_controls.h"
 #include "client/shell/main_window_services.h"
 #include "ui/core/UIlib.h"
+#include "ui/custom/computer_examine.h"
 
 namespace quorvi {
 
@@ -85,11 +86,13 @@ private:
     // ---- components ----
     CatalogueComponent m_catalogue{m_pm, m_db, m_user};
     HomePageComponent m_homePage{m_pm, m_config, m_user};
+    // The skins' custom controls (the check-up panel), for the main skin and the dialogs.
+    DuiLib::CDialogBuilderCallbackEx m_builderCallback;
     ApplicationDialogComponent m_applications{
         m_pm,
         m_db,
         {LocalDatabase::PathIn(m_programFolder), urls::kScriptPluginUrl.str(),
-         &m_services.Workers(), nullptr}};
+         &m_services.Workers(), &m_builderCallback}};
     SidePanelsComponent m_sidePanels{m_pm, m_controls.settingDialog};
     SettingsPanelComponent m_settings{m_pm, m_db, m_config, m_programFolder,
                                       m_controls.settingDialog};
