@@ -257,4 +257,11 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
     return EncodeUtf8(DecodeUtf16(utf16));
 }
 
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return true;
+}
+
 }  // namespace platform

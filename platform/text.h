@@ -21,4 +21,15 @@ std::string Utf16ToGbk(std::u16string_view utf16);
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
+// ASCII letters without case, whatever the locale: only 'A'-'Z' and 'a'-'z'
+// change, so GBK lead and trail bytes are never taken for letters.
+constexpr char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+constexpr char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+// Whether a and b are equal when ASCII letters are compared without case.
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 }  // namespace platform

@@ -96,5 +96,23 @@ TEST(Text, Utf16SurrogatesArePairedOrReplaced) {
     EXPECT_EQ(Utf16ToGbk(std::u16string{0xDBFF}), "?");
 }
 
+TEST(Text, AsciiCaseIsIgnoredAndNothingElse) {
+    EXPECT_TRUE(EqualsIgnoringAsciiCase("Timer", "timer"));
+    EXPECT_TRUE(EqualsIgnoringAsciiCase("TRUE", "true"));
+    EXPECT_TRUE(EqualsIgnoringAsciiCase("", ""));
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("timers", "timer"));
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("timer", "timer "));
+    // Neighbours of the letter ranges are not letters: '@'/'`' and '['/'{'.
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("@", "`"));
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("[", "{"));
+    // GBK bytes are compared as they are, whatever the locale says of them.
+    const std::string login = texts::kLoginButtonText;
+    EXPECT_TRUE(EqualsIgnoringAsciiCase(login + "A", login + "a"));
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("\xC1", "\xE1"));  // Latin-1 "A" and "a" with grave
+    EXPECT_EQ(LowerAscii('\xC1'), '\xC1');
+    EXPECT_EQ(UpperAscii('z'), 'Z');
+    EXPECT_EQ(LowerAscii('Z'), 'z');
+}
+
 }  // namespace
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <optional>
 
+#include "platform/log.h"
 #include "platform/text.h"
 
 namespace quorvi {
@@ -16,7 +17,7 @@ namespace quorvi {
 // ---- text helpers -------------------------------------------------------------------
 
 std::string Utf8ToAnsi(std::string_view utf8) {
-    return platform::Utf16ToGbk(platform::Utf8ToUtf16(utf8));
+    return platform::Utf8ToGbk(utf8);
 }
 
 std::string CatalogueApplication::ForeImage() const {
@@ -46,16 +47,6 @@ bool ParseNumericId(std::string_view text, int& value) {
 // ---- reading elements --------------------------------------------------------------
 
 namespace {
-
-bool AsciiEqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 // Collects the reason an element is left out; the first missing piece names it.
 class ElementReader {
@@ -116,7 +107,8 @@ std::optional<CatalogueApplication> ReadApplication(const TiXmlElement& element,
     ElementReader reader(element, problems);
     CatalogueApplication app;
     const char* showSubApps = mayHold ? element.Attribute("showSubApps") : nullptr;
-    app.holdsSubApps = showSubApps && AsciiEqualsIgnoringCase(Utf8ToAnsi(showSubApps), "True");
+    app.holdsSubApps =
+        showSubApps && platform::EqualsIgnoringAsciiCase(Utf8ToAnsi(showSubApps), "True");
 
     app.caption = Utf8ToAnsi(reader.Required("caption"));
     app.icon = reader.Required("icon");
@@ -185,7 +177,13 @@ bool LoadCatalogueDocument(const std::string& path, CatalogueDocument& out) {
     std::ifstream file(platform::GbkToUtf8(path), std::ios::binary);
     if (!file) return false;
     const std::string xml{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    return ParseCatalogueDocument(xml, out);
+    if (!ParseCatalogueDocument(xml, out)) return false;
+    for (const CatalogueProblem& problem : out.problems) {
+        platform::LogWarning("catalogue " + platform::GbkToUtf8(path) + " line " +
+                             std::to_string(problem.line) + ": " + problem.reason +
+                             "; left out with what it holds");
+    }
+    return true;
 }
 
 }  // namespace quorvi

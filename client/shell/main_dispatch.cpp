@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "platform/chinese_texts.h"
+#include "platform/text.h"
 #include "ui/core/UIlib.h"
 #include "ui/core/skinned_frame.h"
 
@@ -16,10 +17,7 @@ using DuiLib::CControlUI;
 constexpr UINT kIgnoredMessage = WM_USER + 109;
 
 bool IsTimerType(std::string_view type) {
-    constexpr std::string_view kTimer = "timer";
-    return std::ranges::equal(type, kTimer, [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == b;
-    });
+    return platform::EqualsIgnoringAsciiCase(type, "timer");
 }
 
 // ---- notifications -----------------------------------------------------------------------------

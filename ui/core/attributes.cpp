@@ -4,6 +4,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "platform/text.h"
+
 namespace ui {
 namespace {
 
@@ -28,15 +30,6 @@ std::optional<std::array<int, N>> ParseInts(std::string_view text) {
         if (comma != std::string_view::npos) text.remove_prefix(comma + 1);
     }
     return out;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 }  // namespace
@@ -65,8 +58,8 @@ std::optional<SIZE> ParseSize(std::string_view text) {
 
 std::optional<bool> ParseBool(std::string_view text) {
     text = Trim(text);
-    if (EqualsNoCase(text, "true") || text == "1") return true;
-    if (EqualsNoCase(text, "false") || text == "0") return false;
+    if (platform::EqualsIgnoringAsciiCase(text, "true") || text == "1") return true;
+    if (platform::EqualsIgnoringAsciiCase(text, "false") || text == "0") return false;
     return std::nullopt;
 }
 

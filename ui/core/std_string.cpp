@@ -2,14 +2,12 @@
 
 #include <algorithm>
 
+#include "platform/text.h"
+
 namespace DuiLib {
 namespace {
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
+using platform::LowerAscii;
+using platform::UpperAscii;
 }  // namespace
 
 int CStdString::Find(std::string_view part, int start) const {
@@ -46,8 +44,8 @@ CStdString CStdString::Right(int count) const {
 int CStdString::CompareNoCase(std::string_view other) const {
     size_t n = std::min(size(), other.size());
     for (size_t i = 0; i < n; ++i) {
-        unsigned char a = static_cast<unsigned char>(Lower((*this)[i]));
-        unsigned char b = static_cast<unsigned char>(Lower(other[i]));
+        unsigned char a = static_cast<unsigned char>(LowerAscii((*this)[i]));
+        unsigned char b = static_cast<unsigned char>(LowerAscii(other[i]));
         if (a != b) return a < b ? -1 : 1;
     }
     if (size() == other.size()) return 0;
@@ -55,10 +53,10 @@ int CStdString::CompareNoCase(std::string_view other) const {
 }
 
 void CStdString::MakeLower() {
-    std::transform(begin(), end(), begin(), Lower);
+    std::transform(begin(), end(), begin(), LowerAscii);
 }
 void CStdString::MakeUpper() {
-    std::transform(begin(), end(), begin(), Upper);
+    std::transform(begin(), end(), begin(), UpperAscii);
 }
 
 int CStdString::Replace(std::string_view from, std::string_view to) {
