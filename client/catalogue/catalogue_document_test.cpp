@@ -1,6 +1,13 @@
 #include "client/catalogue/catalogue_document.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/log_test_support.h"
 
 namespace quorvi {
 namespace {
@@ -124,6 +131,27 @@ TEST(CatalogueDocumentTest, DocumentsThatAreNotWellFormedOrHoldNoElement) {
     EXPECT_FALSE(document.hasRoot);
     EXPECT_TRUE(ParseCatalogueDocument("<r/>", document));
     EXPECT_TRUE(document.hasRoot);
+}
+
+TEST(CatalogueDocumentTest, LoadingLogsEachElementLeftOutWithItsLine) {
+    std::string folder = (std::filesystem::temp_directory_path() / "catalogueXXXXXX").string();
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const std::string path = folder + "/apps.xml";
+    std::ofstream(path) << "<apps>\n"
+                        << kGroup << "\n"
+                        << App("1") << "\n<app caption='x' icon='y' id='7z' action='a'>t</app>\n"
+                        << "</g>\n<g caption='g' mark='m' id='2'/>\n</apps>\n";
+    platform::LogCapture log;
+    CatalogueDocument document;
+    EXPECT_TRUE(LoadCatalogueDocument(path, document));
+    std::filesystem::remove_all(folder);
+    EXPECT_EQ(document.groups.at(0).applications.size(), 1u);
+    EXPECT_EQ(
+        log.Messages(platform::LogLevel::Warning),
+        (std::vector<std::string>{
+            "catalogue " + path +
+                " line 4: id is not a decimal number: 7z; left out with what it holds",
+            "catalogue " + path + " line 6: missing attribute icon; left out with what it holds"}));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <utility>
 
+#include "platform/log.h"
 #include "platform/text.h"
 
 namespace quorvi {
@@ -18,13 +19,13 @@ std::string SqlRow::Text(size_t column) const {
 // ---- Statement ----------------------------------------------------------------------
 
 Statement::Statement(Statement&& other) noexcept
-    : m_stmt(std::exchange(other.m_stmt, nullptr)), m_errorText(other.m_errorText) {}
+    : m_stmt(std::exchange(other.m_stmt, nullptr)), m_database(other.m_database) {}
 
 Statement& Statement::operator=(Statement&& other) noexcept {
     if (this != &other) {
         sqlite3_finalize(m_stmt);
         m_stmt = std::exchange(other.m_stmt, nullptr);
-        m_errorText = other.m_errorText;
+        m_database = other.m_database;
     }
     return *this;
 }
@@ -34,7 +35,8 @@ Statement::~Statement() {
 }
 
 void Statement::NoteError() {
-    if (m_stmt && m_errorText) *m_errorText = sqlite3_errmsg(sqlite3_db_handle(m_stmt));
+    if (m_stmt && m_database)
+        m_database->NoteError(sqlite3_errmsg(sqlite3_db_handle(m_stmt)), sqlite3_sql(m_stmt));
 }
 
 void Statement::Reset() {
@@ -66,7 +68,8 @@ bool Statement::Bind(const std::vector<SqlValue>& values) {
     // Too few or too many values is a programming error that would otherwise
     // store NULLs silently.
     if (static_cast<int>(values.size()) != sqlite3_bind_parameter_count(m_stmt)) {
-        if (m_errorText) *m_errorText = "wrong number of values for the statement";
+        if (m_database)
+            m_database->NoteError("wrong number of values for the statement", sqlite3_sql(m_stmt));
         return false;
     }
     int index = 1;
@@ -182,6 +185,7 @@ constexpr const char kIndexAppId[] = "CREATE INDEX IF NOT EXISTS apps_AppID ON a
 }  // namespace
 
 void LocalDatabase::CreateAndMigrate() {
+    m_creatingSchema = true;
     Execute(kCreateConfig);
     // The seed row has five values, so it only fits a config table that has not
     // been migrated yet, as on a new file.
@@ -191,9 +195,23 @@ void LocalDatabase::CreateAndMigrate() {
     Execute(kCreateAppsRecommend);
     for (const char* migration : kMigrations) Execute(migration);
     Execute(kIndexAppId);
+    m_creatingSchema = false;
 }
 
 // ---- running statements -------------------------------------------------------------
+
+void LocalDatabase::NoteError(std::string message, std::string_view sql) {
+    m_errorText = std::move(message);
+    // Every start runs the schema steps again; finding a table or a column
+    // already there is how they are meant to fail.
+    if (m_creatingSchema && (m_errorText.find("already exists") != std::string::npos ||
+                             m_errorText.starts_with("duplicate column name")))
+        return;
+    constexpr std::size_t kShownSql = 160;
+    std::string statement(sql.substr(0, kShownSql));
+    if (sql.size() > kShownSql) statement += "...";
+    platform::LogError("database: " + m_errorText + " (in: " + statement + ")");
+}
 
 Statement LocalDatabase::Prepare(std::string_view sql) {
     if (!m_db) return {};
@@ -201,18 +219,18 @@ Statement LocalDatabase::Prepare(std::string_view sql) {
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &stmt, &tail) !=
         SQLITE_OK) {
-        m_errorText = sqlite3_errmsg(m_db);
+        NoteError(sqlite3_errmsg(m_db), sql);
         return {};
     }
     // One statement only: text after it would silently not run.
     for (const char* p = tail; p && p < sql.data() + sql.size(); ++p) {
         if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') {
             sqlite3_finalize(stmt);
-            m_errorText = "more than one statement given where one is expected";
+            NoteError("more than one statement given where one is expected", sql);
             return {};
         }
     }
-    return Statement(stmt, &m_errorText);
+    return Statement(stmt, this);
 }
 
 bool LocalDatabase::Execute(std::string_view sql, std::initializer_list<SqlValue> values) {
@@ -222,7 +240,7 @@ bool LocalDatabase::Execute(std::string_view sql, std::initializer_list<SqlValue
         const std::string text(sql);
         const int rc = sqlite3_exec(m_db, text.c_str(), nullptr, nullptr, &message);
         if (message) {
-            m_errorText = message;
+            NoteError(message, sql);
             sqlite3_free(message);
         }
         return rc == SQLITE_OK;

@@ -4,8 +4,9 @@
 // Sections: values and rows | Statement (a prepared statement) | LocalDatabase
 //
 // Failures are swallowed as the rest of the client expects: a failing statement
-// returns false (or no rows), leaves SQLite's message in ErrorText() and the
-// caller carries on. A database that could not be opened skips every statement.
+// returns false (or no rows), leaves SQLite's message in ErrorText(), logs it
+// with the statement, and the caller carries on. A database that could not be opened skips every
+// statement.
 #pragma once
 
 #include <sqlite3.h>
@@ -20,6 +21,8 @@
 #include <vector>
 
 namespace quorvi {
+
+class LocalDatabase;
 
 // ---- values and rows --------------------------------------------------------------
 
@@ -79,13 +82,13 @@ public:
 
 private:
     friend class LocalDatabase;
-    Statement(sqlite3_stmt* stmt, std::string* errorText) : m_stmt(stmt), m_errorText(errorText) {}
+    Statement(sqlite3_stmt* stmt, LocalDatabase* database) : m_stmt(stmt), m_database(database) {}
     bool BindOne(int index, const SqlValue& value);
     void Reset();
     void NoteError();
 
     sqlite3_stmt* m_stmt = nullptr;
-    std::string* m_errorText = nullptr;  // the owning database's error-text slot
+    LocalDatabase* m_database = nullptr;  // the owner, which keeps and logs errors
 };
 
 // ---- LocalDatabase ---------------------------------------------------------------
@@ -129,8 +132,13 @@ public:
     sqlite3* Handle() const { return m_db; }
 
 private:
+    friend class Statement;
+    // Keeps the message of a failed statement and logs it with the statement.
+    void NoteError(std::string message, std::string_view sql);
+
     sqlite3* m_db = nullptr;
     std::string m_errorText;
+    bool m_creatingSchema = false;  // failures that find the schema in place are expected
 };
 
 }  // namespace quorvi

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "client/common/database_test_support.h"
+#include "platform/log_test_support.h"
 
 namespace quorvi {
 namespace {
@@ -124,6 +125,26 @@ TEST(DatabaseTest, BoundValuesAreStoredAsTheyStandAndMisuseFails) {
     EXPECT_EQ(Column(db, "SELECT SavePath||WebPageChannel FROM config"), "1");
     EXPECT_FALSE(db.Execute("SELECT * FROM nowhere"));
     EXPECT_EQ(db.ErrorText(), "no such table: nowhere");
+}
+
+TEST(DatabaseTest, FailedStatementsAreLoggedButNotTheSchemaFindingItselfInPlace) {
+    TempFolder folder;
+    {
+        LocalDatabase db;
+        StartDatabase(db, folder);
+    }
+    platform::LogCapture log;
+    LocalDatabase db;
+    StartDatabase(db, folder);  // every table and column is already there
+    EXPECT_TRUE(log.Events().empty()) << log.Text();
+
+    EXPECT_FALSE(db.Execute("SELECT * FROM nowhere"));
+    EXPECT_FALSE(db.Execute("update config set SavePath=?, WebPageChannel=?", {"x"}));
+    const auto errors = log.Messages(platform::LogLevel::Error);
+    ASSERT_EQ(errors.size(), 2u) << log.Text();
+    EXPECT_EQ(errors[0], "database: no such table: nowhere (in: SELECT * FROM nowhere)");
+    EXPECT_NE(errors[1].find("wrong number of values"), std::string::npos) << errors[1];
+    EXPECT_NE(errors[1].find("update config set SavePath=?, WebPageChannel=?"), std::string::npos);
 }
 
 TEST(DatabaseTest, LookupByAppIdUsesTheIndex) {

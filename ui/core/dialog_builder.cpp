@@ -5,8 +5,8 @@
 
 #include <tinyxml.h>
 #include <cstring>
-#include <iostream>
 
+#include "platform/log.h"
 #include "platform/text.h"
 #include "ui/core/browser.h"
 #include "ui/core/container.h"
@@ -43,10 +43,9 @@ namespace {
 bool IsUtf8Document(const TiXmlDocument& document) {
     for (const TiXmlNode* node = document.FirstChild(); node; node = node->NextSibling()) {
         if (const TiXmlDeclaration* declaration = node->ToDeclaration()) {
-            std::string encoding = declaration->Encoding();
-            for (char& c : encoding)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            return encoding.empty() || encoding == "utf-8" || encoding == "utf8";
+            const std::string_view encoding = declaration->Encoding();
+            return encoding.empty() || platform::EqualsIgnoringAsciiCase(encoding, "utf-8") ||
+                   platform::EqualsIgnoringAsciiCase(encoding, "utf8");
         }
     }
     return true;  // XML without a declaration is UTF-8
@@ -82,13 +81,13 @@ CControlUI* CDialogBuilder::Create(std::string_view skin, LPCTSTR, IDialogBuilde
     if (!loaded) {
         std::string reason = document.ErrorDesc() ? document.ErrorDesc() : "cannot be read";
         if (document.ErrorRow() > 0) reason += " at line " + std::to_string(document.ErrorRow());
-        Report("ui: skin " + source_ + ": " + reason);
+        Report("ui: skin " + source_ + ": " + reason, platform::LogLevel::Error);
         return nullptr;
     }
     utf8_ = IsUtf8Document(document);
     const TiXmlElement* root = document.RootElement();
     if (!root) {
-        Report("ui: skin " + source_ + ": no element");
+        Report("ui: skin " + source_ + ": no element", platform::LogLevel::Error);
         return nullptr;
     }
     const TiXmlElement* firstControl = root;
@@ -110,7 +109,8 @@ CControlUI* CDialogBuilder::Create(std::string_view skin, LPCTSTR, IDialogBuilde
                 Report(Where(child) + "a second root control is ignored");
         }
         if (!firstControl) {
-            Report("ui: skin " + source_ + ": the Window holds no control");
+            Report("ui: skin " + source_ + ": the Window holds no control",
+                   platform::LogLevel::Error);
             return nullptr;
         }
     }
@@ -130,8 +130,8 @@ std::string CDialogBuilder::Where(const TiXmlElement* element) const {
     return where + ": ";
 }
 
-void CDialogBuilder::Report(std::string line) {
-    std::cerr << line << '\n';
+void CDialogBuilder::Report(std::string line, platform::LogLevel level) {
+    platform::Log(level, line);
     diagnostics_.push_back(std::move(line));
 }
 

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/log.h"
 #include "ui/core/control.h"
 
 class TiXmlElement;
@@ -59,7 +60,8 @@ private:
     std::string Text(const char* value) const;
     // "ui: skin FILE line N: Class 'name': " for messages.
     std::string Where(const TiXmlElement* element) const;
-    void Report(std::string line);
+    // Logs a problem of the skin (a warning unless it stops the build) and keeps it.
+    void Report(std::string line, platform::LogLevel level = platform::LogLevel::Warning);
 
     std::string source_;  // file name for messages
     bool utf8_ = true;

@@ -5,10 +5,10 @@
 // With --screenshot the window is saved as PNG once it is painted (and, on the
 // browser page, once the page has loaded), and the program ends.
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "platform/log.h"
 #include "ui/gallery/gallery_window.h"
 #include "ui/web/screen_backend.h"
 
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
 
     auto* window = new gallery::GalleryWindow("file://" + skin + "/page.html");
     if (!window->Create(nullptr, "Widget Gallery", WS_POPUP | WS_VISIBLE, 0, 0, 0, 950, 553)) {
-        std::fprintf(stderr, "quorvi-gallery: cannot build %s/gallery.xml\n", skin.c_str());
+        platform::LogError("cannot build " + skin + "/gallery.xml");
         return 1;
     }
     window->CenterWindow();
@@ -39,8 +39,8 @@ int main(int argc, char** argv) {
     if (page == 2) ui::RunUntil([&] { return window->PageLoaded(); }, 20s);
     ui::RunFor(500ms);  // the first frames, the page's own painting
     const bool saved = ui::SaveWindowPng(window->GetHWND(), screenshot);
-    std::fprintf(stderr, "quorvi-gallery: %s %s\n", saved ? "saved" : "could not save",
-                 screenshot.c_str());
+    platform::Log(saved ? platform::LogLevel::Info : platform::LogLevel::Error,
+                  (saved ? "saved " : "could not save ") + screenshot);
     DestroyWindow(window->GetHWND());
     return saved ? 0 : 1;
 }

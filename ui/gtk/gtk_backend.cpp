@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/log.h"
 #include "platform/text.h"
 #include "ui/core/browser.h"
 #include "ui/core/controls.h"
@@ -875,7 +876,7 @@ bool InstallGtkBackend() {
     std::string reason;
     std::unique_ptr<GtkBackend> backend = GtkBackend::Create(&reason);
     if (!backend) {
-        std::fprintf(stderr, "quorvi: %s\n", reason.c_str());
+        platform::LogError(reason);
         return false;
     }
     g_gtkBackend = backend.get();

@@ -3,8 +3,8 @@
 #include <gtk/gtk.h>
 
 #include <chrono>
-#include <cstdio>
 
+#include "platform/log.h"
 #include "platform/text.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/win_api.h"
@@ -55,7 +55,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     const std::string body = platform::GbkToUtf8(text ? text : "");
     const std::string title = platform::GbkToUtf8(caption ? caption : "");
     if (!ui::GetGtkBackend()) {
-        std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
+        platform::LogInfo(title + ": " + body);  // no screen to show it on
         return IDOK;
     }
     const GtkMessageType kind =
