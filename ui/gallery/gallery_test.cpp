@@ -10,6 +10,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "ui/gallery/gallery_window.h"
 #include "ui/gtk/gtk_backend.h"
@@ -125,6 +128,26 @@ TEST_F(Gallery, SignalSavesEveryShownWindow) {
     EXPECT_EQ(cairo_image_surface_get_width(image), 950);
     EXPECT_EQ(PngPixel(image, 500, 4), (Rgb{0x2D, 0x6C, 0xDF}));
     cairo_surface_destroy(image);
+
+    // Beside it, where each named control is on the screen: the caption's
+    // close button sits in the top right corner of the window at (40, 40).
+    std::ifstream map(shots_ / "Widget Gallery-1.controls.txt");
+    bool closeButtonFound = false;
+    for (std::string line; std::getline(map, line);) {
+        std::istringstream fields(line);
+        int left = 0, top = 0, width = 0, height = 0;
+        std::string name;
+        ASSERT_TRUE(fields >> left >> top >> width >> height >> name) << line;
+        if (name != "closebtn") continue;
+        closeButtonFound = true;
+        EXPECT_GT(width, 0);
+        EXPECT_GT(height, 0);
+        EXPECT_GE(left, 40 + 950 - 100) << line;
+        EXPECT_LE(left + width, 40 + 950) << line;
+        EXPECT_GE(top, 40) << line;
+        EXPECT_LE(top + height, 40 + 60) << line;
+    }
+    EXPECT_TRUE(closeButtonFound);
 }
 
 TEST_F(Gallery, ControlsPageShowsEveryControlWithRealGlyphs) {

@@ -3,15 +3,37 @@
 #include <glib-unix.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/text.h"
+#include "ui/core/control_map.h"
+#include "ui/core/paint_manager.h"
 #include "ui/core/win_api.h"
 #include "ui/gtk/gtk_backend.h"
 #include "ui/render/window_image.h"
 #include "ui/web/webkit_engine.h"
 
 namespace ui {
+namespace {
+
+// Beside a window's screenshot: where each of its named controls is shown, so
+// that a script can click a control by its name.
+void WriteControlMap(HWND hwnd, const std::string& path) {
+    const DuiLib::CPaintManagerUI* manager = DuiLib::CPaintManagerUI::FromWindow(hwnd);
+    if (manager == nullptr) return;
+    POINT origin{0, 0};
+    ClientToScreen(hwnd, &origin);
+    const std::string map = FormatControlMap(VisibleNamedControls(manager->GetRoot()), origin);
+    // Written under another name first, so a reader never sees half a map.
+    const std::string partial = path + ".part";
+    if (std::FILE* file = std::fopen(partial.c_str(), "wb")) {
+        const bool whole = std::fwrite(map.data(), 1, map.size(), file) == map.size();
+        if (std::fclose(file) == 0 && whole) std::rename(partial.c_str(), path.c_str());
+    }
+}
+
+}  // namespace
 
 bool InstallScreenBackend() {
     if (!InstallGtkBackend()) return false;
@@ -49,8 +71,9 @@ int SaveShownWindowsPng(const std::string& folder) {
         for (char& c : name)
             if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20) c = '_';
         if (name.empty()) name = "window";
-        const std::string path = folder + "/" + name + "-" + std::to_string(++index) + ".png";
-        if (SaveWindowPng(hwnd, path)) ++written;
+        const std::string base = folder + "/" + name + "-" + std::to_string(++index);
+        if (SaveWindowPng(hwnd, base + ".png")) ++written;
+        WriteControlMap(hwnd, base + ".controls.txt");
     }
     return written;
 }

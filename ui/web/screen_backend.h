@@ -12,15 +12,18 @@ namespace ui {
 // Installs the on-screen backend. False, with the backend's one-line reason on
 // standard error, when there is no display; the program then ends as it would
 // when CoInitialize fails. When QUORVI_SCREENSHOT_DIR names a folder, the
-// signal SIGUSR2 saves every shown window there as PNG (SaveShownWindowsPng).
+// signal SIGUSR2 saves every shown window there as PNG with its control map
+// (SaveShownWindowsPng).
 bool InstallScreenBackend();
 
 // Saves a window as PNG (path in UTF-8): the live window with its edit boxes and
 // pages when it is on screen, its painted controls otherwise. False on failure.
 bool SaveWindowPng(HWND hwnd, const std::string& path);
 
-// Saves every shown top-level window into `folder` as "<window title>-<n>.png";
-// returns how many were written.
+// Saves every shown top-level window into `folder` as "<window title>-<n>.png",
+// and beside it "<window title>-<n>.controls.txt": one line per visible named
+// control, "left top width height name" in screen coordinates. Returns how
+// many windows were saved.
 int SaveShownWindowsPng(const std::string& folder);
 
 }  // namespace ui
