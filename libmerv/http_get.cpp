@@ -133,8 +133,13 @@ int WatchTransfer(void* userData, curl_off_t expected, curl_off_t, curl_off_t, c
     }
     if (options.progress && transfer->received != transfer->reported) {
         transfer->reported = transfer->received;
-        options.progress(transfer->received,
-                         expected > 0 ? static_cast<std::uint64_t>(expected) : 0);
+        try {
+            options.progress(transfer->received,
+                             expected > 0 ? static_cast<std::uint64_t>(expected) : 0);
+        } catch (...) {  // no exception may cross libcurl
+            transfer->Abort(HttpOutcome::TransportError, "the progress report failed");
+            return 1;
+        }
     }
     return 0;
 }

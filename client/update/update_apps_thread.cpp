@@ -20,10 +20,18 @@ AppsUpdateSettings AppsUpdateSettings::Default() {
 }
 
 // ---- FetchFile -----------------------------------------------------------------------------
+namespace {
 
-bool FetchFile(const std::string& url, const std::string& path, const std::atomic<bool>* stop) {
+merv::HttpOptions TransferOptions(const AppsUpdateSettings& settings) {
     merv::HttpOptions options;
-    options.stop = stop;
+    options.limits = settings.limits;
+    options.stop = settings.stop;
+    return options;
+}
+
+}  // namespace
+
+bool FetchFile(const std::string& url, const std::string& path, const merv::HttpOptions& options) {
     return merv::HttpGetFile(url, path, options).Succeeded();
 }
 
@@ -79,7 +87,7 @@ void UpdateIcon(const std::string& icon, const std::string& digest,
     // A failed transfer leaves the old icon whole.
     CreateFoldersFor(settings.programFolder, relative);
     ++outcome.iconsFetched;
-    if (!FetchFile(settings.iconServer + icon, local, settings.stop)) return;
+    if (!FetchFile(settings.iconServer + icon, local, TransferOptions(settings))) return;
     ++outcome.iconsReplaced;
     // A side file left by the file update is not yet swapped in: the fresh icon
     // takes its place, so the final updater's swap puts the fresh icon in place.
@@ -122,7 +130,7 @@ AppsUpdateOutcome RunAppsUpdate(const AppsUpdateSettings& settings) {
 
     const std::string download = settings.programFolder + "apps.xml.update";
     const std::string current = settings.programFolder + "apps.xml";
-    const bool arrived = FetchFile(settings.catalogueUrl, download, settings.stop);
+    const bool arrived = FetchFile(settings.catalogueUrl, download, TransferOptions(settings));
     // An error page or a cut-off answer may still be well-formed XML: only a
     // whole, successful answer that parses replaces the catalogue.
     TiXmlDocument document;

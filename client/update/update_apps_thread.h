@@ -10,6 +10,7 @@
 #include <string>
 
 #include "client/common/worker_thread.h"
+#include "libmerv/http_get.h"
 
 class TiXmlElement;
 
@@ -20,7 +21,8 @@ struct AppsUpdateSettings {
     std::string programFolder;  // ends in the path separator
     std::string catalogueUrl;   // the application server's catalogue document
     std::string iconServer;     // base the "icon" attribute is appended to, ends in "/"
-    // When set and true, transfers end early and the run stops (the program is ending).
+    merv::HttpLimits limits = merv::kDefaultHttpLimits;  // of every transfer
+    // When set, the run ends early once it becomes true (the worker's stop request).
     const std::atomic<bool>* stop = nullptr;
 
     // The running program's folder and the portal's application server.
@@ -32,7 +34,7 @@ struct AppsUpdateSettings {
 // arrived with a success status (and is otherwise left as it was). Creates no
 // folder: when path's folder is missing nothing is fetched.
 bool FetchFile(const std::string& url, const std::string& path,
-               const std::atomic<bool>* stop = nullptr);
+               const merv::HttpOptions& options = {});
 
 // ---- the run ---------------------------------------------------------------------------
 struct AppsUpdateOutcome {

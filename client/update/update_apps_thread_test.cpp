@@ -5,6 +5,7 @@
 #include <tinyxml.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -257,6 +258,43 @@ TEST_F(AppsUpdateTest, RunsNeverOverlapAndTheWorkerRunsOnceThenFinishes) {
     EXPECT_TRUE(std::filesystem::exists(program.Path() + "apps.xml"));
     EXPECT_EQ(portal.PathsBelow("/app/appsn.php").size(), 1u);
     EXPECT_TRUE(RunAppsUpdate(Settings()).ran);
+}
+
+TEST_F(AppsUpdateTest, TricklingCatalogueIsAbandonedSoTheNextRunFetchesIt) {
+    // 20 bytes a second never stalls, but would hold the run (and every later
+    // one, which stands aside) for minutes.
+    portal.SetFault("/app/appsn.php", "kind=slow&rate=20");
+    AppsUpdateSettings settings = Settings();
+    settings.limits.minimumRate = 1024;
+    settings.limits.rateWindow = std::chrono::milliseconds(1500);
+    AppsUpdateOutcome outcome = RunAppsUpdate(settings);
+    EXPECT_TRUE(outcome.ran);
+    EXPECT_FALSE(outcome.catalogueInstalled);
+    EXPECT_FALSE(std::filesystem::exists(program.Path() + "apps.xml"));
+    EXPECT_FALSE(std::filesystem::exists(program.Path() + "apps.xml.update"));
+
+    portal.ClearFaults();
+    outcome = RunAppsUpdate(settings);
+    EXPECT_TRUE(outcome.ran);
+    EXPECT_TRUE(outcome.catalogueInstalled);
+}
+
+TEST_F(AppsUpdateTest, StopRequestEndsARunWaitingOnAStalledServer) {
+    WriteFile(program.Path() + "apps.xml", "<apps>old</apps>");
+    portal.SetFault("/app/appsn.php", "kind=stall");  // held until the faults change
+    std::atomic<bool> stop{false};
+    AppsUpdateSettings settings = Settings();  // a minute's stall limit
+    settings.stop = &stop;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        stop = true;
+    });
+    const AppsUpdateOutcome outcome = RunAppsUpdate(settings);
+    stopper.join();
+    EXPECT_TRUE(outcome.ran);
+    EXPECT_FALSE(outcome.catalogueInstalled);
+    EXPECT_EQ(ReadFile(program.Path() + "apps.xml"), "<apps>old</apps>");
+    portal.ClearFaults();
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ TEST_F(ControlMapTest, ListsVisibleNamedControlsInScreenCoordinates) {
           <Control />
           <Button name="btnHidden" width="50" visible="false" />
         </HorizontalLayout>
-        <TabLayout name="tabs" selectedid="0">
+        <TabLayout name="tabs">
           <Container name="page0"><Label name="lbOnShownPage" /></Container>
           <Container name="page1"><Label name="lbOnHiddenPage" /></Container>
         </TabLayout>
