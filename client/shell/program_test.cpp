@@ -215,8 +215,13 @@ public:
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<uint16_t>(port));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_listening = bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                      listen(m_socket, 16) == 0;
+        // Connections of an earlier server on the port may linger for a while.
+        for (auto end = std::chrono::steady_clock::now() + 30s;
+             !m_listening && std::chrono::steady_clock::now() < end;
+             std::this_thread::sleep_for(200ms))
+            m_listening =
+                bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                listen(m_socket, 16) == 0;
         if (m_listening) m_thread = std::thread([this] { Accept(); });
     }
     ~SilentPortal() {
