@@ -1,9 +1,9 @@
 // Sections: creation | window | notifications | login
 #include "client/account/login_frame_wnd.h"
 
-#include <cstdio>
 #include <memory>
 
+#include "client/account/skin_folder.h"
 #include "client/account/user_thread.h"
 #include "client/common/messages.h"
 #include "client/common/portal_urls.h"
@@ -40,36 +40,23 @@ HWND CLoginFrameWnd::CreateOver(HWND owner, std::string_view message) {
     return m_hWnd;
 }
 
-LRESULT CLoginFrameWnd::OnCreate() {
-    LONG style = ::GetWindowLong(m_hWnd, GWL_STYLE);
-    style = static_cast<LONG>((static_cast<DWORD>(style) & ~WS_CAPTION) | WS_CLIPSIBLINGS |
-                              WS_CLIPCHILDREN);
-    ::SetWindowLong(m_hWnd, GWL_STYLE, style);
+// The skin comes from the folder every window of the client reads its images from.
+DuiLib::CStdString CLoginFrameWnd::GetSkinFolder() {
+    return SkinFolder();
+}
 
-    m_pm.Init(m_hWnd);
-    m_pm.AddPreMessageFilter(this);
-    DuiLib::CDialogBuilder builder;
-    CControlUI* root = builder.Create(kSkinFile, nullptr, nullptr, &m_pm);
-    if (!root) {
-        std::fprintf(stderr, "quorvi: error: the login skin %s%s could not be built\n",
-                     DuiLib::CPaintManagerUI::GetResourcePath().c_str(), kSkinFile);
-        return -1;
-    }
-    m_pm.AttachDialog(root);
-    m_pm.AddNotifier(this);
-
-    m_rememberOption = static_cast<COptionUI*>(
-        m_pm.FindControl("optRemPsw") ? m_pm.FindControl("optRemPsw")->GetInterface("Option")
-                                      : nullptr);
-    m_autoLoginOption = static_cast<COptionUI*>(
-        m_pm.FindControl("optAutoLogin") ? m_pm.FindControl("optAutoLogin")->GetInterface("Option")
-                                         : nullptr);
-    m_accountEdit = m_pm.FindControl("accountedit");
-    m_info = m_pm.FindControl("lbLoginInfo");
+void CLoginFrameWnd::InitWindow() {
+    const auto option = [this](const char* name) {
+        CControlUI* control = m_PaintManager.FindControl(name);
+        return control ? static_cast<COptionUI*>(control->GetInterface("Option")) : nullptr;
+    };
+    m_rememberOption = option("optRemPsw");
+    m_autoLoginOption = option("optAutoLogin");
+    m_accountEdit = m_PaintManager.FindControl("accountedit");
+    m_info = m_PaintManager.FindControl("lbLoginInfo");
     if (m_info) m_info->SetVisible(false);
-    m_passwordEdit = m_pm.FindControl("pwdedit");
-    if (m_accountEdit) m_pm.SetFocusNeeded(m_accountEdit);
-    return 0;
+    m_passwordEdit = m_PaintManager.FindControl("pwdedit");
+    if (m_accountEdit) m_PaintManager.SetFocusNeeded(m_accountEdit);
 }
 
 void CLoginFrameWnd::Prefill() {
@@ -97,22 +84,23 @@ void CLoginFrameWnd::HideInfo() {
 }
 
 // ---- window ---------------------------------------------------------------------------------
-LRESULT CLoginFrameWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+// Only buttons take their clicks in the caption band; labels and options there
+// drag the window.
+LRESULT CLoginFrameWnd::OnNcHitTest(UINT, WPARAM, LPARAM lParam, bool& handled) {
+    handled = true;
+    return DuiLib::CaptionOnlyHitTest(m_hWnd, m_PaintManager, lParam, DuiLib::IsButton);
+}
+
+// Alt+F4 and the system menu's Close close the login window like its close button.
+LRESULT CLoginFrameWnd::OnSysCommand(UINT, WPARAM, LPARAM, bool& handled) {
+    handled = false;
+    return 0;
+}
+
+LRESULT CLoginFrameWnd::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                            bool& handled) {
+    handled = true;
     switch (message) {
-        case WM_CREATE:
-            return OnCreate();
-        case WM_SIZE:
-            DuiLib::ApplyRoundCorners(m_hWnd, m_pm);
-            break;
-        case WM_NCHITTEST:
-            // Only buttons take their clicks in the caption band; labels and
-            // options there drag the window.
-            return DuiLib::CaptionOnlyHitTest(m_hWnd, m_pm, lParam, DuiLib::IsButton);
-        case WM_NCACTIVATE:
-            return DuiLib::NcActivate(m_hWnd, wParam, lParam);
-        case WM_NCCALCSIZE:
-        case WM_NCPAINT:
-            return 0;
         case WM_LOGIN_FAILED:
             ShowInfo(lParam ? reinterpret_cast<const char*>(lParam) : "");
             return 0;
@@ -122,21 +110,13 @@ LRESULT CLoginFrameWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         case WM_USER_INFO:
             return ::SendMessage(m_owner, WM_USER_INFO, wParam, lParam);
         default:
-            break;
+            handled = false;
+            return 0;
     }
-    LRESULT result = 0;
-    if (m_pm.MessageHandler(message, wParam, lParam, result)) return result;
-    return CWindowWnd::HandleMessage(message, wParam, lParam);
 }
 
-LRESULT CLoginFrameWnd::MessageHandler(UINT, WPARAM, LPARAM, bool& handled) {
-    handled = false;
-    return 0;
-}
-
-void CLoginFrameWnd::OnFinalMessage(HWND) {
-    m_pm.RemovePreMessageFilter(this);
-    m_pm.RemoveNotifier(this);
+void CLoginFrameWnd::OnFinalMessage(HWND hwnd) {
+    WindowImplBase::OnFinalMessage(hwnd);
     delete this;
 }
 
@@ -165,7 +145,7 @@ void CLoginFrameWnd::Notify(DuiLib::TNotifyUI& msg) {
         HideInfo();
     } else if (msg.sType == "return") {
         if (name == "accountedit" && m_passwordEdit) {
-            m_pm.SetFocus(m_passwordEdit);
+            m_PaintManager.SetFocus(m_passwordEdit);
         } else if (name == "pwdedit") {
             StartLogin();
         }

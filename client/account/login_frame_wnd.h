@@ -15,12 +15,11 @@
 #include "client/common/client_config.h"
 #include "client/common/worker_thread.h"
 #include "ui/core/UIlib.h"
+#include "ui/core/window_impl_base.h"
 
 namespace quorvi {
 
-class CLoginFrameWnd : public DuiLib::CWindowWnd,
-                       public DuiLib::INotifyUI,
-                       public DuiLib::IMessageFilterUI {
+class CLoginFrameWnd : public DuiLib::WindowImplBase {
 public:
     static constexpr const char kSkinFile[] = "login.xml";
 
@@ -40,24 +39,25 @@ public:
     // the object deletes itself when the window is destroyed.
     HWND CreateOver(HWND owner, std::string_view message);
 
-    DuiLib::CPaintManagerUI& PaintManager() { return m_pm; }
-
     // ---- window ----
     LPCTSTR GetWindowClassName() const override { return "UILoginFrame"; }
     UINT GetClassStyle() const override {
         return CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS | CS_SAVEBITS;
     }
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    LRESULT MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    void InitWindow() override;
+    LRESULT OnNcHitTest(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
     // ---- notifications ----
     void Notify(DuiLib::TNotifyUI& msg) override;
 
 protected:
+    DuiLib::CStdString GetSkinFolder() override;
+    DuiLib::CStdString GetSkinFile() override { return kSkinFile; }
     void OnFinalMessage(HWND hwnd) override;
 
 private:
-    LRESULT OnCreate();
     void Prefill();
     void ShowInfo(std::string_view text);
     void HideInfo();
@@ -69,7 +69,6 @@ private:
     WorkerOwner& m_workers;
     const AccountEndpoints m_servers;
     HWND m_owner = nullptr;
-    DuiLib::CPaintManagerUI m_pm;
     DuiLib::CControlUI* m_info = nullptr;
     DuiLib::CControlUI* m_accountEdit = nullptr;
     DuiLib::CControlUI* m_passwordEdit = nullptr;

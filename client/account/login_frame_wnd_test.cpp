@@ -102,6 +102,21 @@ TEST_F(LoginWindowTest, OpensCentredOverItsOwnerWithoutFrameAndFocusOnTheAccount
     EXPECT_EQ(hitAt(Find("loginBtn")), HTCLIENT);
 }
 
+TEST_F(LoginWindowTest, TheSystemCloseAndEscapeCloseIt) {
+    Open();
+    ::SendMessage(login, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ui::RunUntilIdle();
+    EXPECT_FALSE(::IsWindow(login));
+
+    Open();
+    bool handled = false;  // the key as the pre-message filter sees it
+    window->MessageHandler(WM_KEYDOWN, VK_ESCAPE, 0, handled);
+    EXPECT_TRUE(handled);
+    ui::RunUntilIdle();
+    EXPECT_FALSE(::IsWindow(login));
+    EXPECT_TRUE(owner.received.empty());
+}
+
 TEST_F(LoginWindowTest, PrefillsTheRememberedLoginOnlyWhenRemembered) {
     config.LoginUserName = "demo";
     config.LoginPassword = "it's";

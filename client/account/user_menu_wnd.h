@@ -3,9 +3,12 @@
 // target window for the personal centre (WM_OPEN_PERSONAL_CENTER),
 // "menu_Logout" signs out (WM_SIGNED_OUT). It closes when it loses the focus,
 // on Escape and once an item is chosen, and deletes itself.
+//
+// Sections: placement | CUserMenuWnd
 #pragma once
 
 #include "ui/core/UIlib.h"
+#include "ui/core/window_impl_base.h"
 
 namespace quorvi {
 
@@ -14,7 +17,7 @@ namespace quorvi {
 // (left) edge when it is taller (wider) than the work area.
 POINT PlaceInsideWorkArea(POINT at, SIZE size, const RECT& workArea);
 
-class CUserMenuWnd : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
+class CUserMenuWnd : public DuiLib::WindowImplBase {
 public:
     static constexpr const char kSkinFile[] = "menu.xml";
 
@@ -22,19 +25,19 @@ public:
     // option it was opened from, `target` receives its commands.
     void Init(DuiLib::CControlUI* owner, POINT screenPoint, HWND target);
 
-    DuiLib::CPaintManagerUI& PaintManager() { return m_pm; }
-
     LPCTSTR GetWindowClassName() const override { return "UserMenuWnd"; }
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void InitWindow() override;
+    LRESULT OnKillFocus(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    LRESULT OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    LRESULT OnMouseWheel(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     void Notify(DuiLib::TNotifyUI& msg) override;
 
 protected:
+    DuiLib::CStdString GetSkinFolder() override;
+    DuiLib::CStdString GetSkinFile() override { return kSkinFile; }
     void OnFinalMessage(HWND hwnd) override;
 
 private:
-    LRESULT OnCreate();
-
-    DuiLib::CPaintManagerUI m_pm;
     DuiLib::CControlUI* m_owner = nullptr;
     POINT m_at{};
     HWND m_target = nullptr;
