@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "client/common/portal_urls.h"
 #include "libmerv/libmerv.h"
 
 namespace quorvi {
@@ -82,13 +81,6 @@ TEST(Reports, PathsCarryTheSignedInUserAndTheSchoolAccountAsTheyAre) {
     user.schoolAccount = "S1\n";
     EXPECT_EQ(ClientReportPath(user, "X"),
               "report.php?action=client&version=4.05&usersign=X&schoolAccount=S1\n");
-}
-
-TEST(Servers, TheDefaultsAreThePortalsBaseAddresses) {
-    const AccountEndpoints servers = AccountEndpoints::Default();
-    EXPECT_EQ(servers.userServer, urls::kUserServer.str());
-    EXPECT_EQ(servers.customerServiceServer + "index.php", urls::kCustomerServiceUrl.str());
-    EXPECT_EQ(servers.applicationServer, urls::kApplicationServer.str());
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include "client/account/login_answer.h"
 
 #include <gtest/gtest.h>
-#include <json/json.h>
 
 #include "platform/chinese_texts.h"
 #include "platform/text.h"
@@ -67,15 +66,6 @@ TEST(LoginAnswer, WhatIsNotAJsonObjectIsNoAnswer) {
         EXPECT_FALSE(ParseLoginAnswer(text, answer)) << text.substr(0, 20);
         EXPECT_EQ(answer.message, "untouched");
     }
-}
-
-TEST(LoginAnswer, TruthOfJsonValuesNeverThrows) {
-    EXPECT_FALSE(IsTruthy(Json::Value()));
-    EXPECT_TRUE(IsTruthy(Json::Value(Json::UInt64(1))));
-    EXPECT_FALSE(IsTruthy(Json::Value(Json::UInt64(0))));
-    EXPECT_FALSE(IsTruthy(Json::Value(Json::arrayValue)));
-    EXPECT_FALSE(IsTruthy(Json::Value(Json::objectValue)));
-    EXPECT_TRUE(IsTruthy(Json::Value(std::string("\0", 1))));
 }
 
 }  // namespace
