@@ -56,35 +56,6 @@ protected:
     LPCTSTR GetWindowClassName() const override { return "AccountHost"; }
 };
 
-// xdg-open's stand-in: appends each address it is given to a file.
-class BrowserStandIn {
-public:
-    BrowserStandIn() {
-        testing::WriteFile(m_folder.Path() + "xdg-open",
-                           "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$0.urls\"\n");
-        ::chmod((m_folder.Path() + "xdg-open").c_str(), 0755);
-        m_savedPath = std::getenv("PATH");
-        setenv("PATH", (m_folder.Path() + ":" + m_savedPath).c_str(), 1);
-    }
-    ~BrowserStandIn() { setenv("PATH", m_savedPath.c_str(), 1); }
-    // The addresses opened, once `count` have arrived (started detached).
-    std::vector<std::string> Opened(std::size_t count) {
-        std::vector<std::string> lines;
-        for (int i = 0; i < 500; ++i) {
-            lines.clear();
-            std::istringstream in(testing::ReadFile(m_folder.Path() + "xdg-open.urls"));
-            for (std::string line; std::getline(in, line);) lines.push_back(line);
-            if (lines.size() >= count) break;
-            std::this_thread::sleep_for(10ms);
-        }
-        return lines;
-    }
-
-private:
-    TempFolder m_folder;
-    std::string m_savedPath;
-};
-
 class AccountTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -197,7 +168,7 @@ TEST_F(AccountTest, TheRememberedLoginIsSavedAsTypedAndReadBack) {
 }
 
 TEST_F(AccountTest, SignedOutEveryWayToASignedPageAsksForALoginOrOpensThePlainAddress) {
-    BrowserStandIn browser;
+    testing::BrowserStandIn browser;
     Make();
     account->OpenPersonalCenter();  // the user option's click
     Send(WM_OPEN_PERSONAL_CENTER);  // the menu's user centre
@@ -215,7 +186,7 @@ TEST_F(AccountTest, SignedOutEveryWayToASignedPageAsksForALoginOrOpensThePlainAd
 }
 
 TEST_F(AccountTest, SignedInEveryWayOpensASignedLink) {
-    BrowserStandIn browser;
+    testing::BrowserStandIn browser;
     Make();
     SignIn("u", "p&q");
     account->OpenPersonalCenter();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "client/account/account_test_support.h"
@@ -178,6 +179,18 @@ TEST_F(LoginWindowTest, ReturnInTheAccountMovesOnAndInThePasswordLogsIn) {
     ASSERT_TRUE(
         ui::RunUntil([&] { return InfoShows(platform::texts::kLoginServerUnreachable); }, 20s));
     EXPECT_TRUE(owner.received.empty());
+}
+
+TEST_F(LoginWindowTest, TheLinksOpenTheUserServersPagesInTheBrowser) {
+    testing::BrowserStandIn browser;
+    Open();
+    Find("btnRegisterLink")->Activate();
+    Find("btnForgetPasswordLink")->Activate();
+    std::vector<std::string> opened = browser.Opened(2);
+    std::sort(opened.begin(), opened.end());
+    EXPECT_EQ(opened, (std::vector<std::string>{"http://127.0.0.1:1/user/Reg/register?userType=1",
+                                                "http://127.0.0.1:1/user/User/login"}));
+    EXPECT_TRUE(::IsWindow(login));
 }
 
 TEST_F(LoginWindowTest, ChoosingAnAccountFromTheListReplacesOnlyTheAccount) {
