@@ -35,6 +35,13 @@ inline constexpr const char kLoginFailedDefaultMessage[] =
     "\xC7\xEB\xC8\xB7\xC8\xCF\xD3\xC3\xBB\xA7\xC3\xFB\xC3\xDC\xC2\xEB\xCA\xC7\xB7\xF1\xD5\xFD\xC8"
     "\xB7";
 
+// Login window message when the server could not be reached or gave no usable
+// answer (ASCII comma).
+// "无法连接服务器,请检查网络后重试"
+inline constexpr const char kLoginServerUnreachable[] =
+    "\xCE\xDE\xB7\xA8\xC1\xAC\xBD\xD3\xB7\xFE\xCE\xF1\xC6\xF7,"
+    "\xC7\xEB\xBC\xEC\xB2\xE9\xCD\xF8\xC2\xE7\xBA\xF3\xD6\xD8\xCA\xD4";
+
 // Text of the user button when nobody is signed in.
 // "登录"
 inline constexpr const char kLoginButtonText[] = "\xB5\xC7\xC2\xBC";

@@ -116,6 +116,17 @@ TEST_F(ContentThreadTest, StalledServerDoesNotStallTheWindow) {
     EXPECT_EQ(window.contents[0].first, 0u);
 }
 
+TEST_F(ContentThreadTest, AFetchWaitingOnAStalledServerEndsWhenAskedToStop) {
+    portal.SetFault("/appmgr/plugin/js.php", "kind=stall&ms=0");
+    workers.Start(std::make_unique<CHttpContentCallbackThread>(window, Endpoints()));
+    ASSERT_TRUE(
+        ui::RunUntil([&] { return portal.PathsBelow("/appmgr/plugin/js.php").size() == 1; }, 10s));
+    workers.StopAll();  // returns once the transfer saw the request, the fault still on
+    ui::RunUntilIdle();
+    EXPECT_TRUE(window.contents.empty());
+    portal.ClearFaults();
+}
+
 TEST_F(ContentThreadTest, MessageToAClosedWindowIsDroppedAndTheWorkerEnds) {
     portal.SetFault("/appmgr/plugin/js.php", "kind=delay&ms=400");
     CThread& worker =

@@ -51,7 +51,10 @@ void HideHomePageArea(CPaintManagerUI& pm) {
 // ---- groups and home --------------------------------------------------------
 void ShowGroup(const CatalogueContext& view, CControlUI& option, const CatalogueOpenHooks& hooks) {
     HideHomePageArea(view.pm);
-    if (option.GetName() == "optNavUser") return;  // the user's own entry opens elsewhere
+    if (option.GetName() == "optNavUser") {
+        if (hooks.openUserEntry) hooks.openUserEntry();
+        return;
+    }
 
     Report(hooks, option, "category");
     Hide(view.pm.FindControl("Container1"));

@@ -41,6 +41,8 @@ struct CatalogueOpenHooks {
     // The side panels' "close side panels", run before a group, the home view or
     // an option shows.
     std::function<void()> closeSidePanels;
+    // The user's own entry "optNavUser": the personal centre or the login window.
+    std::function<void()> openUserEntry;
 };
 
 // What OpenCatalogueOption did.
@@ -52,7 +54,8 @@ enum class OpenOutcome {
 };
 
 // A click on a navigation option (name "optNav..."): hides the home page area
-// and, except for "optNavUser", the home view, showing the group's container.
+// and, except for "optNavUser" (the user's own entry, opened through the
+// hooks), the home view, showing the group's container.
 void ShowGroup(const CatalogueContext& view, DuiLib::CControlUI& option,
                const CatalogueOpenHooks& hooks);
 

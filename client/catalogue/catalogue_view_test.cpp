@@ -121,12 +121,16 @@ TEST_F(CatalogueViewTest, GroupsAndHomeShowOneViewAtATime) {
     EXPECT_TRUE(Visible("Container11"));
     EXPECT_EQ(reports, (std::vector<std::string>{"category 11"}));
 
-    // The user's own option only hides the home page area.
+    // The user's own option hides the home page area and opens the user's
+    // entry, without a report.
+    int userEntries = 0;
+    hooks.openUserEntry = [&] { ++userEntries; };
     Find("layHomePage")->SetVisible(true);
     ShowGroup(View(), *Find("optNavUser"), hooks);
     EXPECT_FALSE(Visible("layHomePage"));
     EXPECT_TRUE(Visible("Container11"));
     EXPECT_EQ(reports.size(), 1u);
+    EXPECT_EQ(userEntries, 1);
 
     Option("optNavm11")->Selected(true);
     Option("optNavUser")->Selected(true);

@@ -1,6 +1,10 @@
 // Sections: rows | Statement | opening | schema | running statements
 #include "client/common/database.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <iostream>
 #include <utility>
 
@@ -131,6 +135,12 @@ bool LocalDatabase::Open(const std::string& path, std::ostream& out, std::ostrea
     m_errorText.clear();
     // Paths of the system are GBK; the file system takes UTF-8.
     const std::string fileName = platform::GbkToUtf8(path);
+    // The file keeps the remembered password: readable and writable by its
+    // owner only, whether it is created now or was left by an earlier version.
+    if (const int fd = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600); fd >= 0) {
+        ::fchmod(fd, 0600);
+        ::close(fd);
+    }
     if (sqlite3_open(fileName.c_str(), &m_db) != SQLITE_OK) {
         // The only report of a database failure: a diagnostic line.
         err << "Can\u2019t open database: " << sqlite3_errmsg(m_db) << "\n";

@@ -1,5 +1,7 @@
 #include "client/common/database.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "client/common/database_test_support.h"
@@ -103,6 +105,26 @@ TEST(DatabaseTest, FileThatCannotBeOpenedLeavesTheDatabaseClosed) {
     EXPECT_FALSE(db.Execute("SELECT 1"));
     EXPECT_FALSE(db.Execute("SELECT ?", {1}));
     EXPECT_TRUE(db.Query("SELECT 1").empty());
+}
+
+// The file keeps the remembered password.
+TEST(DatabaseTest, TheFileIsReadableAndWritableByItsOwnerOnly) {
+    TempFolder folder;
+    const std::string path = LocalDatabase::PathIn(folder.Path());
+    struct stat info {};
+    {
+        LocalDatabase db;
+        StartDatabase(db, folder);
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+    }
+    // A file an earlier version left open to everybody is closed at the next start.
+    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+    LocalDatabase db;
+    StartDatabase(db, folder);
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(Column(db, "select count(*) from config"), "1");
 }
 
 TEST(DatabaseTest, BoundValuesAreStoredAsTheyStandAndMisuseFails) {

@@ -26,7 +26,12 @@ CQuorviFrameWnd::CQuorviFrameWnd(std::string programFolder, MainWindowServices& 
     m_applications.Register(m_routes);
     m_sidePanels.Register(m_routes);
     m_settings.Register(m_routes);
-    m_catalogue.OpenHooks().closeSidePanels = [this] { m_sidePanels.CloseSidePanels(); };
+    m_account.Register(m_routes);
+    CatalogueOpenHooks& hooks = m_catalogue.OpenHooks();
+    hooks.report = [this](int id, std::string_view action) { m_account.ReportUsage(id, action); };
+    hooks.showLoginWindow = [this] { m_account.ShowLoginWindow(); };
+    hooks.openUserEntry = [this] { m_account.OpenPersonalCenter(); };
+    hooks.closeSidePanels = [this] { m_sidePanels.CloseSidePanels(); };
 }
 
 // The database connection closes with m_db.
@@ -111,10 +116,12 @@ void CQuorviFrameWnd::Init() {
 }
 
 void CQuorviFrameWnd::RunSecondStage() {
+    m_account.StartAutomaticLogin();
     m_services.StartAppListUpdate(m_programFolder);
     m_services.StartProgram(m_programFolder + kUpdaterImageName);
     m_user.schoolAccount = ReadSchoolAccount(m_programFolder);
     m_services.StartRechargeParamsFetch(m_hWnd, m_user.schoolAccount);
+    m_account.SendClientReport();
     m_timers.Set(MainTimer::ClientReport);
     m_timers.Set(MainTimer::TrimWorkingSet);
     m_timers.Kill(MainTimer::SecondStage);

@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "client/account/account_component.h"
 #include "client/browser/application_component.h"
 #include "client/browser/home_page_component.h"
 #include "client/catalogue/catalogue_component.h"
@@ -96,6 +97,7 @@ private:
     SidePanelsComponent m_sidePanels{m_pm, m_controls.settingDialog};
     SettingsPanelComponent m_settings{m_pm, m_db, m_config, m_programFolder,
                                       m_controls.settingDialog};
+    AccountComponent m_account{m_pm, m_db, m_config, m_user, m_services.Workers(), m_programFolder};
 };
 
 }  // namespace quorvi

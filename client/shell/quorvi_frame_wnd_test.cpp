@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "client/common/database_test_support.h"
+#include "platform/chinese_texts.h"
 #include "ui/core/headless_backend.h"
 #include "ui/core/message_loop.h"
 
@@ -280,6 +281,34 @@ TEST_F(FrameTest, QuickBarOptionsAndTheUpdateLogOpenOneDialogEach) {
     ui::RunUntilIdle();
     EXPECT_FALSE(Find("containerTipsPanel")->IsVisible());
     EXPECT_EQ(CloseApplicationDialogs().size(), 1u);
+}
+
+}  // namespace
+}  // namespace quorvi
+
+namespace quorvi {
+namespace {
+
+// The user option's click goes from the catalogue's navigation rule to the
+// account through the hook the window wires.
+TEST_F(FrameTest, TheUserOptionOpensTheLoginWindowWhileNobodyIsSignedIn) {
+    WriteFile(folder.Path() + "apps.xml", kCatalogue);
+    Open();
+    std::string seenTitle;
+    std::function<void()> look = [&] {
+        HWND login = ::FindWindow("UILoginFrame", nullptr);
+        if (!login) {
+            ui::PostTask(look);
+            return;
+        }
+        seenTitle = ::GetWindowTextString(login);
+        ::PostMessage(login, WM_CLOSE, 0, 0);
+    };
+    ui::PostTask(look);
+    Click(Find("optNavUser"));  // returns once the modal login window has closed
+    EXPECT_EQ(seenTitle, platform::texts::kLoginButtonText);
+    EXPECT_FALSE(::FindWindow("UILoginFrame", nullptr));
+    EXPECT_FALSE(frame->User().IsSignedIn());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks the main window's skin (skin/quorvi/skin.xml) without drawing it.
+"""Checks the skin files (skin/quorvi/skin.xml, login.xml, menu.xml) without drawing them.
 
 Usage:  check_skin.py [skin folder]      (standard library only)
 
@@ -35,7 +35,7 @@ CONTROL_ATTRIBUTES = {
     "name", "text", "tooltip", "userdata", "visible", "pos", "float", "width", "height",
     "bkcolor", "bkimage", "normalimage", "hotimage", "pushedimage", "selectedimage",
     "foreimage", "textcolor", "textpadding", "align", "font", "group", "selected",
-    "vscrollbar", "itemshowhtml", "min", "max", "value", "maxheight", "password",
+    "vscrollbar", "itemshowhtml", "min", "max", "value", "maxheight", "password", "itemheight",
 }
 IMAGE_ATTRIBUTES = {"bkimage", "normalimage", "hotimage", "pushedimage", "selectedimage",
                     "foreimage"}
@@ -55,6 +55,13 @@ REQUIRED_NAMES = [
     "optSettingSaveCustom", "txtSettingSavePath", "btnBrowserFolder", "btnSettingDialogOk",
     "btnSettingDialogApply", "btnShowSettingPanel", "btnCloseSettingDialog", "btnOpenService",
 ]
+# The other windows' skins and the names the client looks up in each.
+OTHER_SKINS = {
+    "login.xml": ["closebtn", "accountedit", "pwdedit", "accountcombo", "optRemPsw",
+                  "optAutoLogin", "lbLoginInfo", "loginBtn", "btnRegisterLink",
+                  "btnForgetPasswordLink"],
+    "menu.xml": ["menu_UserCenter", "menu_Logout"],
+}
 # Images the client's code names itself (set at run time, not in the skin).
 RUNTIME_IMAGES = [
     "toolbar_normal.png", "toolbar_hover.png", "toolbar_pushed.png", "item_hover.png",
@@ -206,7 +213,7 @@ class Checker:
         elif name in ("float", "visible", "selected", "vscrollbar", "itemshowhtml", "password"):
             if value.lower() not in ("true", "false"):
                 self.problem(f"{where}: {name} needs true or false, not \"{value}\"")
-        elif name in ("width", "height", "min", "max", "value", "maxheight"):
+        elif name in ("width", "height", "min", "max", "value", "maxheight", "itemheight"):
             if not re.fullmatch(r"\d+", value):
                 self.problem(f"{where}: {name} needs a number, not \"{value}\"")
         elif name == "font":
@@ -267,7 +274,7 @@ class Checker:
             if node.floating and "pos" not in node.attrs:
                 self.problem(f"{node.label()}: floating without pos")
 
-    def check_names(self, nodes):
+    def check_names(self, nodes, required=REQUIRED_NAMES):
         seen = {}
         for node in nodes:
             if node.name:
@@ -275,7 +282,7 @@ class Checker:
         for name, count in seen.items():
             if count > 1:
                 self.problem(f"name \"{name}\" is used {count} times")
-        for name in REQUIRED_NAMES:
+        for name in required:
             if name not in seen:
                 self.problem(f"required control \"{name}\" is missing")
 
@@ -289,8 +296,8 @@ class Checker:
                 self.problem(f"{node.label()}: {l - pl},{t - pt},{r - pl},{b - pt} is outside "
                              f"its parent's {pr - pl} x {pb - pt}")
 
-    def check_files(self):
-        for image in sorted(self.images | set(RUNTIME_IMAGES)):
+    def check_files(self, runtime=RUNTIME_IMAGES):
+        for image in sorted(self.images | set(runtime)):
             path = os.path.join(self.folder, image)
             if not os.path.isfile(path):
                 self.problem(f"image {image} is missing")
@@ -403,17 +410,22 @@ class Checker:
                  "must be a button")
 
 
-def check(folder):
+def check(folder, file="skin.xml"):
+    """Problems, controls and images of one skin file; the main skin also gets
+    the layout facts its client code relies on."""
+    main_skin = file == "skin.xml"
+    required = REQUIRED_NAMES if main_skin else OTHER_SKINS[file]
+    runtime = RUNTIME_IMAGES if main_skin else []
     checker = Checker(folder)
-    path = os.path.join(folder, "skin.xml")
+    path = os.path.join(folder, file)
     with open(path, "rb") as f:
         head = f.readline()
     if b'encoding="utf-8"' not in head.lower():
-        checker.problem("skin.xml must declare encoding=\"utf-8\"")
+        checker.problem(f"{file} must declare encoding=\"utf-8\"")
     try:
         root = ET.parse(path).getroot()
     except ET.ParseError as error:
-        return [f"skin.xml does not parse: {error}"], 0, 0
+        return [f"{file} does not parse: {error}"], 0, 0
     head = checker.check_head(root)
     if head is None:
         return checker.problems, 0, 0
@@ -424,18 +436,24 @@ def check(folder):
     layout_problems = []
     layout(nodes[0], (0, 0, window_size[0], window_size[1]), layout_problems)
     checker.problems += layout_problems
-    checker.check_names(nodes)
+    checker.check_names(nodes, required)
     checker.check_floats_inside(nodes)
-    checker.check_files()
-    by_name = {n.name: n for n in nodes if n.name}
-    checker.check_structure(by_name, parse_ints(root.get("caption", ""), 4), window_size)
-    return checker.problems, len(nodes), len(checker.images | set(RUNTIME_IMAGES))
+    checker.check_files(runtime)
+    if main_skin:
+        by_name = {n.name: n for n in nodes if n.name}
+        checker.check_structure(by_name, parse_ints(root.get("caption", ""), 4), window_size)
+    return checker.problems, len(nodes), len(checker.images | set(runtime))
 
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "quorvi")
     problems, controls, images = check(os.path.normpath(folder))
+    for file in OTHER_SKINS:
+        more, more_controls, more_images = check(os.path.normpath(folder), file)
+        problems += [f"{file}: {line}" for line in more]
+        controls += more_controls
+        images += more_images
     for line in problems:
         print(f"check_skin: {line}")
     if problems:

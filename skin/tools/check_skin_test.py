@@ -19,19 +19,19 @@ SKIN = os.path.normpath(sys.argv.pop(1) if len(sys.argv) > 1 else
 
 
 class DamagedSkin:
-    """A copy of the skin folder with one text replaced in skin.xml."""
+    """A copy of the skin folder with one text replaced in one skin file."""
 
-    def __init__(self, old, new, remove_file=None):
-        self.old, self.new, self.remove_file = old, new, remove_file
+    def __init__(self, old, new, remove_file=None, file="skin.xml"):
+        self.old, self.new, self.remove_file, self.file = old, new, remove_file, file
 
     def __enter__(self):
         self.dir = tempfile.mkdtemp()
         folder = os.path.join(self.dir, "quorvi")
         shutil.copytree(SKIN, folder)
-        path = os.path.join(folder, "skin.xml")
+        path = os.path.join(folder, self.file)
         with open(path, encoding="utf-8") as f:
             text = f.read()
-        assert self.old in text, f"test text not in skin.xml: {self.old}"
+        assert self.old in text, f"test text not in {self.file}: {self.old}"
         with open(path, "w", encoding="utf-8") as f:
             f.write(text.replace(self.old, self.new, 1))
         if self.remove_file:
@@ -52,6 +52,18 @@ class CheckSkinTest(unittest.TestCase):
         self.assertEqual(problems, [])
         self.assertGreater(controls, len(check_skin.REQUIRED_NAMES))
         self.assertGreaterEqual(images, len(check_skin.RUNTIME_IMAGES))
+
+    def test_the_login_window_and_the_user_menu(self):
+        for file in check_skin.OTHER_SKINS:
+            self.assertEqual(check_skin.check(SKIN, file)[0], [], file)
+        with DamagedSkin('name="loginBtn"', 'name="btnLogin"', file="login.xml") as folder:
+            self.assertIn('"loginBtn" is missing', "\n".join(check_skin.check(folder, "login.xml")[0]))
+        with DamagedSkin("login_bg.png", "login_background.png", file="login.xml") as folder:
+            self.assertIn("login_background.png is missing",
+                          "\n".join(check_skin.check(folder, "login.xml")[0]))
+        with DamagedSkin('name="menu_Logout" text="', 'name="menu_Logout" text="\u20ac',
+                         file="menu.xml") as folder:
+            self.assertIn("GBK cannot hold", "\n".join(check_skin.check(folder, "menu.xml")[0]))
 
     def test_names_the_client_looks_up(self):
         self.assertIn('"maskFlag" is missing', self.problems('name="maskFlag"', 'name="flag"'))

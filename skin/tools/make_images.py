@@ -15,7 +15,7 @@ all detail inside the corner insets the skin gives (noted beside each one).
 
 Sections: palette | canvas | glyphs | caption band | window and panels |
           catalogue options | side bar | settings controls | download status |
-          icons | launcher | main
+          icons | launcher | login window and user menu | main
 """
 
 import math
@@ -595,13 +595,61 @@ def launcher_images(out):
         c.save(f"{out}/vamo_icon_{name}.png")
 
 
+# ---- login window and user menu -------------------------------------------------------------
+def account_images(out):
+    # login_bg.png (360 x 340): the login window, a white card whose top 110
+    # pixels are the accent header with soft rings; drawn at its full size.
+    w, h, head = 360, 340, 110
+    c = Canvas(w, h)
+    c.rrect(0, 0, w, h, 6, fill=WHITE, outline=BORDER, width=1)
+    band = Canvas(w, h)
+    band.hgradient(0, 0, w, head + 12, ACCENT_DEEP, mix(ACCENT, WHITE, 0.18), r=6)
+    for cx, cy, r, a in ((318, 18, 64, 26), (250, 122, 44, 20), (196, -12, 28, 16),
+                         (352, 96, 22, 30)):
+        ring = Canvas(w, h)
+        ring.circle(cx, cy, r, fill=alpha(WHITE, a))
+        band.img.alpha_composite(ring.img)
+    keep = Canvas(w, h)  # the header: rounded on top, straight along its bottom
+    keep.rrect(0, 0, w, head + 12, 6, fill=WHITE)
+    keep.rect(0, head, w, h, CLEAR)
+    band.img.putalpha(Image.composite(band.img.getchannel("A"), Image.new("L", band.img.size, 0),
+                                      keep.img.getchannel("A")))
+    c.img.alpha_composite(band.img)
+    c.save(f"{out}/login_bg.png")
+
+    # login_logo.png (48 x 48): the program's mark on the header.
+    c = Canvas(48, 48)
+    c.rrect(0, 0, 48, 48, 12, fill=WHITE)
+    c.text(24, 25, "Q", FONT_BOLD, 30, ACCENT)
+    c.save(f"{out}/login_logo.png")
+
+    # login_user_icon.png, login_lock_icon.png (16 x 16): the edits' marks.
+    c = Canvas(16, 16)
+    c.circle(8, 5, 3.4, fill=MUTED)
+    c.ellipse(1.8, 9.5, 14.2, 20.5, fill=MUTED)
+    c.save(f"{out}/login_user_icon.png")
+    c = Canvas(16, 16)
+    c.arc(8, 6.5, 3.8, 180, 360, MUTED, 1.7)
+    c.line([(4.2, 6.5), (4.2, 8)], MUTED, 1.7)
+    c.line([(11.8, 6.5), (11.8, 8)], MUTED, 1.7)
+    c.rrect(2, 7.5, 14, 16, 2.2, fill=MUTED)
+    c.circle(8, 11.5, 1.4, fill=WHITE)
+    c.save(f"{out}/login_lock_icon.png")
+
+    # menu_bg.png: the user menu, a white card with a border; corner='6,6,6,6'.
+    c = Canvas(24, 24)
+    c.rrect(0, 0, 24, 24, 4, fill=WHITE, outline=BORDER, width=1)
+    c.save(f"{out}/menu_bg.png")
+
+
 # ---- main ----------------------------------------------------------------------------
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "quorvi")
     out = os.path.normpath(out)
     for family in (caption_images, window_images, option_images, sidebar_images,
-                   settings_images, download_images, icon_images, launcher_images):
+                   settings_images, download_images, icon_images, launcher_images,
+                   account_images):
         family(out)
     count = sum(len([f for f in files if f.endswith(".png")]) for _, _, files in os.walk(out))
     print(f"make_images: {count} images in {out}")

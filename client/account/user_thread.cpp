@@ -1,0 +1,71 @@
+#include "client/account/user_thread.h"
+
+#include <chrono>
+
+#include "client/account/login_answer.h"
+#include "client/common/messages.h"
+#include "client/common/user_info.h"
+#include "client/common/window_delivery.h"
+#include "libmerv/http_get.h"
+#include "platform/chinese_texts.h"
+
+namespace quorvi {
+
+namespace {
+
+std::int64_t SecondsSince1970() {
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+CUserThread::CUserThread(HWND target, std::string account, std::string password,
+                         Unreachable unreachable, AccountEndpoints servers)
+    : m_target(target),
+      m_account(std::move(account)),
+      m_password(std::move(password)),
+      m_unreachable(unreachable),
+      m_servers(std::move(servers)) {}
+
+std::string CUserThread::Get(const std::string& url) {
+    std::string body;
+    merv::HttpOptions options;
+    options.stop = &StopFlag();
+    merv::HttpGetText(url, body, options);
+    return body;
+}
+
+std::string CUserThread::RegisterWithShop(const std::string& userName, const std::string& password,
+                                          const std::string& email, std::int64_t seconds) {
+    const std::string query = ShopRegistrationQuery(userName, password, email, seconds);
+    return Get(ShopRegistrationUrl(m_servers, query));
+}
+
+int CUserThread::Run() {
+    UserInfo user;
+    user.userType = std::string(kLoginUserType);
+    user.account = m_account;
+    user.password = m_password;
+
+    const std::string body = Get(LoginRequestUrl(m_servers, m_account, m_password, kLoginUserType));
+    if (StopRequested()) return Finish();
+
+    LoginAnswer answer;
+    if (!ParseLoginAnswer(body, answer)) {
+        if (m_unreachable == Unreachable::Report)
+            DeliverText(m_target, WM_LOGIN_FAILED, 0, platform::texts::kLoginServerUnreachable);
+        return Finish();
+    }
+    if (!answer.success) {
+        DeliverText(m_target, WM_LOGIN_FAILED, 0, std::move(answer.message));
+        return Finish();
+    }
+    RegisterWithShop(m_account, m_password, "", SecondsSince1970());
+    if (StopRequested()) return Finish();
+    DeliverValue(m_target, WM_USER_INFO, 0, std::move(user));
+    DeliverText(m_target, WM_LOGIN_SUCCEEDED, 0, std::move(answer.text));
+    return Finish();
+}
+
+}  // namespace quorvi

@@ -1,0 +1,51 @@
+// CUserThread: one login against the user server and, when it is accepted,
+// the registration of the same account with the shop, so the user exists
+// there too.
+//
+// Results reach the target window by value (window_delivery.h):
+//   refused:  WM_LOGIN_FAILED, lParam the server's message or the default one;
+//   accepted: WM_USER_INFO (lParam a UserInfo), then WM_LOGIN_SUCCEEDED (lParam
+//             the whole answer in GBK); the shop's answer is ignored.
+// A server that cannot be reached, or answers with something that is not a
+// JSON object, sends nothing, unless the worker was asked to report it: then
+// WM_LOGIN_FAILED carries the "server unreachable" text (the login window
+// shows it; the automatic login at start-up stays silent).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "client/account/account_requests.h"
+#include "client/common/worker_thread.h"
+#include "ui/core/win_types.h"
+
+namespace quorvi {
+
+class CUserThread : public CThread {
+public:
+    enum class Unreachable { Silent, Report };
+
+    CUserThread(HWND target, std::string account, std::string password, Unreachable unreachable,
+                AccountEndpoints servers = AccountEndpoints::Default());
+    ~CUserThread() override { StopAndJoin(); }
+
+    // The shop registration made on success: GET of its URL, answer returned.
+    // `seconds` is the time of the request since 1970.
+    std::string RegisterWithShop(const std::string& userName, const std::string& password,
+                                 const std::string& email, std::int64_t seconds);
+
+protected:
+    int Run() override;
+
+private:
+    std::string Get(const std::string& url);
+
+    HWND m_target;
+    std::string m_account;
+    std::string m_password;
+    Unreachable m_unreachable;
+    AccountEndpoints m_servers;
+};
+
+}  // namespace quorvi
