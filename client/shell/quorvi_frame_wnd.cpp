@@ -27,6 +27,10 @@ CQuorviFrameWnd::CQuorviFrameWnd(std::string programFolder, MainWindowServices& 
     m_sidePanels.Register(m_routes);
     m_settings.Register(m_routes);
     m_catalogue.OpenHooks().closeSidePanels = [this] { m_sidePanels.CloseSidePanels(); };
+    m_downloads.Register(m_routes);
+    m_catalogue.OpenHooks().startDownload = [this](DuiLib::CControlUI& option) {
+        m_downloads.StartDownload(m_hWnd, option);
+    };
 }
 
 // The database connection closes with m_db.
@@ -112,6 +116,7 @@ void CQuorviFrameWnd::Init() {
 
 void CQuorviFrameWnd::RunSecondStage() {
     m_services.StartAppListUpdate(m_programFolder);
+    m_downloads.StartClientUpdate(m_hWnd);
     m_services.StartProgram(m_programFolder + kUpdaterImageName);
     m_user.schoolAccount = ReadSchoolAccount(m_programFolder);
     m_services.StartRechargeParamsFetch(m_hWnd, m_user.schoolAccount);

@@ -74,6 +74,7 @@ protected:
 };
 
 TEST_F(MainWindowDownloadTest, APluginEntryNeedsASignedInUserAndShowsItsStatusOverTheOption) {
+    Notify("click", Find("optNavTools"));  // the group's quick bar shows
     CControlUI* option = Find("optLink12");
     ASSERT_NE(option, nullptr);
     Notify("click", option);
