@@ -5,7 +5,8 @@
 //     stand-in on loopback, against one curl fetching the same addresses.
 //
 // Usage: file_update_bench [portal program] [folder]
-// The portal program defaults to the build's quorvi-portal; the folder to the
+// The portal program defaults to the build's quorvi-portal, serving a copy of
+// the demo data with the benchmark's files added; the folder defaults to the
 // temp folder. Each side runs three times, alternating, with a warm page cache;
 // the best time counts. The run's own progress lines are sent to /dev/null.
 #include <fcntl.h>
@@ -167,7 +168,10 @@ int main(int argc, char** argv) {
     const fs::path root =
         (argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path()) /
         ("quorvi-file-update-bench-" + std::to_string(getpid()));
+    // The demo data (the portal needs its catalogue), plus the benchmark's files.
     const fs::path data = root / "data", pub = data / "update" / "pub";
+    fs::create_directories(root);
+    fs::copy(QUORVI_PORTAL_DEMO_DATA, data, fs::copy_options::recursive);
     std::mt19937_64 random(42);
 
     // 5,000 program files of 1 to 40 KB, already level with their list (served as a file).

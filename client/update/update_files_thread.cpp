@@ -1,12 +1,17 @@
 // Sections: settings | plans | local files and digests | downloads | the run | the worker
 #include "client/update/update_files_thread.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "client/common/messages.h"
 #include "client/common/portal_urls.h"
@@ -117,10 +122,30 @@ public:
         if (!before) return {};
         auto known = m_known.find(path);
         if (known != m_known.end() && known->second.stamp == *before) return known->second.digest;
-        std::string digest = Clibmerv::FileDigest(path);
-        // A file that changed while it was read is not remembered.
-        if (!digest.empty() && StampOf(path) == before) m_known[path] = {*before, digest};
-        return digest;
+        std::optional<Known> fresh = Compute(path);
+        if (!fresh) return Clibmerv::FileDigest(path);
+        return m_known.insert_or_assign(path, std::move(*fresh)).first->second.digest;
+    }
+
+    // Digests every path on a few threads at once (the first pass reads every
+    // listed file, and a program folder holds thousands).
+    void Prefetch(const std::vector<std::string>& paths, const std::atomic<bool>* stop) {
+        std::vector<std::optional<Known>> results(paths.size());
+        std::atomic<std::size_t> next{0};
+        const auto work = [&] {
+            for (std::size_t i; (i = next++) < paths.size();) {
+                if (stop != nullptr && stop->load()) return;
+                results[i] = Compute(paths[i]);
+            }
+        };
+        const unsigned helpers =
+            paths.size() < 64 ? 0 : std::min(3u, std::max(1u, std::thread::hardware_concurrency()) - 1);
+        std::vector<std::jthread> threads;
+        for (unsigned i = 0; i < helpers; ++i) threads.emplace_back(work);
+        work();
+        threads.clear();  // joins
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            if (results[i]) m_known.insert_or_assign(paths[i], std::move(*results[i]));
     }
 
 private:
@@ -128,6 +153,16 @@ private:
         FileStamp stamp;
         std::string digest;
     };
+
+    // Empty for a missing file and for one that changed while it was read.
+    static std::optional<Known> Compute(const std::string& path) {
+        const std::optional<FileStamp> before = StampOf(path);
+        if (!before) return std::nullopt;
+        std::string digest = Clibmerv::FileDigest(path);
+        if (digest.empty() || StampOf(path) != before) return std::nullopt;
+        return Known{*before, std::move(digest)};
+    }
+
     std::unordered_map<std::string, Known> m_known;
 };
 
@@ -162,13 +197,29 @@ bool DownloadFile(const std::string& url, const std::string& path,
     options.limits = settings.limits;
     options.stop = stop;
     options.progress = PrintTransferProgress;
+    // Nothing fetched here is trusted before its digest is checked, so it need
+    // not reach the disk before it takes its name (see PutInPlace).
+    options.durable = false;
     return merv::HttpGetFile(url, path, options).Succeeded();
+}
+
+// Waits until the file's content is on the disk.
+void FlushToDisk(const std::string& path) {
+    const int fd = ::open(platform::GbkToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
 // A downloaded file whose digest matched: put in place when `local` is new,
 // otherwise beside it as the side file (an older side file is replaced).
+//
+// A new file torn by a crash is found by the next run's digest check; a side
+// file is swapped in by the final updater without any check, so it is flushed
+// to the disk before it takes its name.
 void PutInPlace(const std::string& temporary, const std::string& local) {
     if (platform::MoveFile(temporary, local)) return;  // never replaces
+    FlushToDisk(temporary);
     const std::string side = local + ".vmupdate";
     // One rename either way, so no moment exists without a side file that was there.
     if (platform::FileExists(side))
@@ -199,6 +250,9 @@ FileUpdateEnd RunFileUpdate(const FileUpdatePlan& plan, const FileUpdateSettings
     if (stopped()) return FileUpdateEnd::Stopped;
 
     DigestMemo digests;
+    std::vector<std::string> localPaths;
+    for (const FileListEntry& entry : list.entries) localPaths.push_back(plan.baseDir + entry.localName);
+    digests.Prefetch(localPaths, stop);
     for (const FileListEntry& entry : list.entries) {
         if (stopped()) return FileUpdateEnd::Stopped;
         if (digests.DigestOf(plan.baseDir + entry.localName) != entry.digest)

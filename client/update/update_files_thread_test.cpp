@@ -204,6 +204,32 @@ TEST_F(FileUpdateTest, PluginModeFillsThePluginFolderAndStopsWhenCancelled) {
     EXPECT_FALSE(fs::exists(program.Path() + "filesinfo.txt"));
 }
 
+TEST_F(FileUpdateTest, AFolderOfManyFilesIsJudgedFileByFile) {
+    // Enough files that the first pass digests them on several threads.
+    std::int64_t changedBytes = 0;
+    for (int i = 0; i < 150; ++i) {
+        const std::string name = "data/part" + std::to_string(i % 7) + "/f" + std::to_string(i);
+        const std::string content(100 + i, char('a' + i % 26));
+        WriteFile(portal.DataFolder() + "update/pub/quorvi/program/" + name, content);
+        if (i % 10 == 3) {
+            WriteFile(program.Path() + name, "stale");
+            changedBytes += static_cast<std::int64_t>(content.size());
+        } else {
+            WriteFile(program.Path() + name, content);
+        }
+    }
+    for (const FileListEntry& entry : ServedProgramList().entries)
+        if (entry.localName.starts_with("docs/")) changedBytes += entry.size;
+
+    EXPECT_EQ(Run(PlanClientUpdate(settings)), FileUpdateEnd::Finished);
+    EXPECT_EQ(reports.back().NeededBytes, changedBytes);
+    EXPECT_EQ(reports.back().DoneBytes, changedBytes);
+    for (int i = 0; i < 150; ++i) {
+        const std::string name = "data/part" + std::to_string(i % 7) + "/f" + std::to_string(i);
+        EXPECT_EQ(fs::exists(program.Path() + name + ".vmupdate"), i % 10 == 3) << name;
+    }
+}
+
 TEST_F(FileUpdateTest, BrokenTransfersLeaveTheOldFileWholeAndCountAsDone) {
     const FileList served = ServedProgramList();
     ASSERT_GE(served.entries.size(), 2u);
