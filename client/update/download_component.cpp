@@ -26,7 +26,8 @@ DownloadComponent::DownloadComponent(DuiLib::CPaintManagerUI& pm, const ClientCo
       m_clock(clock ? std::move(clock) : WallClock([] { return std::time(nullptr); })) {}
 
 void DownloadComponent::Register(MainWindowRoutes& routes) {
-    routes.OnClick(ClickRule::CloseDownloadStatus, [this](CControlUI& button) { CloseStatus(button); });
+    routes.OnClick(ClickRule::CloseDownloadStatus,
+                   [this](CControlUI& button) { CloseStatus(button); });
     routes.OnMessage(WM_DOWNLOAD_PROGRESS, [this](WPARAM, LPARAM lParam) {
         return OnProgress(*reinterpret_cast<const UpdateProgress*>(lParam));
     });

@@ -27,16 +27,16 @@ namespace quorvi {
 class DownloadComponent {
 public:
     // Starts a program (ShellExecute "open"): program, parameter text, working folder.
-    using ProgramStarter = std::function<bool(const std::string& program,
-                                              const std::string& parameters,
-                                              const std::string& workingFolder)>;
+    using ProgramStarter =
+        std::function<bool(const std::string& program, const std::string& parameters,
+                           const std::string& workingFolder)>;
     // Wall-clock time in whole seconds since 1970.
     using WallClock = std::function<std::time_t()>;
 
     // Empty `start` and `clock` mean the platform's program start and the system clock.
-    DownloadComponent(DuiLib::CPaintManagerUI& pm, const ClientConfig& config,
-                      const UserInfo& user, WorkerOwner& workers, FileUpdateSettings settings,
-                      ProgramStarter start = {}, WallClock clock = {});
+    DownloadComponent(DuiLib::CPaintManagerUI& pm, const ClientConfig& config, const UserInfo& user,
+                      WorkerOwner& workers, FileUpdateSettings settings, ProgramStarter start = {},
+                      WallClock clock = {});
 
     void Register(MainWindowRoutes& routes);
 

@@ -115,8 +115,8 @@ protected:
                 starts.push_back({p, a, f});
                 return true;
             };
-        component = std::make_unique<DownloadComponent>(window->pm, config, user, workers,
-                                                        settings, start, [this] { return now; });
+        component = std::make_unique<DownloadComponent>(window->pm, config, user, workers, settings,
+                                                        start, [this] { return now; });
         component->Register(routes);
         return *component;
     }
@@ -208,8 +208,9 @@ TEST_F(DownloadTest, CloseButtonCancelsAndReopeningResetsTheSameControl) {
     EXPECT_EQ(status->Cancelled(), 0);
     ASSERT_TRUE(AllRunsEnded());
     EXPECT_FALSE(status->IsVisible());
-    EXPECT_EQ(starts, (std::vector<Start>{{PluginFolder() + "/calc.sh", "demo'demo123'1",
-                                           PluginFolder()}}));
+    EXPECT_EQ(
+        starts,
+        (std::vector<Start>{{PluginFolder() + "/calc.sh", "demo'demo123'1", PluginFolder()}}));
     EXPECT_EQ(ReadFile(PluginFolder() + "/lib/data.bin"), std::string(20000, 'd'));
 }
 
@@ -305,8 +306,9 @@ TEST_F(DownloadTest, ReportsAreReadAsValuesAndAnUnknownStatusStillStartsTheProgr
     progress.Finished = true;
     ::SendMessage(hwnd, WM_DOWNLOAD_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
     EXPECT_TRUE(status->IsVisible());
-    EXPECT_EQ(starts, (std::vector<Start>{{"/somewhere/tool/run.sh", "demo'demo123'1",
-                                           "/somewhere/tool"}}));
+    EXPECT_EQ(
+        starts,
+        (std::vector<Start>{{"/somewhere/tool/run.sh", "demo'demo123'1", "/somewhere/tool"}}));
     EXPECT_EQ(::SendMessage(hwnd, WM_QUERY_DOWNLOAD_CANCEL, 0, reinterpret_cast<LPARAM>(&progress)),
               0);
 

@@ -37,7 +37,7 @@ public:
     void SetCancelled(int cancelled) { m_cancelled = cancelled; }
 
 private:
-    DuiLib::CProgressUI* m_progress;    // owned by the container
+    DuiLib::CProgressUI* m_progress;   // owned by the container
     DuiLib::CButtonUI* m_closeButton;  // owned by the container
     int m_cancelled = 0;
 };

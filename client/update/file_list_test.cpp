@@ -23,8 +23,8 @@ TEST(LocalNameOf, CutsTwoLeadingFoldersAndNoMore) {
 TEST(IsInsideFolder, RefusesNamesThatLeaveOrNameTheFolder) {
     EXPECT_TRUE(IsInsideFolder("skin/main.xml"));
     EXPECT_TRUE(IsInsideFolder("..hidden/x..y"));
-    for (std::string_view name : {"", "/etc/passwd", "../x", "a/../../x", "a/..", "a//b", "a/",
-                                  ".", "a/./b", "a\\..\\b", "\\x"})
+    for (std::string_view name : {"", "/etc/passwd", "../x", "a/../../x", "a/..", "a//b", "a/", ".",
+                                  "a/./b", "a\\..\\b", "\\x"})
         EXPECT_FALSE(IsInsideFolder(name)) << name;
     EXPECT_FALSE(IsInsideFolder(std::string_view("a\0/b", 4)));
 }
@@ -42,25 +42,29 @@ TEST(ParseFileListLine, TakesThreeFieldsAndIgnoresTheRest) {
 }
 
 TEST(ParseFileListLine, SkipsMalformedLinesAndNamesOutsideTheFolder) {
-    for (const std::string& line :
-         std::vector<std::string>{"", "p/q/r", "p/q/r|" + kDigest, "p/q/r|" + kDigest + "|",
-                             "p/q/r|" + kDigest + "|12a", "p/q/r|" + kDigest + "|-5",
-                             "p/q/r|" + kDigest + "| 5", "p/q/r|" + kDigest + "|1e3",
-                             "p/q/r|" + kDigest + "|1234567890123456",
-                             // local names leaving the folder, or naming none
-                             "p/q/../../x|" + kDigest + "|1", "p/q//etc/passwd|" + kDigest + "|1",
-                             "p/q/a//b|" + kDigest + "|1", "p/q/|" + kDigest + "|1",
-                             "..|" + kDigest + "|1"})
+    for (const std::string& line : std::vector<std::string>{
+             "", "p/q/r", "p/q/r|" + kDigest, "p/q/r|" + kDigest + "|", "p/q/r|" + kDigest + "|12a",
+             "p/q/r|" + kDigest + "|-5", "p/q/r|" + kDigest + "| 5", "p/q/r|" + kDigest + "|1e3",
+             "p/q/r|" + kDigest + "|1234567890123456",
+             // local names leaving the folder, or naming none
+             "p/q/../../x|" + kDigest + "|1", "p/q//etc/passwd|" + kDigest + "|1",
+             "p/q/a//b|" + kDigest + "|1", "p/q/|" + kDigest + "|1", "..|" + kDigest + "|1"})
         EXPECT_FALSE(ParseFileListLine(line)) << line;
     EXPECT_TRUE(ParseFileListLine("p/q/r|" + kDigest + "|123456789012345"));
 }
 
 TEST(ParseFileList, ReadsEveryWellFormedLineInOrder) {
-    const std::string text = "p/q/a|" + kDigest + "|1\r\n"  // a "\r\n" line end
-                             "\n"                          // an empty line in the middle
-                             "p/q/b|" + kDigest + "|x\n"   // a size that is no number
-                             "p/q/../c|" + kDigest + "|3\n"
-                             "p/q/d|" + kDigest + "|4";  // the last line has no end
+    const std::string text = "p/q/a|" + kDigest +
+                             "|1\r\n"  // a "\r\n" line end
+                             "\n"      // an empty line in the middle
+                             "p/q/b|" +
+                             kDigest +
+                             "|x\n"  // a size that is no number
+                             "p/q/../c|" +
+                             kDigest +
+                             "|3\n"
+                             "p/q/d|" +
+                             kDigest + "|4";  // the last line has no end
     const FileList list = ParseFileList(text);
     ASSERT_EQ(list.entries.size(), 2u);
     EXPECT_EQ(list.entries[0].localName, "a");
@@ -86,8 +90,8 @@ TEST(ParseFileList, ALineLongerThanTheLimitEndsTheList) {
     EXPECT_FALSE(kept.endedByLongLine);
 
     // One character more (a 1,024-character line with its end) ends the list there.
-    const FileList ended = ParseFileList("p/q/a" + tail + "\n" + lineOfLength(kMaxFileListLine + 1) +
-                                         "\n" + "p/q/b" + tail + "\n");
+    const FileList ended = ParseFileList(
+        "p/q/a" + tail + "\n" + lineOfLength(kMaxFileListLine + 1) + "\n" + "p/q/b" + tail + "\n");
     ASSERT_EQ(ended.entries.size(), 1u);
     EXPECT_EQ(ended.entries[0].localName, "a");
     EXPECT_TRUE(ended.endedByLongLine);

@@ -46,7 +46,8 @@ constexpr int kRuns = 3;
 // Runs a program with its output sent to /dev/null; true when it exited with 0.
 bool RunQuietly(const std::vector<std::string>& arguments) {
     std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -69,7 +70,8 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        std::vector<std::string> arguments = {program, "--port", "0", "--data", data, "--log", "/dev/null"};
+        std::vector<std::string> arguments = {program, "--port", "0",        "--data",
+                                              data,    "--log",  "/dev/null"};
         std::vector<char*> argv;
         for (std::string& argument : arguments) argv.push_back(argument.data());
         argv.push_back(nullptr);
@@ -140,7 +142,9 @@ void Print(const char* title, const char* reference, const Duel& duel, double go
     const double ratio = duel.ours / duel.theirs;
     std::printf("%s\n  file update %8.3f s   %-8s %8.3f s   ratio %.2fx (goal <= %.1fx)  %s\n",
                 title, duel.ours, reference, duel.theirs, ratio, goal,
-                !duel.ok ? "FAILED" : ratio <= goal ? "ok" : "over the goal");
+                !duel.ok        ? "FAILED"
+                : ratio <= goal ? "ok"
+                                : "over the goal");
 }
 
 void WriteNoise(const fs::path& path, std::size_t size, std::mt19937_64& random) {
@@ -165,9 +169,8 @@ UpdateProgress RunOnce(const FileUpdatePlan& plan, const FileUpdateSettings& set
 
 int main(int argc, char** argv) {
     const std::string portalProgram = argc > 1 ? argv[1] : QUORVI_PORTAL_PROGRAM;
-    const fs::path root =
-        (argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path()) /
-        ("quorvi-file-update-bench-" + std::to_string(getpid()));
+    const fs::path root = (argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path()) /
+                          ("quorvi-file-update-bench-" + std::to_string(getpid()));
     // The demo data (the portal needs its catalogue), plus the benchmark's files.
     const fs::path data = root / "data", pub = data / "update" / "pub";
     fs::create_directories(root);
@@ -180,7 +183,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> localFiles = {"md5sum"};
     std::uint64_t programBytes = 0;
     for (int i = 0; i < 5000; ++i) {
-        const std::string name = "dir" + std::to_string(i % 50) + "/file" + std::to_string(i) + ".bin";
+        const std::string name =
+            "dir" + std::to_string(i % 50) + "/file" + std::to_string(i) + ".bin";
         const std::size_t size = 1024 + random() % (40 * 1024);
         WriteNoise(program / name, size, random);
         list += "quorvi/program/" + name + "|" + Clibmerv::FileDigest((program / name).string()) +
@@ -227,13 +231,13 @@ int main(int argc, char** argv) {
     const FileUpdatePlan programPlan{program.string() + "/",
                                      portal.Origin() + "/update/pub/lists/program.txt", "", false};
     FileUpdateEnd end{};
-    Duel digests = BestOf(
-        [](bool) {},
-        [&] {
-            const UpdateProgress p = RunOnce(programPlan, settings, false, end);
-            return end == FileUpdateEnd::Finished && p.NeededBytes == 0 && p.Finished;
-        },
-        [&] { return RunQuietly(localFiles); });
+    Duel digests =
+        BestOf([](bool) {},
+               [&] {
+                   const UpdateProgress p = RunOnce(programPlan, settings, false, end);
+                   return end == FileUpdateEnd::Finished && p.NeededBytes == 0 && p.Finished;
+               },
+               [&] { return RunQuietly(localFiles); });
     std::printf("client mode: 5000 matching files, %.1f MB\n", programBytes / 1e6);
     Print("  two passes (the second reuses unchanged files' digests) vs one md5sum", "md5sum",
           digests, 1.3);
@@ -252,14 +256,16 @@ int main(int argc, char** argv) {
             return end == FileUpdateEnd::Finished && p.DoneBytes == std::int64_t(pluginBytes);
         },
         [&] { return RunQuietly(curlCommand); });
-    std::printf("plugin from empty: %zu files, %.1f MB, loopback\n", sizes.size(), pluginBytes / 1e6);
+    std::printf("plugin from empty: %zu files, %.1f MB, loopback\n", sizes.size(),
+                pluginBytes / 1e6);
     Print("  list + files (digest checked, put in place) vs curl, one invocation", "curl",
           downloads, 1.3);
 
     // Every file arrived whole.
     int wrong = 0;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
-        const fs::path relative = fs::path("part" + std::to_string(i / 30)) / ("f" + std::to_string(i));
+        const fs::path relative =
+            fs::path("part" + std::to_string(i / 30)) / ("f" + std::to_string(i));
         if (Clibmerv::FileDigest((pluginFolder / relative).string()) !=
             Clibmerv::FileDigest((root / "client" / "plugins" / "bench" / relative).string()))
             ++wrong;

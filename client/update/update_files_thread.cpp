@@ -106,10 +106,10 @@ std::optional<FileStamp> StampOf(const std::string& path) {
     struct stat info {};
     if (::stat(platform::GbkToUtf8(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    return FileStamp{static_cast<std::int64_t>(info.st_size),
-                     static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 +
-                         info.st_mtim.tv_nsec,
-                     static_cast<std::int64_t>(info.st_ino)};
+    return FileStamp{
+        static_cast<std::int64_t>(info.st_size),
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec,
+        static_cast<std::int64_t>(info.st_ino)};
 }
 
 // Digests of local files, remembered with the file's size, modification time
@@ -139,7 +139,8 @@ public:
             }
         };
         const unsigned helpers =
-            paths.size() < 64 ? 0 : std::min(3u, std::max(1u, std::thread::hardware_concurrency()) - 1);
+            paths.size() < 64 ? 0
+                              : std::min(3u, std::max(1u, std::thread::hardware_concurrency()) - 1);
         std::vector<std::jthread> threads;
         for (unsigned i = 0; i < helpers; ++i) threads.emplace_back(work);
         work();
@@ -251,7 +252,8 @@ FileUpdateEnd RunFileUpdate(const FileUpdatePlan& plan, const FileUpdateSettings
 
     DigestMemo digests;
     std::vector<std::string> localPaths;
-    for (const FileListEntry& entry : list.entries) localPaths.push_back(plan.baseDir + entry.localName);
+    for (const FileListEntry& entry : list.entries)
+        localPaths.push_back(plan.baseDir + entry.localName);
     digests.Prefetch(localPaths, stop);
     for (const FileListEntry& entry : list.entries) {
         if (stopped()) return FileUpdateEnd::Stopped;
@@ -265,11 +267,12 @@ FileUpdateEnd RunFileUpdate(const FileUpdatePlan& plan, const FileUpdateSettings
         if (digests.DigestOf(local) == entry.digest) continue;
 
         const std::string temporary = local + ".tmp";
-        const bool arrived =
-            DownloadFile(settings.updateServer + "pub/" + entry.serverPath, temporary, settings, stop);
+        const bool arrived = DownloadFile(settings.updateServer + "pub/" + entry.serverPath,
+                                          temporary, settings, stop);
         if (stopped()) return FileUpdateEnd::Stopped;
         // A ".tmp" that does not match stays for the next run, which fetches it again.
-        if (arrived && Clibmerv::FileDigest(temporary) == entry.digest) PutInPlace(temporary, local);
+        if (arrived && Clibmerv::FileDigest(temporary) == entry.digest)
+            PutInPlace(temporary, local);
 
         if (progress.PluginMode && reports.cancelRequested && reports.cancelRequested(progress))
             return FileUpdateEnd::Cancelled;

@@ -91,8 +91,8 @@ protected:
 
     // The program folder's list as the stand-in serves it.
     FileList ServedProgramList() const {
-        return ParseFileList(Clibmerv::GetHttpContent(portal.Origin() +
-                                                      "/update/pub/UpdateFiles.php"));
+        return ParseFileList(
+            Clibmerv::GetHttpContent(portal.Origin() + "/update/pub/UpdateFiles.php"));
     }
     std::string Served(const std::string& serverPath) const {
         return ReadFile(portal.DataFolder() + "update/pub/" + serverPath);
@@ -262,7 +262,8 @@ TEST_F(FileUpdateTest, BrokenTransfersLeaveTheOldFileWholeAndCountAsDone) {
 
 TEST_F(FileUpdateTest, AListThatFailsOrIsGarbageChangesNothing) {
     WriteFile(program.Path() + "filesinfo.txt", "an earlier list");
-    for (const char* fault : {"kind=error&status=503", "kind=truncate", "kind=garbage&bytes=4000"}) {
+    for (const char* fault :
+         {"kind=error&status=503", "kind=truncate", "kind=garbage&bytes=4000"}) {
         portal.SetFault("/update/pub/UpdateFiles.php", fault);
         EXPECT_EQ(Run(PlanClientUpdate(settings)), FileUpdateEnd::Finished) << fault;
         ASSERT_EQ(reports.size(), 1u) << fault;
@@ -295,19 +296,19 @@ TEST_F(FileUpdateTest, ASilentServerEndsTheTransferAndTheRunGoesOn) {
 TEST_F(FileUpdateTest, BadLinesAreSkippedAndALongLineEndsTheList) {
     const std::string welcome = "quorvi/program/docs/welcome.txt";
     const std::string licenses = "quorvi/program/docs/licenses.txt";
-    const std::string list = "\n"                                        // empty
-                             "quorvi/program/escape|x\n"                 // too few fields
-                             "quorvi/program/../../escape.txt|" +        // leaves the folder
-                             Clibmerv::md5ex(Served(welcome)) + "|1\n" +
-                             welcome + "|" + Clibmerv::md5ex(Served(welcome)) + "|many\n" +  // size
-                             Line(welcome) + "\n" +
-                             std::string(1100, 'x') + "\n" +  // ends the list
-                             Line(licenses) + "\n";
+    const std::string list =
+        "\n"                                  // empty
+        "quorvi/program/escape|x\n"           // too few fields
+        "quorvi/program/../../escape.txt|" +  // leaves the folder
+        Clibmerv::md5ex(Served(welcome)) +
+        "|1\n" + welcome + "|" + Clibmerv::md5ex(Served(welcome)) + "|many\n" +  // size
+        Line(welcome) + "\n" + std::string(1100, 'x') + "\n" +                   // ends the list
+        Line(licenses) + "\n";
     const FileUpdatePlan plan = PlanWithList("custom.txt", list);
     EXPECT_EQ(Run(plan), FileUpdateEnd::Finished);
 
-    EXPECT_EQ(FileRequests(), (std::vector<std::string>{"/update/pub/lists/custom.txt",
-                                                        "/update/pub/" + welcome}));
+    EXPECT_EQ(FileRequests(),
+              (std::vector<std::string>{"/update/pub/lists/custom.txt", "/update/pub/" + welcome}));
     EXPECT_EQ(ReadFile(plan.baseDir + "docs/welcome.txt"), Served(welcome));
     EXPECT_FALSE(fs::exists(plan.baseDir + "docs/licenses.txt"));
     EXPECT_FALSE(fs::exists(program.Path() + "escape.txt"));
