@@ -177,7 +177,9 @@ TEST_F(DownloadTest, OpeningAPluginShowsProgressThenStartsItWithTheUsersArgument
     EXPECT_FALSE(status->IsVisible());
     const std::string log = PluginFolder() + "/started.log";
     ASSERT_TRUE(RunUntil([&] { return fs::exists(log) && ReadFile(log).ends_with("\n"); }));
-    EXPECT_TRUE(ReadFile(log).ends_with(" demo'demo123'1\n")) << ReadFile(log);
+    // One argument, in the plugin's own folder.
+    EXPECT_TRUE(ReadFile(log).ends_with(" cwd=" + PluginFolder() + " argc=1 [demo'demo123'1]\n"))
+        << ReadFile(log);
 }
 
 TEST_F(DownloadTest, CloseButtonCancelsAndReopeningResetsTheSameControl) {
