@@ -260,7 +260,7 @@ HttpResult HttpGetFile(const std::string& url, const std::string& path,
     HttpResult result = Perform(url, transfer);
     // The data must be on disk before the name points at it, or a crash could
     // leave an empty file in place of the old one.
-    const bool synced = !result.Succeeded() || ::fsync(fd) == 0;
+    const bool synced = !result.Succeeded() || !options.durable || ::fsync(fd) == 0;
     const int syncError = errno;
     const bool closed = ::close(fd) == 0;
     if (result.Succeeded() && (!synced || !closed)) {

@@ -43,6 +43,10 @@ struct HttpOptions {
     // Called on the transferring thread whenever more of the body has arrived:
     // bytes so far and the announced length (0 when the server gave none).
     std::function<void(std::uint64_t received, std::uint64_t expected)> progress;
+    // HttpGetFile: flush the file to the disk before it takes its name, so a
+    // crash never leaves a torn file under that name. A caller that checks the
+    // file itself before trusting it (a digest) may switch this off for speed.
+    bool durable = true;
 };
 
 enum class HttpOutcome {

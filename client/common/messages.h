@@ -1,6 +1,6 @@
 // The main window's custom messages, WM_USER + 100 to WM_USER + 113.
 //
-// Every one is sent (SendMessage) except WM_START_CONTENT_FETCH and the per-file
+// Every one is sent (SendMessage) except WM_START_CONTENT_FETCH and
 // WM_DOWNLOAD_PROGRESS, which are posted. A text or record passed by address
 // belongs to the sender and is valid only while the handler runs: handlers copy
 // what they keep. A "text" below is a NUL-terminated GBK `const char*`.
@@ -16,9 +16,10 @@ inline constexpr UINT WM_LOGIN_SUCCEEDED = WM_USER + 101;
 inline constexpr UINT WM_USER_INFO = WM_USER + 102;
 // wParam: address of a 32-bit application id, or 0; lParam: text, the address to open.
 inline constexpr UINT WM_OPEN_APPLICATION = WM_USER + 103;
-// lParam: address of the file update thread's UpdateProgress (lives as long as the process).
+// Posted after each changed file and once at the end; lParam: address of a copy of
+// the file update's UpdateProgress, valid while the handler runs.
 inline constexpr UINT WM_DOWNLOAD_PROGRESS = WM_USER + 104;
-// lParam: address of UpdateProgress; the handler returns 1 to cancel the download.
+// lParam: address of a copy of UpdateProgress; the handler returns 1 to cancel the download.
 inline constexpr UINT WM_QUERY_DOWNLOAD_CANCEL = WM_USER + 105;
 // No sender.
 inline constexpr UINT WM_SHOW_SEARCH_RESULTS = WM_USER + 106;

@@ -32,6 +32,10 @@ CQuorviFrameWnd::CQuorviFrameWnd(std::string programFolder, MainWindowServices& 
     hooks.showLoginWindow = [this] { m_account.ShowLoginWindow(); };
     hooks.openUserEntry = [this] { m_account.OpenPersonalCenter(); };
     hooks.closeSidePanels = [this] { m_sidePanels.CloseSidePanels(); };
+    m_downloads.Register(m_routes);
+    hooks.startDownload = [this](DuiLib::CControlUI& option) {
+        m_downloads.StartDownload(m_hWnd, option);
+    };
 }
 
 // The database connection closes with m_db.
@@ -118,6 +122,7 @@ void CQuorviFrameWnd::Init() {
 void CQuorviFrameWnd::RunSecondStage() {
     m_account.StartAutomaticLogin();
     m_services.StartAppListUpdate(m_programFolder);
+    m_downloads.StartClientUpdate(m_hWnd);
     m_services.StartProgram(m_programFolder + kUpdaterImageName);
     m_user.schoolAccount = ReadSchoolAccount(m_programFolder);
     m_services.StartRechargeParamsFetch(m_hWnd, m_user.schoolAccount);

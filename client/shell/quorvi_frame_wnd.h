@@ -27,6 +27,7 @@
 #include "client/shell/main_dispatch.h"
 #include "client/shell/main_window_controls.h"
 #include "client/shell/main_window_services.h"
+#include "client/update/download_component.h"
 #include "ui/core/UIlib.h"
 #include "ui/custom/computer_examine.h"
 
@@ -56,6 +57,7 @@ public:
     const ClientConfig& Config() const { return m_config; }
     const UserInfo& User() const { return m_user; }
     LocalDatabase& Database() { return m_db; }
+    DownloadComponent& Downloads() { return m_downloads; }
 
 protected:
     void OnFinalMessage(HWND hwnd) override;
@@ -98,6 +100,8 @@ private:
     SettingsPanelComponent m_settings{m_pm, m_db, m_config, m_programFolder,
                                       m_controls.settingDialog};
     AccountComponent m_account{m_pm, m_db, m_config, m_user, m_services.Workers(), m_programFolder};
+    DownloadComponent m_downloads{m_pm, m_config, m_user, m_services.Workers(),
+                                  FileUpdateSettings::Default(m_programFolder)};
 };
 
 }  // namespace quorvi
