@@ -3,6 +3,11 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
 #include <mutex>
 
 #include "client/common/portal_urls.h"
@@ -10,13 +15,16 @@
 #include "libmerv/libmerv.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "platform/xml_nesting.h"
+#include "quorvi/shipped_skin_files.h"
 
 namespace quorvi {
 
 // ---- settings ----------------------------------------------------------------------------
 
 AppsUpdateSettings AppsUpdateSettings::Default() {
-    return {platform::ProgramFolder(), urls::kCatalogueUrl.str(), urls::kApplicationServer.str()};
+    return {platform::ProgramFolder(), urls::kCatalogueUrl.str(), urls::kApplicationServer.str(),
+            nullptr};
 }
 
 // ---- FetchFile -----------------------------------------------------------------------------
@@ -28,6 +36,40 @@ bool FetchFile(const std::string& url, const std::string& path, const std::atomi
 }
 
 // ---- icon paths ------------------------------------------------------------------------------
+namespace {
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
+    if (text.size() < suffix.size()) return false;
+    return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(),
+                      [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+}
+
+bool IsImageFileName(std::string_view icon) {
+    for (std::string_view extension : {".png", ".jpg", ".jpeg", ".gif", ".bmp", ".ico"}) {
+        if (EndsWithIgnoringCase(icon, extension)) return true;
+    }
+    return false;
+}
+
+// Compared without regard to case, so that a file system that ignores case
+// gives no way round it either.
+bool IsShippedSkinFile(std::string_view icon) {
+    for (std::string_view shipped : kShippedSkinFiles) {
+        if (shipped.size() == icon.size() && EndsWithIgnoringCase(icon, shipped)) return true;
+    }
+    return false;
+}
+
+void LogRefusedIcon(const std::string& icon, const char* reason) {
+    std::cerr << "quorvi: icon \"" << icon << "\" skipped: " << reason << "\n";
+}
+
+}  // namespace
+
+bool IsIconNameAllowed(const std::string& icon) {
+    return IsIconPathInsideSkin(icon) && IsImageFileName(icon) &&
+           icon.find_first_of("'\"") == std::string::npos && !IsShippedSkinFile(icon);
+}
 
 bool IsIconPathInsideSkin(const std::string& icon) {
     if (icon.empty()) return false;
@@ -64,8 +106,12 @@ void UpdateIcon(const std::string& icon, const std::string& digest,
                 const AppsUpdateSettings& settings, AppsUpdateOutcome& outcome) {
     if (settings.stop && *settings.stop) return;  // the program is ending
     ++outcome.iconsChecked;
-    if (!IsIconPathInsideSkin(icon)) {
+    if (!IsIconNameAllowed(icon)) {
         ++outcome.iconsRefused;
+        LogRefusedIcon(icon, !IsIconPathInsideSkin(icon) ? "outside the skin folder"
+                             : IsShippedSkinFile(icon)   ? "a file the program ships"
+                             : !IsImageFileName(icon)    ? "not an image file"
+                                                         : "holds a quote");
         return;
     }
     // Below the skin folder, with the characters of the document in the system's code page.
@@ -76,10 +122,20 @@ void UpdateIcon(const std::string& icon, const std::string& digest,
     // An unreadable icon gives an empty digest, which never matches.
     if (platform::FileExists(local) && Clibmerv::FileDigest(local) == digest) return;
 
-    // A failed transfer leaves the old icon whole.
+    // The transfer goes to a temporary file, so a failed one leaves the old icon whole.
     CreateFoldersFor(settings.programFolder, relative);
+    const std::string download = local + ".tmp";
     ++outcome.iconsFetched;
-    if (!FetchFile(settings.iconServer + icon, local, settings.stop)) return;
+    if (!FetchFile(settings.iconServer + icon, download)) {
+        platform::DeleteFile(download);
+        return;
+    }
+    const bool placed = platform::FileExists(local) ? platform::ReplaceFile(local, download)
+                                                    : platform::MoveFile(download, local);
+    if (!placed) {
+        platform::DeleteFile(download);
+        return;
+    }
     ++outcome.iconsReplaced;
     // A side file left by the file update is not yet swapped in: the fresh icon
     // takes its place, so the final updater's swap puts the fresh icon in place.
@@ -110,6 +166,28 @@ std::mutex& RunLock() {
     return *lock;
 }
 
+bool ReadDownload(const std::string& path, std::string& text) {
+    std::ifstream file(platform::GbkToUtf8(path), std::ios::binary);
+    if (!file) return false;
+    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
+}
+
+// The check runs before TinyXML sees the text: the icon pass parses it too,
+// and a document nested too deeply would overflow the stack there.
+bool IsCatalogueText(const std::string& text, const AppsUpdateSettings& settings,
+                     std::string& reason) {
+    if (!platform::XmlNestingWithin(text)) {
+        reason = "nested deeper than " + std::to_string(platform::kMaxXmlNesting) + " levels";
+        return false;
+    }
+    if (!settings.isCatalogue) {
+        reason = "no catalogue check configured";
+        return false;
+    }
+    return settings.isCatalogue(text, reason);
+}
+
 }  // namespace
 
 AppsUpdateOutcome RunAppsUpdate(const AppsUpdateSettings& settings) {
@@ -124,9 +202,17 @@ AppsUpdateOutcome RunAppsUpdate(const AppsUpdateSettings& settings) {
     const std::string current = settings.programFolder + "apps.xml";
     const bool arrived = FetchFile(settings.catalogueUrl, download, settings.stop);
     // An error page or a cut-off answer may still be well-formed XML: only a
-    // whole, successful answer that parses replaces the catalogue.
+    // whole, successful answer that is a catalogue replaces the catalogue.
+    if (!arrived) return outcome;
+    std::string text;
+    if (!ReadDownload(download, text)) return outcome;
+    if (!IsCatalogueText(text, settings, outcome.catalogueRefused)) {
+        std::cerr << "quorvi: downloaded catalogue " << settings.catalogueUrl
+                  << " not installed: " << outcome.catalogueRefused << "\n";
+        return outcome;
+    }
     TiXmlDocument document;
-    if (!arrived || !document.LoadFile(platform::GbkToUtf8(download).c_str())) return outcome;
+    document.Parse(platform::XmlParseBuffer(text).c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
 
     // Replaced in one step, so a reader never finds the catalogue missing.
     outcome.catalogueInstalled = platform::FileExists(current)
