@@ -72,7 +72,7 @@ public:
 
     // The deepest nesting, or -1 for a declaration the scan cannot follow.
     int Run() {
-        while (m_at < m_text.size()) {
+        while (At(m_at) != '\0') {
             if (At(m_at) != '<') {
                 if (m_depth > 0) {
                     m_at += TextStep();
@@ -94,6 +94,9 @@ private:
     char At(size_t i) const { return i < m_text.size() ? m_text[i] : '\0'; }
     std::string_view Rest() const { return m_text.substr(std::min(m_at, m_text.size())); }
 
+    // TinyXML stops at a NUL it lands on, but a multibyte step may carry it
+    // over one; past the end of the text everything reads as NUL.
+
     bool IsByteOrderMark(size_t i) const {
         return At(i) == '\xEF' &&
                ((At(i + 1) == '\xBB' && At(i + 2) == '\xBF') ||
@@ -107,10 +110,12 @@ private:
         return Utf8SequenceLength(static_cast<unsigned char>(c));
     }
 
-    // Moves past the first `end` found from `from` on, or to the end of the text.
+    // Moves past the first `end` found from `from` on (TinyXML walks there byte
+    // by byte), or onto the NUL that stops the walk.
     void SkipPast(size_t from, std::string_view end) {
-        const size_t found = m_text.find(end, from);
-        m_at = found == std::string_view::npos ? m_text.size() : found + end.size();
+        const size_t stop = std::min(m_text.find('\0', from), m_text.size());
+        const size_t found = m_text.substr(0, stop).find(end, from);
+        m_at = found == std::string_view::npos ? stop : found + end.size();
     }
 
     // At a '<': what TinyXML makes of it. False for a declaration it cannot follow.
@@ -141,10 +146,13 @@ private:
     void Element() {
         m_deepest = std::max(m_deepest, m_depth + 1);
         m_at += 1;
-        while (m_at < m_text.size()) {
+        while (At(m_at) != '\0') {
             const char c = At(m_at);
             if (c == '/') {
-                if (At(m_at + 1) != '>') break;  // TinyXML fails here
+                if (At(m_at + 1) != '>') {
+                    m_at = m_text.size();  // TinyXML fails here and parses no further
+                    return;
+                }
                 m_at += 2;
                 return;
             }
@@ -159,7 +167,6 @@ private:
             }
             ++m_at;
         }
-        m_at = m_text.size();
     }
 
     // A quoted attribute value, stepped through character by character as
@@ -167,10 +174,10 @@ private:
     // a quote among them included.
     void SkipQuotedValue(char quote) {
         ++m_at;
-        while (m_at < m_text.size() && At(m_at) != quote) {
+        while (At(m_at) != '\0' && At(m_at) != quote) {
             m_at += m_utf8 ? Utf8SequenceLength(static_cast<unsigned char>(At(m_at))) : 1;
         }
-        ++m_at;
+        if (At(m_at) == quote) ++m_at;
     }
 
     // "<?xml" (any letter case) with attributes name="value" whose values are
@@ -236,7 +243,6 @@ private:
 // ---- the measure --------------------------------------------------------------------------
 
 int XmlNestingDepth(std::string_view text) {
-    text = text.substr(0, text.find('\0'));
     int deepest = 0;
     for (Encoding encoding : {Encoding::Utf8, Encoding::Legacy, Encoding::Unknown}) {
         const int depth = Scan(text, encoding).Run();

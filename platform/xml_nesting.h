@@ -23,8 +23,9 @@ namespace platform {
 // Far deeper than any catalogue (four levels) or skin (a dozen) nests.
 inline constexpr int kMaxXmlNesting = 256;
 
-// The deepest element nesting TinyXML reaches on `text` (read up to its first
-// NUL, as TinyXML reads it), the most over the encodings; -1 when the text holds
+// The deepest element nesting TinyXML reaches on `text` (the whole of it: TinyXML
+// stops at a NUL, unless a multibyte character carries it over one), the most
+// over the encodings; -1 when the text holds
 // an XML declaration of a form this measure does not follow (a declaration
 // with blanks, quotes or non-ASCII bytes inside its values, for example).
 int XmlNestingDepth(std::string_view text);

@@ -94,6 +94,10 @@ TEST(XmlNestingTest, FollowsTinyXmlWhereMarkupHidesInsideOtherMarkup) {
         "\xEF\xBB\xBF<r>\xC3</r>" + deep,
         "<r/>text" + deep,
         "<a><b/><c><d/></c></a>",
+        // A three-byte character carries TinyXML over the NUL after its second byte.
+        std::string("\xEF\xBB\xBF<r>\xE6Q\0\xB8\xA8<a/></r>", 19) + deep,
+        std::string("<r x='\xE6Q\0\xB8'><a/></r>", 20) + deep,
+        std::string("<r>\0<a/></r>", 12),
     };
     for (const std::string& text : texts) ExpectCovers(text);
     EXPECT_EQ(XmlNestingDepth("<a><b/><c><d/></c></a>"), 3);
