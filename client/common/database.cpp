@@ -135,6 +135,9 @@ bool LocalDatabase::Open(const std::string& path, std::ostream& out, std::ostrea
         m_db = nullptr;
         return false;
     }
+    // Another client on the same folder holds the file locked for a moment
+    // while it writes; wait for it rather than fail the statement.
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
     out << "successfully!\n";
     return true;
 }
@@ -151,7 +154,11 @@ namespace {
 constexpr const char kCreateConfig[] =
     " CREATE TABLE config(ID INTEGER PRIMARY KEY,AutoStartWebPage INTEGER,IsDefaultSavePath "
     "INTEGER,WebPageChannel VARCHAR(255),SavePath VARCHAR(255));";
-constexpr const char kSeedConfig[] = "INSERT INTO \"config\" VALUES(NULL,1,1,'1','');";
+// The columns are named, so the row fits a config table of five columns (a new
+// file) as well as one that already has the later four (a file whose row was lost).
+constexpr const char kSeedConfig[] =
+    "INSERT INTO \"config\"(ID,AutoStartWebPage,IsDefaultSavePath,WebPageChannel,SavePath) "
+    "VALUES(NULL,1,1,'1','');";
 constexpr const char kCreateHistory[] =
     "CREATE TABLE history(ID INTEGER PRIMARY KEY,AppName VARCHAR(255),AppForeImage "
     "VARCHAR(255),UserData VARCHAR(255),Dateline DATATIME,ControlName VARCHAR(255))";
@@ -182,15 +189,18 @@ constexpr const char kIndexAppId[] = "CREATE INDEX IF NOT EXISTS apps_AppID ON a
 }  // namespace
 
 void LocalDatabase::CreateAndMigrate() {
+    // A second client started on the same folder runs this at the same time:
+    // as one write transaction, the second waits (busy time-out) and then finds
+    // every table, column and the row in place, instead of failing half of it.
+    const bool inTransaction = Execute("BEGIN IMMEDIATE");
     Execute(kCreateConfig);
-    // The seed row has five values, so it only fits a config table that has not
-    // been migrated yet, as on a new file.
     if (Query("SELECT * FROM config").empty()) Execute(kSeedConfig);
     Execute(kCreateHistory);
     Execute(kCreateApps);
     Execute(kCreateAppsRecommend);
     for (const char* migration : kMigrations) Execute(migration);
     Execute(kIndexAppId);
+    if (inTransaction) Execute("COMMIT");
 }
 
 // ---- running statements -------------------------------------------------------------

@@ -93,6 +93,8 @@ private:
 class LocalDatabase {
 public:
     static constexpr const char kFileName[] = "vamo.db";
+    // How long a statement waits for another connection's lock before it fails.
+    static constexpr int kBusyTimeoutMs = 5000;
 
     // The database file inside a folder that ends in the path separator.
     static std::string PathIn(const std::string& folder) { return folder + kFileName; }
@@ -110,7 +112,8 @@ public:
     void Close();
     bool IsOpen() const { return m_db != nullptr; }
 
-    // Creates the tables when missing and adds the columns later versions added.
+    // Creates the tables when missing, seeds the config row when the table has
+    // none, and adds the columns later versions added, all in one transaction.
     // Runs at every start; each statement that fails (table or column already
     // there) is passed over.
     void CreateAndMigrate();

@@ -1,5 +1,8 @@
 #include "client/common/database.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "client/common/database_test_support.h"
@@ -32,6 +35,11 @@ constexpr const char kSchema[] =
     "VARCHAR(255),UserData VARCHAR(255),Dateline DATATIME,ControlName VARCHAR(255),AppID "
     "INTEGER,AppAction VARCHAR(255),AppRecommend VARCHAR(255), GroupID INTEGER DEFAULT 0);\n"
     "CREATE INDEX apps_AppID ON apps(AppID);\n";
+
+// The config rows: their count, then every settings column of the last one.
+constexpr const char kConfigRow[] =
+    "SELECT count(*)||':'||AutoStartWebPage||IsDefaultSavePath||WebPageChannel||quote(SavePath)||"
+    "IsRemeberPassword||IsAutoLogin||quote(LoginUserName)||quote(LoginPassword) FROM config";
 
 TEST(DatabaseTest, FirstStartCreatesTheSchemaAndSeedRowLaterStartsChangeNothing) {
     TempFolder folder;
@@ -84,10 +92,58 @@ TEST(DatabaseTest, FileFromBeforeTheMigrationsGainsColumnsWithDefaults) {
     EXPECT_EQ(Column(db, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"),
               "apps|apps_recommend|config|history");
 
-    // A migrated config table that lost its row gets no seed row: it has nine columns.
+    // A migrated config table that lost its row gets its seed row back, though
+    // it has nine columns, so the settings can be saved again.
     ASSERT_TRUE(db.Execute("DELETE FROM config"));
     db.CreateAndMigrate();
-    EXPECT_EQ(Column(db, "SELECT count(*) FROM config"), "0");
+    EXPECT_EQ(Column(db, kConfigRow), "1:111''00''''");
+}
+
+// Starts the database as the client does, in `count` processes at once on one
+// folder; true when each of them exited cleanly.
+bool StartConcurrently(const std::string& folder, int count) {
+    int gate[2];
+    if (pipe(gate) != 0) return false;
+    std::vector<pid_t> children;
+    for (int i = 0; i < count; ++i) {
+        const pid_t child = fork();
+        if (child == 0) {
+            close(gate[1]);
+            char byte;
+            (void)!read(gate[0], &byte, 1);  // returns when the parent closes the gate
+            std::ostringstream out, err;
+            LocalDatabase db;
+            const bool opened = db.Open(LocalDatabase::PathIn(folder), out, err);
+            if (opened) db.CreateAndMigrate();
+            _exit(opened ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    close(gate[0]);
+    close(gate[1]);  // every child starts at once
+    bool clean = true;
+    for (pid_t child : children) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        clean &= WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    return clean;
+}
+
+TEST(DatabaseTest, ClientsStartedTogetherOnOneFolderLeaveOneValidConfigRow) {
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        TempFolder folder;
+        ASSERT_TRUE(StartConcurrently(folder.Path(), 2));
+        LocalDatabase db;
+        std::ostringstream sink;
+        ASSERT_TRUE(db.Open(LocalDatabase::PathIn(folder.Path()), sink, sink));
+        EXPECT_EQ(Column(db, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"),
+                  "apps|apps_recommend|config|history");
+        EXPECT_EQ(Column(db, kConfigRow), "1:111''00''''");
+        EXPECT_EQ(Column(db, "SELECT count(*) FROM pragma_table_info('apps') WHERE name='GroupID'"),
+                  "1");
+    }
 }
 
 TEST(DatabaseTest, FileThatCannotBeOpenedLeavesTheDatabaseClosed) {
