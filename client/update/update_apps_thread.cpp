@@ -44,6 +44,10 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
                       [](char a, char b) { return std::tolower(a) == std::tolower(b); });
 }
 
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && EndsWithIgnoringCase(a, b);
+}
+
 bool IsImageFileName(std::string_view icon) {
     for (std::string_view extension : {".png", ".jpg", ".jpeg", ".gif", ".bmp", ".ico"}) {
         if (EndsWithIgnoringCase(icon, extension)) return true;
@@ -128,6 +132,16 @@ void UpdateIcon(const std::string& icon, const std::string& digest,
     ++outcome.iconsFetched;
     if (!FetchFile(settings.iconServer + icon, download)) {
         platform::DeleteFile(download);
+        return;
+    }
+    // A corrupt or empty answer must not replace a good icon: only the bytes the
+    // catalogue published (letter case of the digest aside) are put in place.
+    const std::string fetched = Clibmerv::FileDigest(download);
+    if (!EqualsIgnoringCase(fetched, digest)) {
+        platform::DeleteFile(download);
+        ++outcome.iconsMismatched;
+        std::cerr << "quorvi: icon \"" << icon << "\" not installed: its digest " << fetched
+                  << " is not the published " << digest << "\n";
         return;
     }
     const bool placed = platform::FileExists(local) ? platform::ReplaceFile(local, download)

@@ -44,6 +44,7 @@ struct AppsUpdateOutcome {
     int iconsChecked = 0;          // elements that name an icon and its digest
     int iconsFetched = 0;          // transfers started
     int iconsReplaced = 0;         // transfers that completed and were put in place
+    int iconsMismatched = 0;       // transfers whose bytes were not the published digest
     int iconsRefused = 0;          // names refused (see IsIconNameAllowed)
 };
 

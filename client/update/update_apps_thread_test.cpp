@@ -214,21 +214,28 @@ TEST_F(AppsUpdateTest, FailedIconTransferKeepsTheOldIcon) {
     WriteFile(Icon("app_exams.png"), "old exams");
     portal.SetFault("/app/app_notice.png", "kind=truncate");
     portal.SetFault("/app/app_grades.png", "kind=error&status=500");
-    portal.SetFault("/app/app_exams.png", "kind=empty");  // a whole, empty answer is an icon
+    // Whole answers whose bytes are not the published icon.
+    WriteFile(Icon("app_library.png"), "old library");
+    portal.SetFault("/app/app_exams.png", "kind=empty");
+    portal.SetFault("/app/app_library.png", "kind=corrupt");
 
     AppsUpdateOutcome outcome = RunAppsUpdate(Settings());
     EXPECT_TRUE(outcome.catalogueInstalled);
     EXPECT_EQ(ReadFile(Icon("app_notice.png")), "old notice");
     EXPECT_EQ(ReadFile(Icon("app_grades.png")), "old grades");
-    EXPECT_EQ(ReadFile(Icon("app_exams.png")), "");
-    EXPECT_FALSE(std::filesystem::exists(Icon("app_notice.png.tmp")));
-    EXPECT_FALSE(std::filesystem::exists(Icon("app_grades.png.tmp")));
-    EXPECT_EQ(outcome.iconsFetched, outcome.iconsReplaced + 2);
+    EXPECT_EQ(ReadFile(Icon("app_exams.png")), "old exams");
+    EXPECT_EQ(ReadFile(Icon("app_library.png")), "old library");
+    for (const char* icon :
+         {"app_notice.png", "app_grades.png", "app_exams.png", "app_library.png"})
+        EXPECT_FALSE(std::filesystem::exists(Icon(std::string(icon) + ".tmp"))) << icon;
+    EXPECT_EQ(outcome.iconsMismatched, 2);
+    EXPECT_EQ(outcome.iconsFetched, outcome.iconsReplaced + 4);
 
-    // The next run, with the server well again, mends exactly the three icons.
+    // The next run, with the server well again, mends exactly the four icons.
     portal.ClearFaults();
     outcome = RunAppsUpdate(Settings());
-    EXPECT_EQ(outcome.iconsFetched, 3);
+    EXPECT_EQ(outcome.iconsFetched, 4);
+    EXPECT_EQ(outcome.iconsReplaced, 4);
     EXPECT_EQ(ReadFile(Icon("app_notice.png")),
               ReadFile(portal.DataFolder() + "app/app_notice.png"));
     EXPECT_EQ(ReadFile(Icon("app_grades.png")),
