@@ -1,6 +1,8 @@
 // Sections: rows | Statement | opening | schema | running statements
 #include "client/common/database.h"
 
+#include <cstdio>
+#include <ctime>
 #include <iostream>
 #include <utility>
 
@@ -123,13 +125,43 @@ bool LocalDatabase::Open(const std::string& path) {
     return Open(path, std::cout, std::cerr);
 }
 
-bool LocalDatabase::Open(const std::string& path, std::ostream& out, std::ostream& err) {
-    Close();
-    m_errorText.clear();
-    // Paths of the system are GBK; the file system takes UTF-8.
-    const std::string fileName = platform::GbkToUtf8(path);
+namespace {
+
+// The name a corrupt file is kept under: its own name with the time, as in
+// "vamo.db.corrupt-20261208-044501".
+std::string AsideName(const std::string& fileName) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    return fileName + ".corrupt-" + stamp;
+}
+
+}  // namespace
+
+LocalDatabase::FileState LocalDatabase::Probe() {
+    // The first read of the file: its header and schema.
+    const int rc =
+        sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    m_errorText = rc == SQLITE_OK ? std::string() : sqlite3_errmsg(m_db);
+    switch (rc & 0xFF) {
+        case SQLITE_OK:
+            return sqlite3_db_readonly(m_db, "main") == 1 ? FileState::ReadOnly : FileState::Usable;
+        case SQLITE_NOTADB:
+        case SQLITE_CORRUPT:
+            return FileState::Corrupt;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return FileState::Locked;
+        default:
+            return FileState::Unreadable;
+    }
+}
+
+bool LocalDatabase::OpenFile(const std::string& fileName, std::ostream& err) {
     if (sqlite3_open(fileName.c_str(), &m_db) != SQLITE_OK) {
-        // The only report of a database failure: a diagnostic line.
+        // The system's own diagnostic line for a file that cannot be opened.
         err << "Can\u2019t open database: " << sqlite3_errmsg(m_db) << "\n";
         sqlite3_close(m_db);
         m_db = nullptr;
@@ -138,6 +170,58 @@ bool LocalDatabase::Open(const std::string& path, std::ostream& out, std::ostrea
     // Another client on the same folder holds the file locked for a moment
     // while it writes; wait for it rather than fail the statement.
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    return true;
+}
+
+bool LocalDatabase::Open(const std::string& path, std::ostream& out, std::ostream& err) {
+    Close();
+    m_errorText.clear();
+    // Paths of the system are GBK; the file system takes UTF-8.
+    const std::string fileName = platform::GbkToUtf8(path);
+    if (!OpenFile(fileName, err)) return false;
+
+    // SQLite opens lazily: what is wrong with a file shows at its first read.
+    // Each fault gives one line naming the file and the cause.
+    FileState state = Probe();
+    if (state == FileState::Corrupt) {
+        // Kept for whoever wants what it held; the client starts on a new file.
+        const std::string cause = m_errorText;
+        Close();
+        const std::string aside = AsideName(fileName);
+        const bool moved = std::rename(fileName.c_str(), aside.c_str()) == 0;
+        // A journal left beside it belongs to the old file: rolled into the new
+        // one, it would corrupt that too.
+        std::rename((fileName + "-journal").c_str(), (aside + "-journal").c_str());
+        if (!moved) {
+            err << "quorvi: database " << path << " is corrupt (" << cause
+                << ") and cannot be moved aside; the client runs without a database\n";
+            return false;
+        }
+        err << "quorvi: database " << path << " is corrupt (" << cause << "); moved aside to "
+            << platform::Utf8ToGbk(aside) << " and a new one is created\n";
+        if (!OpenFile(fileName, err)) return false;
+        state = Probe();
+    }
+    switch (state) {
+        case FileState::Usable:
+            break;
+        case FileState::ReadOnly:
+            // Still readable: the catalogue and the settings show, nothing is saved.
+            err << "quorvi: database " << path
+                << " is read-only; settings and the catalogue are not saved\n";
+            return true;
+        case FileState::Locked:
+            err << "quorvi: database " << path << " is locked by another program (" << m_errorText
+                << "); the client runs without a database\n";
+            Close();
+            return false;
+        default:
+            err << "quorvi: database " << path << " cannot be read (" << m_errorText
+                << "); the client runs without a database\n";
+            Close();
+            return false;
+    }
+    m_errorText.clear();
     out << "successfully!\n";
     return true;
 }

@@ -104,9 +104,13 @@ public:
     LocalDatabase& operator=(const LocalDatabase&) = delete;
     ~LocalDatabase() { Close(); }
 
-    // Opens (creating when missing) the file at `path` (a GBK text). Writes
-    // "successfully!" to `out`, or "Can’t open database: <message>" to `err` and
-    // leaves the database closed.
+    // Opens (creating when missing) the file at `path` (a GBK text) and reads
+    // it once. Writes "successfully!" to `out` when it is usable; otherwise one
+    // line to `err`: "Can’t open database: <message>" when it cannot be opened,
+    // or a line naming the file and the cause when it is corrupt (moved aside
+    // under its name with the time, and a new one made: success), read-only
+    // (left open for reading: true, no success line) or locked by another
+    // program or unreadable (closed: false).
     bool Open(const std::string& path, std::ostream& out, std::ostream& err);
     bool Open(const std::string& path);  // diagnostics to the standard streams
     void Close();
@@ -132,6 +136,10 @@ public:
     sqlite3* Handle() const { return m_db; }
 
 private:
+    enum class FileState { Usable, ReadOnly, Corrupt, Locked, Unreadable };
+    bool OpenFile(const std::string& fileName, std::ostream& err);
+    FileState Probe();
+
     sqlite3* m_db = nullptr;
     std::string m_errorText;
 };

@@ -1,9 +1,15 @@
 #include "client/common/database.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
 
 #include "client/common/database_test_support.h"
 
@@ -158,6 +164,99 @@ TEST(DatabaseTest, FileThatCannotBeOpenedLeavesTheDatabaseClosed) {
     EXPECT_FALSE(db.Execute("SELECT 1"));
     EXPECT_FALSE(db.Execute("SELECT ?", {1}));
     EXPECT_TRUE(db.Query("SELECT 1").empty());
+}
+
+TEST(DatabaseTest, CorruptFileIsMovedAsideWithTheTimeAndANewOneServes) {
+    TempFolder folder;
+    const std::string path = LocalDatabase::PathIn(folder.Path());
+    const std::string garbage(2048, 'x');
+    {
+        std::ofstream(path, std::ios::binary) << garbage;
+        std::ofstream(path + "-journal", std::ios::binary) << "old journal";
+    }
+    LocalDatabase db;
+    std::ostringstream out, err;
+    ASSERT_TRUE(db.Open(path, out, err));
+    EXPECT_EQ(out.str(), "successfully!\n");
+    // One line naming the file and the cause, and where the file now is.
+    std::smatch match;
+    const std::string line = err.str();
+    ASSERT_TRUE(std::regex_match(
+        line, match,
+        std::regex("quorvi: database (.*) is corrupt \\(file is not a database\\); moved aside "
+                   "to (.*\\.corrupt-[0-9]{8}-[0-9]{6}) and a new one is created\n")))
+        << line;
+    EXPECT_EQ(match[1], path);
+    const std::string aside = match[2];
+    EXPECT_EQ(aside.substr(0, path.size()), path);
+
+    // Nothing the user had is deleted; the client works on a new file.
+    std::ifstream kept(aside, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), garbage);
+    EXPECT_TRUE(std::filesystem::exists(aside + "-journal"));
+    EXPECT_FALSE(std::filesystem::exists(path + "-journal"));
+    db.CreateAndMigrate();
+    EXPECT_EQ(Column(db, kConfigRow), "1:111''00''''");
+}
+
+TEST(DatabaseTest, FileLockedByAnotherProgramIsNamedAndLeftAlone) {
+    TempFolder folder;
+    const std::string path = LocalDatabase::PathIn(folder.Path());
+    {
+        LocalDatabase first;
+        StartDatabase(first, folder);
+    }
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    LocalDatabase db;
+    std::ostringstream out, err;
+    EXPECT_FALSE(db.Open(path, out, err));  // waits the busy time-out first
+    EXPECT_FALSE(db.IsOpen());
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "quorvi: database " + path +
+                             " is locked by another program (database is locked); the client "
+                             "runs without a database\n");
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    EXPECT_EQ(Shell(path, "SELECT count(*) FROM config"), "1\n");
+}
+
+TEST(DatabaseTest, ReadOnlyFileIsNamedAndStillRead) {
+    TempFolder folder;
+    const std::string path = LocalDatabase::PathIn(folder.Path());
+    {
+        LocalDatabase first;
+        StartDatabase(first, folder);
+        ASSERT_TRUE(first.Execute("update config set WebPageChannel='7'"));
+    }
+    chmod(folder.Path().c_str(), 0755);
+    chmod(path.c_str(), 0444);
+    // The superuser may write any file: the check runs as an ordinary user.
+    int report[2];
+    ASSERT_EQ(pipe(report), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(report[0]);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        LocalDatabase db;
+        std::ostringstream out, err;
+        const bool opened = db.Open(path, out, err);
+        const std::string text = std::string(opened ? "open|" : "closed|") + out.str() + "|" +
+                                 err.str() + "|" + Column(db, "SELECT WebPageChannel FROM config");
+        (void)!write(report[1], text.data(), text.size());
+        _exit(0);
+    }
+    close(report[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+    close(report[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(text, "open||quorvi: database " + path +
+                        " is read-only; settings and the catalogue are not saved\n|7");
 }
 
 TEST(DatabaseTest, BoundValuesAreStoredAsTheyStandAndMisuseFails) {
