@@ -6,6 +6,7 @@
 #include <iostream>
 #include <utility>
 
+#include "platform/log.h"
 #include "platform/text.h"
 
 namespace quorvi {
@@ -193,12 +194,12 @@ bool LocalDatabase::Open(const std::string& path, std::ostream& out, std::ostrea
         // one, it would corrupt that too.
         std::rename((fileName + "-journal").c_str(), (aside + "-journal").c_str());
         if (!moved) {
-            err << "quorvi: database " << path << " is corrupt (" << cause
-                << ") and cannot be moved aside; the client runs without a database\n";
+            platform::LogError("database " + path + " is corrupt (" + cause +
+                               ") and cannot be moved aside; the client runs without a database");
             return false;
         }
-        err << "quorvi: database " << path << " is corrupt (" << cause << "); moved aside to "
-            << platform::Utf8ToGbk(aside) << " and a new one is created\n";
+        platform::LogError("database " + path + " is corrupt (" + cause + "); moved aside to " +
+                           platform::Utf8ToGbk(aside) + " and a new one is created");
         if (!OpenFile(fileName, err)) return false;
         state = Probe();
     }
@@ -207,17 +208,17 @@ bool LocalDatabase::Open(const std::string& path, std::ostream& out, std::ostrea
             break;
         case FileState::ReadOnly:
             // Still readable: the catalogue and the settings show, nothing is saved.
-            err << "quorvi: database " << path
-                << " is read-only; settings and the catalogue are not saved\n";
+            platform::LogError("database " + path +
+                               " is read-only; settings and the catalogue are not saved");
             return true;
         case FileState::Locked:
-            err << "quorvi: database " << path << " is locked by another program (" << m_errorText
-                << "); the client runs without a database\n";
+            platform::LogError("database " + path + " is locked by another program (" +
+                               m_errorText + "); the client runs without a database");
             Close();
             return false;
         default:
-            err << "quorvi: database " << path << " cannot be read (" << m_errorText
-                << "); the client runs without a database\n";
+            platform::LogError("database " + path + " cannot be read (" + m_errorText +
+                               "); the client runs without a database");
             Close();
             return false;
     }

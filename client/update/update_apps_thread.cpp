@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <iostream>
 #include <iterator>
 #include <mutex>
 
@@ -14,6 +13,7 @@
 #include "libmerv/http_get.h"
 #include "libmerv/libmerv.h"
 #include "platform/files.h"
+#include "platform/log.h"
 #include "platform/text.h"
 #include "platform/xml_nesting.h"
 #include "quorvi/shipped_skin_files.h"
@@ -65,7 +65,7 @@ bool IsShippedSkinFile(std::string_view icon) {
 }
 
 void LogRefusedIcon(const std::string& icon, const char* reason) {
-    std::cerr << "quorvi: icon \"" << icon << "\" skipped: " << reason << "\n";
+    platform::LogWarning("icon \"" + icon + "\" skipped: " + reason);
 }
 
 }  // namespace
@@ -140,8 +140,8 @@ void UpdateIcon(const std::string& icon, const std::string& digest,
     if (!EqualsIgnoringCase(fetched, digest)) {
         platform::DeleteFile(download);
         ++outcome.iconsMismatched;
-        std::cerr << "quorvi: icon \"" << icon << "\" not installed: its digest " << fetched
-                  << " is not the published " << digest << "\n";
+        platform::LogWarning("icon \"" + icon + "\" not installed: its digest " + fetched +
+                             " is not the published " + digest);
         return;
     }
     const bool placed = platform::FileExists(local) ? platform::ReplaceFile(local, download)
@@ -221,8 +221,8 @@ AppsUpdateOutcome RunAppsUpdate(const AppsUpdateSettings& settings) {
     std::string text;
     if (!ReadDownload(download, text)) return outcome;
     if (!IsCatalogueText(text, settings, outcome.catalogueRefused)) {
-        std::cerr << "quorvi: downloaded catalogue " << settings.catalogueUrl
-                  << " not installed: " << outcome.catalogueRefused << "\n";
+        platform::LogWarning("downloaded catalogue " + settings.catalogueUrl +
+                             " not installed: " + outcome.catalogueRefused);
         return outcome;
     }
     TiXmlDocument document;

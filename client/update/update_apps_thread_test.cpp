@@ -270,7 +270,8 @@ TEST_F(AppsUpdateTest, IconPathsThatLeaveTheSkinFolderAreRefused) {
                        absolute +
                        "' iconMd5='0'/>"
                        "<a icon='ok/../../../escape.png' iconMd5='0'/>"
-                       "<a icon='escape.png' iconMd5='0'/></g></apps>");
+                       "<a icon='escape.png' iconMd5='" +
+                       Clibmerv::md5ex("escape") + "'/></g></apps>");
     AppsUpdateOutcome outcome = RunAppsUpdate(Settings("escape.xml"));
     EXPECT_EQ(outcome.iconsRefused, 3);
     EXPECT_EQ(IconRequests(), std::vector<std::string>{"escape.png"});
@@ -299,13 +300,15 @@ TEST_F(AppsUpdateTest, IconsThatWouldReplaceTheProgramsOwnFilesOrAreNoImagesAreR
     ServeCatalogue("own.xml",
                    "<apps><group caption='c' icon='skin.xml' iconMd5='0' mark='m' id='1'>"
                    "<a icon='logo.png' iconMd5='0'/><a icon='readme' iconMd5='0'/>"
-                   "<a icon='fine.png' iconMd5='0'/></group></apps>");
+                   "<a icon='fine.png' iconMd5='" +
+                       Clibmerv::md5ex("fine") + "'/></group></apps>");
     AppsUpdateOutcome outcome = RunAppsUpdate(Settings("own.xml"));
     EXPECT_TRUE(outcome.catalogueInstalled);
     EXPECT_EQ(outcome.iconsRefused, 3);
     EXPECT_EQ(IconRequests(), std::vector<std::string>{"fine.png"});
     EXPECT_EQ(ReadFile(Icon("skin.xml")), "the skin");
     EXPECT_EQ(ReadFile(Icon("logo.png")), "the logo");
+    EXPECT_EQ(ReadFile(Icon("fine.png")), "fine");
 }
 
 TEST_F(AppsUpdateTest, RunsNeverOverlapAndTheWorkerRunsOnceThenFinishes) {
