@@ -24,7 +24,7 @@ namespace quorvi {
 
 AppsUpdateSettings AppsUpdateSettings::Default() {
     return {platform::ProgramFolder(), urls::kCatalogueUrl.str(), urls::kApplicationServer.str(),
-            nullptr};
+            nullptr, nullptr};
 }
 
 // ---- FetchFile -----------------------------------------------------------------------------
@@ -130,7 +130,7 @@ void UpdateIcon(const std::string& icon, const std::string& digest,
     CreateFoldersFor(settings.programFolder, relative);
     const std::string download = local + ".tmp";
     ++outcome.iconsFetched;
-    if (!FetchFile(settings.iconServer + icon, download)) {
+    if (!FetchFile(settings.iconServer + icon, download, settings.stop)) {
         platform::DeleteFile(download);
         return;
     }

@@ -6,6 +6,7 @@
 // Sections: where a run looks | the plain download | the run | the worker
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,8 @@ struct AppsUpdateSettings {
     // Whether a downloaded document is a catalogue the client can show; sets
     // `reason` when it is not. A run without it installs nothing.
     std::function<bool(std::string_view document, std::string& reason)> isCatalogue;
+    // When set and true, transfers end early and the run stops (the program is ending).
+    const std::atomic<bool>* stop = nullptr;
 
     // The running program's folder and the portal's application server, with no catalogue check.
     static AppsUpdateSettings Default();
