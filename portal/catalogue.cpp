@@ -2,7 +2,11 @@
 
 #include <tinyxml.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "libmerv/libmerv.h"
+#include "platform/xml_nesting.h"
 #include "portal/text_util.h"
 
 namespace portal {
@@ -52,8 +56,21 @@ void FillIconDigests(TiXmlElement* parent, const std::string& icon_folder, Catal
 
 Catalogue LoadCatalogue(const std::string& document_path, const std::string& icon_folder) {
     Catalogue catalogue;
+    std::ifstream file(document_path, std::ios::binary);
+    if (!file) {
+        catalogue.error = document_path + ": cannot be read";
+        return catalogue;
+    }
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    // TinyXML parses recursively: a document nested too deeply would overflow the stack.
+    if (!platform::XmlNestingWithin(text)) {
+        catalogue.error = document_path + ": nested deeper than " +
+                          std::to_string(platform::kMaxXmlNesting) + " levels";
+        return catalogue;
+    }
     TiXmlDocument document;
-    if (!document.LoadFile(document_path.c_str(), TIXML_ENCODING_UTF8)) {
+    document.Parse(platform::XmlParseBuffer(text).c_str(), nullptr, TIXML_ENCODING_UTF8);
+    if (document.Error()) {
         catalogue.error = document_path + ": " + document.ErrorDesc();
         return catalogue;
     }

@@ -56,10 +56,9 @@ int main(int argc, char** argv) {
     }
     for (const std::string& warning : server.warnings())
         std::fprintf(stderr, "quorvi-portal: %s\n", warning.c_str());
-    int port = server.Bind(line->host, line->port);
+    int port = server.Bind(line->host, line->port, error);
     if (port < 0) {
-        std::fprintf(stderr, "quorvi-portal: cannot listen on %s:%d\n", line->host.c_str(),
-                     line->port);
+        std::fprintf(stderr, "quorvi-portal: %s\n", error.c_str());
         return 1;
     }
     std::fprintf(stderr, "quorvi-portal: serving %s on http://%s:%d/\n", line->data_dir.c_str(),

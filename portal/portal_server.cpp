@@ -3,10 +3,15 @@
 #include "portal/portal_server.h"
 
 #include <httplib.h>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/text.h"
@@ -192,9 +197,47 @@ bool PortalServer::Load(std::string& error) {
     return true;
 }
 
-int PortalServer::Bind(const std::string& host, int port) {
-    if (port == 0) return server_->bind_to_any_port(host);
-    return server_->bind_to_port(host, port) ? port : -1;
+namespace {
+
+// Address reuse lets a restarted portal take its port while old connections
+// linger; port reuse, which the library turns on by default, would let a second
+// portal listen beside the first and share its requests.
+void ListeningSocketOptions(socket_t socket) {
+    int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+}
+
+// Why host:port cannot be bound, found by trying it with the same options.
+std::string BindFailure(const std::string& host, int port) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* addresses = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses) != 0)
+        return "cannot resolve " + host;
+    int cause = 0;
+    for (addrinfo* address = addresses; address && cause == 0; address = address->ai_next) {
+        const int probe = socket(address->ai_family, address->ai_socktype, address->ai_protocol);
+        if (probe < 0) continue;
+        ListeningSocketOptions(probe);
+        if (bind(probe, address->ai_addr, address->ai_addrlen) != 0 || listen(probe, 1) != 0)
+            cause = errno;
+        close(probe);
+    }
+    freeaddrinfo(addresses);
+    if (cause == EADDRINUSE) return "port " + std::to_string(port) + " is already in use";
+    return "cannot listen on " + host + ":" + std::to_string(port) +
+           (cause ? std::string(": ") + std::strerror(cause) : std::string());
+}
+
+}  // namespace
+
+int PortalServer::Bind(const std::string& host, int port, std::string& error) {
+    server_->set_socket_options(ListeningSocketOptions);
+    const int bound = port == 0 ? server_->bind_to_any_port(host)
+                                : (server_->bind_to_port(host, port) ? port : -1);
+    if (bound < 0) error = BindFailure(host, port);
+    return bound;
 }
 
 bool PortalServer::Run() {

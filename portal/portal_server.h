@@ -48,8 +48,10 @@ public:
     // parameters) and opens the log. False, with the reason in error, when the
     // portal cannot serve.
     bool Load(std::string& error);
-    // Binds host:port; port 0 takes any free port. The bound port, or -1.
-    int Bind(const std::string& host, int port);
+    // Binds host:port; port 0 takes any free port. The bound port, or -1 with
+    // the reason in error ("port N is already in use" when another server has
+    // it: the port is never shared, so two portals cannot mix their traffic).
+    int Bind(const std::string& host, int port, std::string& error);
     // Serves until Stop() is called. False when the server could not run.
     bool Run();
     // Ends Run() and every held answer; safe from any thread.

@@ -72,8 +72,8 @@ protected:
             PortalOptions{data_.string(), (work_ / "requests.log").string()});
         std::string error;
         ASSERT_TRUE(server_->Load(error)) << error;
-        port_ = server_->Bind("127.0.0.1", 0);
-        ASSERT_GT(port_, 0);
+        port_ = server_->Bind("127.0.0.1", 0, error);
+        ASSERT_GT(port_, 0) << error;
         thread_ = std::thread([this] { server_->Run(); });
         for (int i = 0; i < 200; ++i) {
             if (httplib::Client("127.0.0.1", port_).Get("/launcher/")) return;
@@ -157,6 +157,25 @@ TEST_F(PortalServerTest, CatalogueCarriesTheDigestOfEveryIconFile) {
     };
     walk(document.RootElement());
     EXPECT_EQ(icons, 40);
+}
+
+TEST_F(PortalServerTest, CatalogueNestedTooDeeplyIsRefusedNotParsed) {
+    std::string deep = "<apps>";
+    for (int i = 0; i < 100000; ++i) deep += "<g icon='x.png'>";
+    std::ofstream(data_ / "app" / "appsn.xml") << deep;
+    PortalServer server(PortalOptions{data_.string(), (work_ / "requests.log").string()});
+    std::string error;
+    EXPECT_FALSE(server.Load(error));
+    EXPECT_NE(error.find("nested deeper than 256 levels"), std::string::npos) << error;
+}
+
+TEST_F(PortalServerTest, PortInUseIsRefusedNotShared) {
+    Start();
+    PortalServer second(PortalOptions{data_.string(), (work_ / "second.log").string()});
+    std::string error;
+    ASSERT_TRUE(second.Load(error)) << error;
+    EXPECT_EQ(second.Bind("127.0.0.1", port_, error), -1);
+    EXPECT_EQ(error, "port " + std::to_string(port_) + " is already in use");
 }
 
 TEST_F(PortalServerTest, CataloguePointsAtThePortalItWasFetchedFrom) {

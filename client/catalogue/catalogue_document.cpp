@@ -11,6 +11,8 @@
 
 #include "platform/log.h"
 #include "platform/text.h"
+#include "platform/xml_nesting.h"
+#include "ui/core/attributes.h"
 
 namespace quorvi {
 
@@ -78,6 +80,14 @@ public:
         return value;
     }
 
+    // The icon file; it is written into an image description between quotes,
+    // so one holding a quote would add keys of its own and is refused.
+    std::string Icon() {
+        std::string icon = Required("icon");
+        if (Ok() && !ui::IsQuotableImageValue(icon)) Fail("icon holds a quote: " + icon);
+        return icon;
+    }
+
     // The text content (the first child, when it is text); notes a problem when absent.
     std::string Text() {
         const char* value = m_element.GetText();
@@ -111,7 +121,7 @@ std::optional<CatalogueApplication> ReadApplication(const TiXmlElement& element,
         showSubApps && platform::EqualsIgnoringAsciiCase(Utf8ToAnsi(showSubApps), "True");
 
     app.caption = Utf8ToAnsi(reader.Required("caption"));
-    app.icon = reader.Required("icon");
+    app.icon = reader.Icon();
     // Converting a decimal id changes nothing, so one text serves as raw and converted id.
     app.id = reader.Id(app.tag);
     if (!app.holdsSubApps) {
@@ -137,7 +147,7 @@ std::optional<CatalogueGroup> ReadGroup(const TiXmlElement& element,
     ElementReader reader(element, problems);
     CatalogueGroup group;
     group.caption = Utf8ToAnsi(reader.Required("caption"));
-    group.icon = reader.Required("icon");
+    group.icon = reader.Icon();
     group.mark = Utf8ToAnsi(reader.Required("mark"));
     group.id = reader.Id(group.tag);
     if (!reader.Ok()) return std::nullopt;
@@ -157,10 +167,18 @@ std::optional<CatalogueGroup> ReadGroup(const TiXmlElement& element,
 
 bool ParseCatalogueDocument(std::string_view xml, CatalogueDocument& out) {
     out = {};
+    // TinyXML parses recursively: a document nested too deeply would overflow the stack.
+    if (!platform::XmlNestingWithin(xml)) {
+        out.error = "nested deeper than " + std::to_string(platform::kMaxXmlNesting) + " levels";
+        return false;
+    }
     TiXmlDocument document;
-    const std::string text(xml);  // TinyXML reads a terminated string
-    document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
-    if (document.Error()) return false;
+    document.Parse(platform::XmlParseBuffer(xml).c_str(), nullptr, TIXML_ENCODING_UTF8);
+    if (document.Error()) {
+        out.error = document.ErrorDesc();
+        if (document.ErrorRow() > 0) out.error += " at line " + std::to_string(document.ErrorRow());
+        return false;
+    }
 
     const TiXmlElement* root = document.FirstChildElement();
     if (!root) return true;
@@ -172,10 +190,34 @@ bool ParseCatalogueDocument(std::string_view xml, CatalogueDocument& out) {
     return true;
 }
 
+bool IsReadableCatalogue(std::string_view xml, std::string& reason) {
+    CatalogueDocument document;
+    if (!ParseCatalogueDocument(xml, document)) {
+        reason = "not a well-formed document: " + document.error;
+        return false;
+    }
+    if (!document.hasRoot) {
+        reason = "no element";
+        return false;
+    }
+    if (document.groups.empty()) {
+        reason = "no group the client can read";
+        if (!document.problems.empty()) {
+            reason += " (line " + std::to_string(document.problems.front().line) + ": " +
+                      document.problems.front().reason + ")";
+        }
+        return false;
+    }
+    return true;
+}
+
 bool LoadCatalogueDocument(const std::string& path, CatalogueDocument& out) {
     out = {};
     std::ifstream file(platform::GbkToUtf8(path), std::ios::binary);
-    if (!file) return false;
+    if (!file) {
+        out.error = "cannot be read";
+        return false;
+    }
     const std::string xml{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     if (!ParseCatalogueDocument(xml, out)) return false;
     for (const CatalogueProblem& problem : out.problems) {

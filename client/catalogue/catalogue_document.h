@@ -11,7 +11,8 @@
 // An element that lacks what it needs is left out with its descendants and the
 // rest of the document is read: a group needs caption, icon, mark and a numeric
 // id; an application needs caption, icon, a numeric id, action and a text
-// content; a sub-application holder needs no action and no text. A numeric id is
+// content; a sub-application holder needs no action and no text. An icon that
+// holds a quote is refused, as it would break out of the image description. A numeric id is
 // a decimal integer (an optional "-", then digits) that fits in 32 bits, because
 // ids are written into the tables as numbers and serve as option tags.
 #pragma once
@@ -63,11 +64,17 @@ struct CatalogueDocument {
     bool hasRoot = false;  // false: the document holds no element at all
     std::vector<CatalogueGroup> groups;
     std::vector<CatalogueProblem> problems;
+    std::string error;  // why a document that could not be read was refused
 };
 
-// Parses a document held in memory. False when it is not well formed; a document
-// without any element parses to no groups.
+// Parses a document held in memory. False when it is not well formed or nests
+// deeper than platform::kMaxXmlNesting (`error` says which); a document without
+// any element parses to no groups.
 bool ParseCatalogueDocument(std::string_view xml, CatalogueDocument& out);
+// Whether a document is a catalogue the client can show: it parses and its root
+// holds at least one group the client can read. A page from a captive portal or
+// an error page may parse, but holds no such group. Sets `reason` when not.
+bool IsReadableCatalogue(std::string_view xml, std::string& reason);
 // Reads and parses a file (GBK path). False when it is missing or not well formed.
 bool LoadCatalogueDocument(const std::string& path, CatalogueDocument& out);
 

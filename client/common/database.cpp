@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <ctime>
 #include <iostream>
 #include <utility>
 
@@ -130,11 +132,41 @@ bool LocalDatabase::Open(const std::string& path) {
     return Open(path, std::cout, std::cerr);
 }
 
-bool LocalDatabase::Open(const std::string& path, std::ostream& out, std::ostream& err) {
-    Close();
-    m_errorText.clear();
-    // Paths of the system are GBK; the file system takes UTF-8.
-    const std::string fileName = platform::GbkToUtf8(path);
+namespace {
+
+// The name a corrupt file is kept under: its own name with the time, as in
+// "vamo.db.corrupt-20261208-044501".
+std::string AsideName(const std::string& fileName) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    return fileName + ".corrupt-" + stamp;
+}
+
+}  // namespace
+
+LocalDatabase::FileState LocalDatabase::Probe() {
+    // The first read of the file: its header and schema.
+    const int rc =
+        sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    m_errorText = rc == SQLITE_OK ? std::string() : sqlite3_errmsg(m_db);
+    switch (rc & 0xFF) {
+        case SQLITE_OK:
+            return sqlite3_db_readonly(m_db, "main") == 1 ? FileState::ReadOnly : FileState::Usable;
+        case SQLITE_NOTADB:
+        case SQLITE_CORRUPT:
+            return FileState::Corrupt;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return FileState::Locked;
+        default:
+            return FileState::Unreadable;
+    }
+}
+
+bool LocalDatabase::OpenFile(const std::string& fileName, std::ostream& err) {
     // The file keeps the remembered password: readable and writable by its
     // owner only, whether it is created now or was left by an earlier version.
     if (const int fd = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600); fd >= 0) {
@@ -142,12 +174,67 @@ bool LocalDatabase::Open(const std::string& path, std::ostream& out, std::ostrea
         ::close(fd);
     }
     if (sqlite3_open(fileName.c_str(), &m_db) != SQLITE_OK) {
-        // The only report of a database failure: a diagnostic line.
+        // The system's own diagnostic line for a file that cannot be opened.
         err << "Can\u2019t open database: " << sqlite3_errmsg(m_db) << "\n";
         sqlite3_close(m_db);
         m_db = nullptr;
         return false;
     }
+    // Another client on the same folder holds the file locked for a moment
+    // while it writes; wait for it rather than fail the statement.
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    return true;
+}
+
+bool LocalDatabase::Open(const std::string& path, std::ostream& out, std::ostream& err) {
+    Close();
+    m_errorText.clear();
+    // Paths of the system are GBK; the file system takes UTF-8.
+    const std::string fileName = platform::GbkToUtf8(path);
+    if (!OpenFile(fileName, err)) return false;
+
+    // SQLite opens lazily: what is wrong with a file shows at its first read.
+    // Each fault gives one line naming the file and the cause.
+    FileState state = Probe();
+    if (state == FileState::Corrupt) {
+        // Kept for whoever wants what it held; the client starts on a new file.
+        const std::string cause = m_errorText;
+        Close();
+        const std::string aside = AsideName(fileName);
+        const bool moved = std::rename(fileName.c_str(), aside.c_str()) == 0;
+        // A journal left beside it belongs to the old file: rolled into the new
+        // one, it would corrupt that too.
+        std::rename((fileName + "-journal").c_str(), (aside + "-journal").c_str());
+        if (!moved) {
+            platform::LogError("database " + path + " is corrupt (" + cause +
+                               ") and cannot be moved aside; the client runs without a database");
+            return false;
+        }
+        platform::LogError("database " + path + " is corrupt (" + cause + "); moved aside to " +
+                           platform::Utf8ToGbk(aside) + " and a new one is created");
+        if (!OpenFile(fileName, err)) return false;
+        state = Probe();
+    }
+    switch (state) {
+        case FileState::Usable:
+            break;
+        case FileState::ReadOnly:
+            // Still readable: the catalogue and the settings show, nothing is saved.
+            platform::LogError("database " + path +
+                               " is read-only; settings and the catalogue are not saved");
+            return true;
+        case FileState::Locked:
+            platform::LogError("database " + path + " is locked by another program (" +
+                               m_errorText + "); the client runs without a database");
+            Close();
+            return false;
+        default:
+            platform::LogError("database " + path + " cannot be read (" + m_errorText +
+                               "); the client runs without a database");
+            Close();
+            return false;
+    }
+    m_errorText.clear();
     out << "successfully!\n";
     return true;
 }
@@ -164,7 +251,11 @@ namespace {
 constexpr const char kCreateConfig[] =
     " CREATE TABLE config(ID INTEGER PRIMARY KEY,AutoStartWebPage INTEGER,IsDefaultSavePath "
     "INTEGER,WebPageChannel VARCHAR(255),SavePath VARCHAR(255));";
-constexpr const char kSeedConfig[] = "INSERT INTO \"config\" VALUES(NULL,1,1,'1','');";
+// The columns are named, so the row fits a config table of five columns (a new
+// file) as well as one that already has the later four (a file whose row was lost).
+constexpr const char kSeedConfig[] =
+    "INSERT INTO \"config\"(ID,AutoStartWebPage,IsDefaultSavePath,WebPageChannel,SavePath) "
+    "VALUES(NULL,1,1,'1','');";
 constexpr const char kCreateHistory[] =
     "CREATE TABLE history(ID INTEGER PRIMARY KEY,AppName VARCHAR(255),AppForeImage "
     "VARCHAR(255),UserData VARCHAR(255),Dateline DATATIME,ControlName VARCHAR(255))";
@@ -196,15 +287,18 @@ constexpr const char kIndexAppId[] = "CREATE INDEX IF NOT EXISTS apps_AppID ON a
 
 void LocalDatabase::CreateAndMigrate() {
     m_creatingSchema = true;
+    // A second client started on the same folder runs this at the same time:
+    // as one write transaction, the second waits (busy time-out) and then finds
+    // every table, column and the row in place, instead of failing half of it.
+    const bool inTransaction = Execute("BEGIN IMMEDIATE");
     Execute(kCreateConfig);
-    // The seed row has five values, so it only fits a config table that has not
-    // been migrated yet, as on a new file.
     if (Query("SELECT * FROM config").empty()) Execute(kSeedConfig);
     Execute(kCreateHistory);
     Execute(kCreateApps);
     Execute(kCreateAppsRecommend);
     for (const char* migration : kMigrations) Execute(migration);
     Execute(kIndexAppId);
+    if (inTransaction) Execute("COMMIT");
     m_creatingSchema = false;
 }
 

@@ -96,6 +96,8 @@ private:
 class LocalDatabase {
 public:
     static constexpr const char kFileName[] = "vamo.db";
+    // How long a statement waits for another connection's lock before it fails.
+    static constexpr int kBusyTimeoutMs = 5000;
 
     // The database file inside a folder that ends in the path separator.
     static std::string PathIn(const std::string& folder) { return folder + kFileName; }
@@ -105,15 +107,20 @@ public:
     LocalDatabase& operator=(const LocalDatabase&) = delete;
     ~LocalDatabase() { Close(); }
 
-    // Opens (creating when missing) the file at `path` (a GBK text). Writes
-    // "successfully!" to `out`, or "Can’t open database: <message>" to `err` and
-    // leaves the database closed.
+    // Opens (creating when missing) the file at `path` (a GBK text) and reads
+    // it once. Writes "successfully!" to `out` when it is usable; otherwise one
+    // line to `err`: "Can’t open database: <message>" when it cannot be opened,
+    // or a line naming the file and the cause when it is corrupt (moved aside
+    // under its name with the time, and a new one made: success), read-only
+    // (left open for reading: true, no success line) or locked by another
+    // program or unreadable (closed: false).
     bool Open(const std::string& path, std::ostream& out, std::ostream& err);
     bool Open(const std::string& path);  // diagnostics to the standard streams
     void Close();
     bool IsOpen() const { return m_db != nullptr; }
 
-    // Creates the tables when missing and adds the columns later versions added.
+    // Creates the tables when missing, seeds the config row when the table has
+    // none, and adds the columns later versions added, all in one transaction.
     // Runs at every start; each statement that fails (table or column already
     // there) is passed over.
     void CreateAndMigrate();
@@ -135,6 +142,9 @@ private:
     friend class Statement;
     // Keeps the message of a failed statement and logs it with the statement.
     void NoteError(std::string message, std::string_view sql);
+    enum class FileState { Usable, ReadOnly, Corrupt, Locked, Unreadable };
+    bool OpenFile(const std::string& fileName, std::ostream& err);
+    FileState Probe();
 
     sqlite3* m_db = nullptr;
     std::string m_errorText;

@@ -1,8 +1,15 @@
 #include "client/common/database.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
 
 #include "client/common/database_test_support.h"
 #include "platform/log_test_support.h"
@@ -35,6 +42,11 @@ constexpr const char kSchema[] =
     "VARCHAR(255),UserData VARCHAR(255),Dateline DATATIME,ControlName VARCHAR(255),AppID "
     "INTEGER,AppAction VARCHAR(255),AppRecommend VARCHAR(255), GroupID INTEGER DEFAULT 0);\n"
     "CREATE INDEX apps_AppID ON apps(AppID);\n";
+
+// The config rows: their count, then every settings column of the last one.
+constexpr const char kConfigRow[] =
+    "SELECT count(*)||':'||AutoStartWebPage||IsDefaultSavePath||WebPageChannel||quote(SavePath)||"
+    "IsRemeberPassword||IsAutoLogin||quote(LoginUserName)||quote(LoginPassword) FROM config";
 
 TEST(DatabaseTest, FirstStartCreatesTheSchemaAndSeedRowLaterStartsChangeNothing) {
     TempFolder folder;
@@ -87,10 +99,58 @@ TEST(DatabaseTest, FileFromBeforeTheMigrationsGainsColumnsWithDefaults) {
     EXPECT_EQ(Column(db, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"),
               "apps|apps_recommend|config|history");
 
-    // A migrated config table that lost its row gets no seed row: it has nine columns.
+    // A migrated config table that lost its row gets its seed row back, though
+    // it has nine columns, so the settings can be saved again.
     ASSERT_TRUE(db.Execute("DELETE FROM config"));
     db.CreateAndMigrate();
-    EXPECT_EQ(Column(db, "SELECT count(*) FROM config"), "0");
+    EXPECT_EQ(Column(db, kConfigRow), "1:111''00''''");
+}
+
+// Starts the database as the client does, in `count` processes at once on one
+// folder; true when each of them exited cleanly.
+bool StartConcurrently(const std::string& folder, int count) {
+    int gate[2];
+    if (pipe(gate) != 0) return false;
+    std::vector<pid_t> children;
+    for (int i = 0; i < count; ++i) {
+        const pid_t child = fork();
+        if (child == 0) {
+            close(gate[1]);
+            char byte;
+            (void)!read(gate[0], &byte, 1);  // returns when the parent closes the gate
+            std::ostringstream out, err;
+            LocalDatabase db;
+            const bool opened = db.Open(LocalDatabase::PathIn(folder), out, err);
+            if (opened) db.CreateAndMigrate();
+            _exit(opened ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    close(gate[0]);
+    close(gate[1]);  // every child starts at once
+    bool clean = true;
+    for (pid_t child : children) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        clean &= WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    return clean;
+}
+
+TEST(DatabaseTest, ClientsStartedTogetherOnOneFolderLeaveOneValidConfigRow) {
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        TempFolder folder;
+        ASSERT_TRUE(StartConcurrently(folder.Path(), 2));
+        LocalDatabase db;
+        std::ostringstream sink;
+        ASSERT_TRUE(db.Open(LocalDatabase::PathIn(folder.Path()), sink, sink));
+        EXPECT_EQ(Column(db, "SELECT name FROM sqlite_master WHERE type='table' ORDER BY name"),
+                  "apps|apps_recommend|config|history");
+        EXPECT_EQ(Column(db, kConfigRow), "1:111''00''''");
+        EXPECT_EQ(Column(db, "SELECT count(*) FROM pragma_table_info('apps') WHERE name='GroupID'"),
+                  "1");
+    }
 }
 
 TEST(DatabaseTest, FileThatCannotBeOpenedLeavesTheDatabaseClosed) {
@@ -125,6 +185,99 @@ TEST(DatabaseTest, TheFileIsReadableAndWritableByItsOwnerOnly) {
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_EQ(Column(db, "select count(*) from config"), "1");
+}
+
+TEST(DatabaseTest, CorruptFileIsMovedAsideWithTheTimeAndANewOneServes) {
+    TempFolder folder;
+    const std::string path = LocalDatabase::PathIn(folder.Path());
+    const std::string garbage(2048, 'x');
+    std::ofstream(path, std::ios::binary) << garbage;
+    LocalDatabase db;
+    std::ostringstream out, err;
+    platform::LogCapture log;
+    ASSERT_TRUE(db.Open(path, out, err));
+    EXPECT_EQ(out.str(), "successfully!\n");
+    EXPECT_EQ(err.str(), "");
+    // One line naming the file and the cause, and where the file now is.
+    std::smatch match;
+    const std::string line = log.Text();
+    ASSERT_TRUE(std::regex_match(
+        line, match,
+        std::regex("error: database (.*) is corrupt \\(file is not a database\\); moved aside "
+                   "to (.*\\.corrupt-[0-9]{8}-[0-9]{6}) and a new one is created\n")))
+        << line;
+    EXPECT_EQ(match[1], path);
+    const std::string aside = match[2];
+    EXPECT_EQ(aside.substr(0, path.size()), path);
+
+    // Nothing the user had is deleted; the client works on a new file.
+    std::ifstream kept(aside, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), garbage);
+    db.CreateAndMigrate();
+    EXPECT_EQ(Column(db, kConfigRow), "1:111''00''''");
+}
+
+TEST(DatabaseTest, FileLockedByAnotherProgramIsNamedAndLeftAlone) {
+    TempFolder folder;
+    const std::string path = LocalDatabase::PathIn(folder.Path());
+    {
+        LocalDatabase first;
+        StartDatabase(first, folder);
+    }
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    LocalDatabase db;
+    std::ostringstream out, err;
+    platform::LogCapture log;
+    EXPECT_FALSE(db.Open(path, out, err));  // waits the busy time-out first
+    EXPECT_FALSE(db.IsOpen());
+    EXPECT_EQ(out.str() + err.str(), "");
+    EXPECT_EQ(log.Text(), "error: database " + path +
+                              " is locked by another program (database is locked); the client "
+                              "runs without a database\n");
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    EXPECT_EQ(Shell(path, "SELECT count(*) FROM config"), "1\n");
+}
+
+TEST(DatabaseTest, ReadOnlyFileIsNamedAndStillRead) {
+    TempFolder folder;
+    const std::string path = LocalDatabase::PathIn(folder.Path());
+    {
+        LocalDatabase first;
+        StartDatabase(first, folder);
+        ASSERT_TRUE(first.Execute("update config set WebPageChannel='7'"));
+    }
+    chmod(folder.Path().c_str(), 0755);
+    chmod(path.c_str(), 0444);
+    // The superuser may write any file: the check runs as an ordinary user.
+    int report[2];
+    ASSERT_EQ(pipe(report), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(report[0]);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        LocalDatabase db;
+        std::ostringstream out, err;
+        platform::LogCapture log;
+        const bool opened = db.Open(path, out, err);
+        const std::string text = std::string(opened ? "open|" : "closed|") + out.str() + err.str() +
+                                 "|" + log.Text() + "|" +
+                                 Column(db, "SELECT WebPageChannel FROM config");
+        (void)!write(report[1], text.data(), text.size());
+        _exit(0);
+    }
+    close(report[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+    close(report[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(text, "open||error: database " + path +
+                        " is read-only; settings and the catalogue are not saved\n|7");
 }
 
 TEST(DatabaseTest, BoundValuesAreStoredAsTheyStandAndMisuseFails) {

@@ -1,6 +1,7 @@
 #include "client/shell/main_window_services.h"
 
 #include "client/account/http_content_thread.h"
+#include "client/catalogue/catalogue_document.h"
 #include "client/update/update_apps_thread.h"
 #include "platform/process.h"
 
@@ -21,6 +22,7 @@ void SystemServices::StartProgram(const std::string& path) {
 void SystemServices::StartAppListUpdate(const std::string& programFolder) {
     AppsUpdateSettings settings = AppsUpdateSettings::Default();
     settings.programFolder = programFolder;
+    settings.isCatalogue = IsReadableCatalogue;
     m_workers.Start(std::make_unique<CUpdateAppsThread>(std::move(settings)));
 }
 

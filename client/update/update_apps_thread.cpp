@@ -3,20 +3,28 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 
 #include "client/common/portal_urls.h"
 #include "libmerv/http_get.h"
 #include "libmerv/libmerv.h"
 #include "platform/files.h"
+#include "platform/log.h"
 #include "platform/text.h"
+#include "platform/xml_nesting.h"
+#include "quorvi/shipped_skin_files.h"
 
 namespace quorvi {
 
 // ---- settings ----------------------------------------------------------------------------
 
 AppsUpdateSettings AppsUpdateSettings::Default() {
-    return {platform::ProgramFolder(), urls::kCatalogueUrl.str(), urls::kApplicationServer.str()};
+    return {platform::ProgramFolder(), urls::kCatalogueUrl.str(), urls::kApplicationServer.str(),
+            nullptr, nullptr};
 }
 
 // ---- FetchFile -----------------------------------------------------------------------------
@@ -36,6 +44,44 @@ bool FetchFile(const std::string& url, const std::string& path, const merv::Http
 }
 
 // ---- icon paths ------------------------------------------------------------------------------
+namespace {
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
+    if (text.size() < suffix.size()) return false;
+    return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(),
+                      [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && EndsWithIgnoringCase(a, b);
+}
+
+bool IsImageFileName(std::string_view icon) {
+    for (std::string_view extension : {".png", ".jpg", ".jpeg", ".gif", ".bmp", ".ico"}) {
+        if (EndsWithIgnoringCase(icon, extension)) return true;
+    }
+    return false;
+}
+
+// Compared without regard to case, so that a file system that ignores case
+// gives no way round it either.
+bool IsShippedSkinFile(std::string_view icon) {
+    for (std::string_view shipped : kShippedSkinFiles) {
+        if (shipped.size() == icon.size() && EndsWithIgnoringCase(icon, shipped)) return true;
+    }
+    return false;
+}
+
+void LogRefusedIcon(const std::string& icon, const char* reason) {
+    platform::LogWarning("icon \"" + icon + "\" skipped: " + reason);
+}
+
+}  // namespace
+
+bool IsIconNameAllowed(const std::string& icon) {
+    return IsIconPathInsideSkin(icon) && IsImageFileName(icon) &&
+           icon.find_first_of("'\"") == std::string::npos && !IsShippedSkinFile(icon);
+}
 
 bool IsIconPathInsideSkin(const std::string& icon) {
     if (icon.empty()) return false;
@@ -72,8 +118,12 @@ void UpdateIcon(const std::string& icon, const std::string& digest,
                 const AppsUpdateSettings& settings, AppsUpdateOutcome& outcome) {
     if (settings.stop && *settings.stop) return;  // the program is ending
     ++outcome.iconsChecked;
-    if (!IsIconPathInsideSkin(icon)) {
+    if (!IsIconNameAllowed(icon)) {
         ++outcome.iconsRefused;
+        LogRefusedIcon(icon, !IsIconPathInsideSkin(icon) ? "outside the skin folder"
+                             : IsShippedSkinFile(icon)   ? "a file the program ships"
+                             : !IsImageFileName(icon)    ? "not an image file"
+                                                         : "holds a quote");
         return;
     }
     // Below the skin folder, with the characters of the document in the system's code page.
@@ -84,10 +134,30 @@ void UpdateIcon(const std::string& icon, const std::string& digest,
     // An unreadable icon gives an empty digest, which never matches.
     if (platform::FileExists(local) && Clibmerv::FileDigest(local) == digest) return;
 
-    // A failed transfer leaves the old icon whole.
+    // The transfer goes to a temporary file, so a failed one leaves the old icon whole.
     CreateFoldersFor(settings.programFolder, relative);
+    const std::string download = local + ".tmp";
     ++outcome.iconsFetched;
-    if (!FetchFile(settings.iconServer + icon, local, TransferOptions(settings))) return;
+    if (!FetchFile(settings.iconServer + icon, download, TransferOptions(settings))) {
+        platform::DeleteFile(download);
+        return;
+    }
+    // A corrupt or empty answer must not replace a good icon: only the bytes the
+    // catalogue published (letter case of the digest aside) are put in place.
+    const std::string fetched = Clibmerv::FileDigest(download);
+    if (!EqualsIgnoringCase(fetched, digest)) {
+        platform::DeleteFile(download);
+        ++outcome.iconsMismatched;
+        platform::LogWarning("icon \"" + icon + "\" not installed: its digest " + fetched +
+                             " is not the published " + digest);
+        return;
+    }
+    const bool placed = platform::FileExists(local) ? platform::ReplaceFile(local, download)
+                                                    : platform::MoveFile(download, local);
+    if (!placed) {
+        platform::DeleteFile(download);
+        return;
+    }
     ++outcome.iconsReplaced;
     // A side file left by the file update is not yet swapped in: the fresh icon
     // takes its place, so the final updater's swap puts the fresh icon in place.
@@ -118,6 +188,28 @@ std::mutex& RunLock() {
     return *lock;
 }
 
+bool ReadDownload(const std::string& path, std::string& text) {
+    std::ifstream file(platform::GbkToUtf8(path), std::ios::binary);
+    if (!file) return false;
+    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
+}
+
+// The check runs before TinyXML sees the text: the icon pass parses it too,
+// and a document nested too deeply would overflow the stack there.
+bool IsCatalogueText(const std::string& text, const AppsUpdateSettings& settings,
+                     std::string& reason) {
+    if (!platform::XmlNestingWithin(text)) {
+        reason = "nested deeper than " + std::to_string(platform::kMaxXmlNesting) + " levels";
+        return false;
+    }
+    if (!settings.isCatalogue) {
+        reason = "no catalogue check configured";
+        return false;
+    }
+    return settings.isCatalogue(text, reason);
+}
+
 }  // namespace
 
 AppsUpdateOutcome RunAppsUpdate(const AppsUpdateSettings& settings) {
@@ -132,9 +224,17 @@ AppsUpdateOutcome RunAppsUpdate(const AppsUpdateSettings& settings) {
     const std::string current = settings.programFolder + "apps.xml";
     const bool arrived = FetchFile(settings.catalogueUrl, download, TransferOptions(settings));
     // An error page or a cut-off answer may still be well-formed XML: only a
-    // whole, successful answer that parses replaces the catalogue.
+    // whole, successful answer that is a catalogue replaces the catalogue.
+    if (!arrived) return outcome;
+    std::string text;
+    if (!ReadDownload(download, text)) return outcome;
+    if (!IsCatalogueText(text, settings, outcome.catalogueRefused)) {
+        platform::LogWarning("downloaded catalogue " + settings.catalogueUrl +
+                             " not installed: " + outcome.catalogueRefused);
+        return outcome;
+    }
     TiXmlDocument document;
-    if (!arrived || !document.LoadFile(platform::GbkToUtf8(download).c_str())) return outcome;
+    document.Parse(platform::XmlParseBuffer(text).c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
 
     // Replaced in one step, so a reader never finds the catalogue missing.
     outcome.catalogueInstalled = platform::FileExists(current)

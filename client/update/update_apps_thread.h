@@ -7,7 +7,9 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "client/common/worker_thread.h"
 #include "libmerv/http_get.h"
@@ -22,10 +24,13 @@ struct AppsUpdateSettings {
     std::string catalogueUrl;   // the application server's catalogue document
     std::string iconServer;     // base the "icon" attribute is appended to, ends in "/"
     merv::HttpLimits limits = merv::kDefaultHttpLimits;  // of every transfer
+    // Whether a downloaded document is a catalogue the client can show; sets
+    // `reason` when it is not. A run without it installs nothing.
+    std::function<bool(std::string_view document, std::string& reason)> isCatalogue;
     // When set, the run ends early once it becomes true (the worker's stop request).
     const std::atomic<bool>* stop = nullptr;
 
-    // The running program's folder and the portal's application server.
+    // The running program's folder and the portal's application server, with no catalogue check.
     static AppsUpdateSettings Default();
 };
 
@@ -40,10 +45,12 @@ bool FetchFile(const std::string& url, const std::string& path,
 struct AppsUpdateOutcome {
     bool ran = false;  // false: another run was already busy
     bool catalogueInstalled = false;
-    int iconsChecked = 0;   // elements that name an icon and its digest
-    int iconsFetched = 0;   // transfers started
-    int iconsReplaced = 0;  // transfers that completed and were put in place
-    int iconsRefused = 0;   // paths that would leave the skin folder
+    std::string catalogueRefused;  // why a catalogue that arrived whole was not installed
+    int iconsChecked = 0;          // elements that name an icon and its digest
+    int iconsFetched = 0;          // transfers started
+    int iconsReplaced = 0;         // transfers that completed and were put in place
+    int iconsMismatched = 0;       // transfers whose bytes were not the published digest
+    int iconsRefused = 0;          // names refused (see IsIconNameAllowed)
 };
 
 // One whole run. Runs never overlap in a process: a run that finds another one
@@ -58,6 +65,13 @@ void UpdateIcons(const TiXmlElement* element, const AppsUpdateSettings& settings
 // Whether an "icon" value names a file inside the skin folder: relative, with
 // no ".." part and no empty part.
 bool IsIconPathInsideSkin(const std::string& icon);
+
+// Whether an "icon" value may be downloaded: inside the skin folder, an image
+// file (.png, .jpg, .jpeg, .gif, .bmp, .ico in any letter case), no quote that
+// would break the image description it ends up in, and none of the files the
+// program ships in its skin folder (its skins and its own images), which an
+// icon would otherwise overwrite.
+bool IsIconNameAllowed(const std::string& icon);
 
 // ---- the worker ------------------------------------------------------------------------
 // Sends no message; the next loading of "apps.xml" picks up the new catalogue.

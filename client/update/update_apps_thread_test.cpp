@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "client/catalogue/catalogue_document.h"
 #include "client/common/portal_stand_in_test_support.h"
 #include "libmerv/libmerv.h"
 
@@ -43,7 +44,8 @@ protected:
     void SetUp() override { portal.Start(); }
 
     AppsUpdateSettings Settings(const std::string& catalogue = "appsn.php") const {
-        return {program.Path(), portal.Origin() + "/app/" + catalogue, portal.Origin() + "/app/"};
+        return {program.Path(), portal.Origin() + "/app/" + catalogue, portal.Origin() + "/app/",
+                IsReadableCatalogue};
     }
     std::string Icon(const std::string& icon) const {
         return program.Path() + "skin/quorvi/" + icon;
@@ -110,6 +112,37 @@ TEST_F(AppsUpdateTest, CatalogueThatIsNotWholeOrDoesNotParseChangesNothing) {
         EXPECT_TRUE(std::filesystem::exists(program.Path() + "apps.xml.update"));
         EXPECT_EQ(outcome.iconsChecked, 0);
     }
+
+    // Whole answers with status 200 that parse but are no catalogue: a captive
+    // portal's page, a root without groups, groups the client cannot read, and
+    // a document nested deeper than a parse can take.
+    std::string deep;
+    for (int i = 0; i < 100000; ++i) deep += "<g icon='x.png' iconMd5='0'>";
+    const std::vector<std::pair<std::string, std::string>> notCatalogues = {
+        {"portal.xml",
+         "<?xml version=\"1.0\"?><html><head><title>Sign in</title></head>"
+         "<body><a href='http://login'>Sign in to the network</a></body></html>"},
+        {"bare.xml", "<apps/>"},
+        {"unreadable.xml",
+         "<apps><group caption='c' icon='x.png' iconMd5='0' id='1'/>"
+         "<group caption='c' icon='x.png' mark='m' id='one'/></apps>"},
+        {"deep.xml", deep},
+    };
+    for (const auto& [name, body] : notCatalogues) {
+        SCOPED_TRACE(name);
+        ServeCatalogue(name, body);
+        AppsUpdateOutcome outcome = RunAppsUpdate(Settings(name));
+        EXPECT_FALSE(outcome.catalogueInstalled);
+        EXPECT_FALSE(outcome.catalogueRefused.empty());
+        EXPECT_EQ(ReadFile(program.Path() + "apps.xml"), "<apps>old</apps>");
+        EXPECT_EQ(outcome.iconsChecked, 0);
+    }
+    // Without a catalogue check nothing is installed.
+    AppsUpdateSettings unchecked = Settings();
+    unchecked.isCatalogue = nullptr;
+    EXPECT_FALSE(RunAppsUpdate(unchecked).catalogueInstalled);
+    EXPECT_EQ(ReadFile(program.Path() + "apps.xml"), "<apps>old</apps>");
+
     EXPECT_TRUE(IconRequests().empty());
     EXPECT_FALSE(std::filesystem::exists(program.Path() + "skin"));
 }
@@ -129,6 +162,7 @@ TEST_F(AppsUpdateTest, NestedOrderStructuralElementsAndCapitalDigests) {
     auto md5 = [](const char* text) { return Clibmerv::md5ex(text); };
     ServeCatalogue("nested.xml",
                    "<?xml version=\"1.0\"?>\n<!-- comment --><apps>"
+                   "<group caption='c' icon='g1.png' mark='m' id='1'/>"
                    "<g icon='g1.png' iconMd5='" +
                        md5("g1") +
                        "'>"
@@ -181,21 +215,28 @@ TEST_F(AppsUpdateTest, FailedIconTransferKeepsTheOldIcon) {
     WriteFile(Icon("app_exams.png"), "old exams");
     portal.SetFault("/app/app_notice.png", "kind=truncate");
     portal.SetFault("/app/app_grades.png", "kind=error&status=500");
-    portal.SetFault("/app/app_exams.png", "kind=empty");  // a whole, empty answer is an icon
+    // Whole answers whose bytes are not the published icon.
+    WriteFile(Icon("app_library.png"), "old library");
+    portal.SetFault("/app/app_exams.png", "kind=empty");
+    portal.SetFault("/app/app_library.png", "kind=corrupt");
 
     AppsUpdateOutcome outcome = RunAppsUpdate(Settings());
     EXPECT_TRUE(outcome.catalogueInstalled);
     EXPECT_EQ(ReadFile(Icon("app_notice.png")), "old notice");
     EXPECT_EQ(ReadFile(Icon("app_grades.png")), "old grades");
-    EXPECT_EQ(ReadFile(Icon("app_exams.png")), "");
-    EXPECT_FALSE(std::filesystem::exists(Icon("app_notice.png.tmp")));
-    EXPECT_FALSE(std::filesystem::exists(Icon("app_grades.png.tmp")));
-    EXPECT_EQ(outcome.iconsFetched, outcome.iconsReplaced + 2);
+    EXPECT_EQ(ReadFile(Icon("app_exams.png")), "old exams");
+    EXPECT_EQ(ReadFile(Icon("app_library.png")), "old library");
+    for (const char* icon :
+         {"app_notice.png", "app_grades.png", "app_exams.png", "app_library.png"})
+        EXPECT_FALSE(std::filesystem::exists(Icon(std::string(icon) + ".tmp"))) << icon;
+    EXPECT_EQ(outcome.iconsMismatched, 2);
+    EXPECT_EQ(outcome.iconsFetched, outcome.iconsReplaced + 4);
 
-    // The next run, with the server well again, mends exactly the three icons.
+    // The next run, with the server well again, mends exactly the four icons.
     portal.ClearFaults();
     outcome = RunAppsUpdate(Settings());
-    EXPECT_EQ(outcome.iconsFetched, 3);
+    EXPECT_EQ(outcome.iconsFetched, 4);
+    EXPECT_EQ(outcome.iconsReplaced, 4);
     EXPECT_EQ(ReadFile(Icon("app_notice.png")),
               ReadFile(portal.DataFolder() + "app/app_notice.png"));
     EXPECT_EQ(ReadFile(Icon("app_grades.png")),
@@ -224,12 +265,14 @@ TEST_F(AppsUpdateTest, IconPathsThatLeaveTheSkinFolderAreRefused) {
     TempFolder elsewhere;
     const std::string absolute = elsewhere.Path() + "absolute.png";
     ServeCatalogue("escape.xml",
-                   "<apps><g icon='../../escape.png' iconMd5='0'>"
+                   "<apps><group caption='c' icon='escape.png' mark='m' id='1'/>"
+                   "<g icon='../../escape.png' iconMd5='0'>"
                    "<a icon='" +
                        absolute +
                        "' iconMd5='0'/>"
                        "<a icon='ok/../../../escape.png' iconMd5='0'/>"
-                       "<a icon='escape.png' iconMd5='0'/></g></apps>");
+                       "<a icon='escape.png' iconMd5='" +
+                       Clibmerv::md5ex("escape") + "'/></g></apps>");
     AppsUpdateOutcome outcome = RunAppsUpdate(Settings("escape.xml"));
     EXPECT_EQ(outcome.iconsRefused, 3);
     EXPECT_EQ(IconRequests(), std::vector<std::string>{"escape.png"});
@@ -238,6 +281,35 @@ TEST_F(AppsUpdateTest, IconPathsThatLeaveTheSkinFolderAreRefused) {
     EXPECT_FALSE(std::filesystem::exists(parent.parent_path() / "escape.png"));
     EXPECT_FALSE(std::filesystem::exists(program.Path() + "escape.png"));
     EXPECT_FALSE(std::filesystem::exists(absolute));
+}
+
+TEST_F(AppsUpdateTest, IconsThatWouldReplaceTheProgramsOwnFilesOrAreNoImagesAreRefused) {
+    for (const char* allowed : {"app.png", "a/b.JPG", "x.jpeg", "x.gif", "x.bmp", "x.ico"})
+        EXPECT_TRUE(IsIconNameAllowed(allowed)) << allowed;
+    for (const char* refused : {"skin.xml", "logo.png", "LOGO.PNG", "images/app.png", "quorvi.png",
+                                "x.png' dest='0,0,900,900", "x\".png", "apps.txt", "x.png.vmupdate",
+                                "x.png.tmp", "x.png/", "../x.png", "png"})
+        EXPECT_FALSE(IsIconNameAllowed(refused)) << refused;
+
+    // Served, they would overwrite the skin (a blank window at every later start)
+    // and the program's icon.
+    WriteFile(Icon("skin.xml"), "the skin");
+    WriteFile(Icon("logo.png"), "the logo");
+    ServeIcon("skin.xml", "<Window/>");
+    ServeIcon("logo.png", "hostile");
+    ServeIcon("fine.png", "fine");
+    ServeCatalogue("own.xml",
+                   "<apps><group caption='c' icon='skin.xml' iconMd5='0' mark='m' id='1'>"
+                   "<a icon='logo.png' iconMd5='0'/><a icon='readme' iconMd5='0'/>"
+                   "<a icon='fine.png' iconMd5='" +
+                       Clibmerv::md5ex("fine") + "'/></group></apps>");
+    AppsUpdateOutcome outcome = RunAppsUpdate(Settings("own.xml"));
+    EXPECT_TRUE(outcome.catalogueInstalled);
+    EXPECT_EQ(outcome.iconsRefused, 3);
+    EXPECT_EQ(IconRequests(), std::vector<std::string>{"fine.png"});
+    EXPECT_EQ(ReadFile(Icon("skin.xml")), "the skin");
+    EXPECT_EQ(ReadFile(Icon("logo.png")), "the logo");
+    EXPECT_EQ(ReadFile(Icon("fine.png")), "fine");
 }
 
 TEST_F(AppsUpdateTest, RunsNeverOverlapAndTheWorkerRunsOnceThenFinishes) {

@@ -131,6 +131,10 @@ std::optional<ImageSpec> ParseImageSpec(std::string_view text) {
     return spec;
 }
 
+bool IsQuotableImageValue(std::string_view value) {
+    return value.find_first_of("'\"") == std::string_view::npos;
+}
+
 std::optional<UINT> ParseAlign(std::string_view text) {
     UINT style = DT_SINGLELINE;
     bool any = false;

@@ -39,6 +39,10 @@ struct ImageSpec {
 // Empty text gives an empty spec (no image). Unknown keys or a value that does
 // not parse make the whole spec malformed.
 std::optional<ImageSpec> ParseImageSpec(std::string_view text);
+// Whether `value` can stand between the quotes of an image spec (file='...'):
+// it holds neither quote character, so it cannot end its value early and add
+// keys of its own.
+bool IsQuotableImageValue(std::string_view value);
 
 // Text alignment: "left", "right", "center", "top", "bottom", "vcenter",
 // "centerbottom"... any mix of these words; gives DT_* style flags.

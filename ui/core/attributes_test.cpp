@@ -58,6 +58,18 @@ TEST(AttributeParsers, ImageSpecs) {
     EXPECT_FALSE(ParseImageSpec("dest='1,2,3,4'"));             // no file
 }
 
+TEST(AttributeParsers, ValuesThatWouldBreakOutOfAnImageSpecsQuotes) {
+    // Put between the quotes, this file name brings a key of its own.
+    const std::string hostile = "x.png' dest='0,0,900,900";
+    auto spec = ParseImageSpec("file='" + hostile + "' source='0,0,1,1'");
+    ASSERT_TRUE(spec);
+    EXPECT_EQ(spec->dest, (RECT{0, 0, 900, 900}));
+    EXPECT_FALSE(IsQuotableImageValue(hostile));
+    EXPECT_FALSE(IsQuotableImageValue("a\"b.png"));
+    EXPECT_TRUE(IsQuotableImageValue("images/app 1.png"));
+    EXPECT_TRUE(IsQuotableImageValue(""));
+}
+
 TEST(AttributeParsers, AlignmentWords) {
     auto centerBottom = ParseAlign("centerbottom");
     ASSERT_TRUE(centerBottom);

@@ -5,9 +5,13 @@
 
 #include <tinyxml.h>
 #include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
 
 #include "platform/log.h"
 #include "platform/text.h"
+#include "platform/xml_nesting.h"
 #include "ui/core/browser.h"
 #include "ui/core/container.h"
 #include "ui/core/controls.h"
@@ -51,6 +55,24 @@ bool IsUtf8Document(const TiXmlDocument& document) {
     return true;  // XML without a declaration is UTF-8
 }
 
+// A skin file's text with its line ends made "\n", as TinyXML's own file loading does.
+std::optional<std::string> ReadSkinFile(const std::string& path) {
+    std::ifstream file(platform::GbkToUtf8(path), std::ios::binary);
+    if (!file) return std::nullopt;
+    const std::string raw{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::string text;
+    text.reserve(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '\r') {
+            text += raw[i];
+        } else {
+            text += '\n';
+            if (i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
+        }
+    }
+    return text;
+}
+
 bool IsAscii(std::string_view text) {
     for (char c : text)
         if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -66,19 +88,33 @@ CControlUI* CDialogBuilder::Create(std::string_view skin, LPCTSTR, IDialogBuilde
     localDefaults_.clear();
     callback_ = callback;
     manager_ = manager;
-    TiXmlDocument document;
-    bool loaded;
+    std::optional<std::string> text;
+    TiXmlEncoding encoding = TIXML_ENCODING_UTF8;
     if (!skin.empty() && skin.front() == '<') {
         source_ = "(skin text)";
-        document.Parse(std::string(skin).c_str(), nullptr, TIXML_ENCODING_UTF8);
-        loaded = !document.Error();
+        text = std::string(skin);
     } else {
         std::string path(skin);
         if (path.empty() || path.front() != '/') path = CPaintManagerUI::GetResourcePath() + path;
         source_ = path;
-        loaded = document.LoadFile(platform::GbkToUtf8(path).c_str(), TIXML_ENCODING_UNKNOWN);
+        text = ReadSkinFile(path);
+        encoding = TIXML_ENCODING_UNKNOWN;  // a declaration may name another encoding
     }
-    if (!loaded) {
+    if (!text) {
+        Report("ui: skin " + source_ + ": cannot be read", platform::LogLevel::Error);
+        return nullptr;
+    }
+    // TinyXML parses and the builder builds recursively: a skin nested too
+    // deeply would overflow the stack.
+    if (!platform::XmlNestingWithin(*text)) {
+        Report("ui: skin " + source_ + ": nested deeper than " +
+               std::to_string(platform::kMaxXmlNesting) + " levels",
+               platform::LogLevel::Error);
+        return nullptr;
+    }
+    TiXmlDocument document;
+    document.Parse(platform::XmlParseBuffer(*text).c_str(), nullptr, encoding);
+    if (document.Error()) {
         std::string reason = document.ErrorDesc() ? document.ErrorDesc() : "cannot be read";
         if (document.ErrorRow() > 0) reason += " at line " + std::to_string(document.ErrorRow());
         Report("ui: skin " + source_ + ": " + reason, platform::LogLevel::Error);

@@ -129,6 +129,25 @@ TEST_F(DialogBuilderTest, BrokenSkinGivesNullAndNamesTheFile) {
     EXPECT_NE(errors[1].find("missing.xml"), std::string::npos);
 }
 
+TEST_F(DialogBuilderTest, SkinNestedTooDeeplyIsRefusedBeforeParsing) {
+    std::string deep = "<Window size=\"10,10\">";
+    for (int i = 0; i < 100000; ++i) deep += "<Container>";
+    Write("deep.xml", deep);
+    CDialogBuilder builder;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(builder.Create("deep.xml"), nullptr);
+    EXPECT_EQ(builder.Create(deep), nullptr);
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(builder.GetDiagnostics().size(), 1u);
+    EXPECT_EQ(builder.GetDiagnostics()[0], "ui: skin (skin text): nested deeper than 256 levels");
+
+    // A skin file with Windows line ends still builds.
+    Write("crlf.xml", "<Window size=\"10,10\">\r\n<Container name=\"c\">\r\n</Container></Window>");
+    std::unique_ptr<CControlUI> root(builder.Create("crlf.xml"));
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->GetName(), "c");
+}
+
 TEST_F(DialogBuilderTest, BadAttributesAreReportedWithFileControlAndAttribute) {
     Write("bad.xml", R"(<Window size="10,x"><Container>
   <Button name="btnGo" pos="1,2,3" colour="red" normalimage="file='a.png' dest='1'" width="40" />
