@@ -67,8 +67,10 @@ int main(int argc, char** argv) {
     catalogue.Parse(document.c_str());
 
     // Nothing listens there: a fetch would fail, and is counted as a fault below.
-    const quorvi::AppsUpdateSettings settings{folder, "http://127.0.0.1:1/appsn.php",
-                                              "http://127.0.0.1:1/"};
+    quorvi::AppsUpdateSettings settings;
+    settings.programFolder = folder;
+    settings.catalogueUrl = "http://127.0.0.1:1/appsn.php";
+    settings.iconServer = "http://127.0.0.1:1/";
     const std::string md5sum = "md5sum" + fileList + " > /dev/null";
 
     std::vector<double> updateTimes, md5sumTimes;

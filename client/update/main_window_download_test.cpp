@@ -77,9 +77,18 @@ TEST_F(MainWindowDownloadTest, APluginEntryNeedsASignedInUserAndShowsItsStatusOv
     Notify("click", Find("optNavTools"));  // the group's quick bar shows
     CControlUI* option = Find("optLink12");
     ASSERT_NE(option, nullptr);
+    // Nobody signed in: the login window opens over the main window; the user
+    // closes it without signing in, and nothing is downloaded.
+    HWND loginWindow = nullptr;
+    ui::PostTask([&] {
+        loginWindow = ::GetActiveWindow();
+        if (loginWindow != frame->GetHWND()) ::PostMessage(loginWindow, WM_CLOSE, 0, 0);
+    });
     Notify("click", option);
+    EXPECT_NE(loginWindow, frame->GetHWND());
+    // No status and no download (the workers running now are the usage reports).
     EXPECT_EQ(Find("DownloadStatusoptLink12"), nullptr);
-    EXPECT_EQ(services.workers.Running(), 0u);
+    EXPECT_EQ(frame->Downloads().FindStatus("DownloadStatusoptLink12"), nullptr);
 
     // Signed in by the window's own record, as a login would leave it.
     auto& user = const_cast<UserInfo&>(frame->User());

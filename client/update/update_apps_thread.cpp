@@ -23,8 +23,11 @@ namespace quorvi {
 // ---- settings ----------------------------------------------------------------------------
 
 AppsUpdateSettings AppsUpdateSettings::Default() {
-    return {platform::ProgramFolder(), urls::kCatalogueUrl.str(), urls::kApplicationServer.str(),
-            nullptr, nullptr};
+    AppsUpdateSettings settings;
+    settings.programFolder = platform::ProgramFolder();
+    settings.catalogueUrl = urls::kCatalogueUrl.str();
+    settings.iconServer = urls::kApplicationServer.str();
+    return settings;
 }
 
 // ---- FetchFile -----------------------------------------------------------------------------

@@ -23,10 +23,10 @@ struct AppsUpdateSettings {
     std::string programFolder;  // ends in the path separator
     std::string catalogueUrl;   // the application server's catalogue document
     std::string iconServer;     // base the "icon" attribute is appended to, ends in "/"
-    merv::HttpLimits limits = merv::kDefaultHttpLimits;  // of every transfer
     // Whether a downloaded document is a catalogue the client can show; sets
     // `reason` when it is not. A run without it installs nothing.
     std::function<bool(std::string_view document, std::string& reason)> isCatalogue;
+    merv::HttpLimits limits = merv::kDefaultHttpLimits;  // of every transfer
     // When set, the run ends early once it becomes true (the worker's stop request).
     const std::atomic<bool>* stop = nullptr;
 
