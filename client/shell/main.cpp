@@ -2,13 +2,19 @@
 #include "client/shell/program_entry.h"
 #include "ui/core/UIlib.h"
 #include "ui/web/screen_backend.h"
+#include "ui/web/web_view_reserve.h"
 
 int main() {
     DuiLib::CPaintManagerUI::SetInstance(nullptr);
     quorvi::SystemServices services;
     quorvi::ClientProgram program;
     program.programFolder = DuiLib::CPaintManagerUI::GetInstancePath();
-    program.initialiseUi = ui::InstallScreenBackend;
+    program.initialiseUi = [] {
+        if (!ui::InstallScreenBackend()) return false;
+        // Application dialogs open one after another; each starts on a ready page process.
+        ui::WebViewReserve::Get().Enable();
+        return true;
+    };
     program.services = &services;
     return quorvi::RunClientProgram(program);
 }

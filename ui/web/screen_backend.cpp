@@ -33,9 +33,17 @@ void WriteControlMap(HWND hwnd, const std::string& path) {
     }
 }
 
+// Without a GPU (Xvfb, remote displays) WebKit's accelerated compositing draws
+// nothing that GTK can show or capture; the page then paints through GTK. A
+// setting the user made is kept.
+void PrepareWebKitEnvironment() {
+    setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
+}
+
 }  // namespace
 
 bool InstallScreenBackend() {
+    PrepareWebKitEnvironment();
     if (!InstallGtkBackend()) return false;
     GtkBackend* backend = GetGtkBackend();
     backend->SetBrowserFactory(

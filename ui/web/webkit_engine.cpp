@@ -1,13 +1,12 @@
 // Sections: set-up | navigation and scripts | placement | events | pop-ups
 #include "ui/web/webkit_engine.h"
 
-#include <cstdlib>
-
 #include "platform/text.h"
 #include "ui/core/browser.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/win_api.h"
 #include "ui/gtk/gtk_backend.h"
+#include "ui/web/web_view_reserve.h"
 
 namespace ui {
 namespace {
@@ -21,24 +20,16 @@ int Height(const RECT& r) {
     return r.bottom - r.top;
 }
 
-// Without a GPU (Xvfb, remote displays) WebKit's accelerated compositing draws
-// nothing that GTK can show or capture; the page then paints through GTK. A
-// setting the user made is kept.
-void PrepareWebKitEnvironment() {
-    static bool prepared = false;
-    if (prepared) return;
-    prepared = true;
-    setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
-}
-
 }  // namespace
 
 // ---- set-up ----------------------------------------------------------------------------------
 WebKitBrowserEngine::WebKitBrowserEngine(DuiLib::CActiveXUI& host, GtkBackend& backend)
     : host_(host), backend_(backend) {
-    PrepareWebKitEnvironment();
-    view_ = WEBKIT_WEB_VIEW(webkit_web_view_new());
-    g_object_ref_sink(view_);
+    view_ = WebViewReserve::Get().Take();
+    if (view_ == nullptr) {
+        view_ = WEBKIT_WEB_VIEW(webkit_web_view_new());
+        g_object_ref_sink(view_);
+    }
     WebKitSettings* settings = webkit_web_view_get_settings(view_);
     // Without it script pop-ups are dropped before any signal could ask the handler.
     webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);

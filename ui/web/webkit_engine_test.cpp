@@ -11,6 +11,7 @@
 #include "ui/gtk/gtk_backend.h"
 #include "ui/render/skin_window_for_tests.h"
 #include "ui/web/screen_backend.h"
+#include "ui/web/web_view_reserve.h"
 #include "ui/web/webkit_engine.h"
 
 namespace {
@@ -70,6 +71,8 @@ class WebKitBrowser : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(ui::InstallScreenBackend()) << "needs an X display";
+        // As in the client: every browser after the first may get a spare view.
+        ui::WebViewReserve::Get().Enable();
         pages_ = fs::temp_directory_path() / ("quorvi-web-" + std::to_string(getpid()));
         fs::create_directories(pages_);
         std::ofstream(pages_ / "page.html")
@@ -142,6 +145,24 @@ TEST_F(WebKitBrowser, LocalPageRaisesItsEventsInOrderOverTheControl) {
     EXPECT_EQ(placed.y, 40);
     EXPECT_EQ(placed.width, 300);
     EXPECT_EQ(placed.height, 200);
+}
+
+// A spare view from the reserve has shown about:blank already; none of that may
+// reach the new owner, and the reserve makes the next spare by itself.
+TEST_F(WebKitBrowser, BrowserTakesTheReservesReadyViewAndSeesOnlyItsOwnPages) {
+    ui::WebViewReserve& reserve = ui::WebViewReserve::Get();
+    ASSERT_TRUE(WaitFor([&] { return reserve.HasReadyView(); })) << "no spare view was made";
+    Open();
+    ASSERT_NE(Engine(), nullptr);
+    EXPECT_FALSE(reserve.HasReadyView());
+    const char* shown = webkit_web_view_get_uri(Engine()->View());
+    EXPECT_STREQ(shown, "about:blank") << "the browser made a view of its own";
+    EXPECT_EQ(reserve.Take(), nullptr) << "a second spare was handed out before it was made";
+    Load("page.html");
+    EXPECT_EQ(handler_.events.front(), "BeforeNavigate2 " + Url("page.html"));
+    for (const auto& event : handler_.events)
+        EXPECT_EQ(event.find("about:blank"), std::string::npos);
+    EXPECT_TRUE(WaitFor([&] { return reserve.HasReadyView(); })) << "the reserve was not refilled";
 }
 
 TEST_F(WebKitBrowser, MissingPageRaisesNavigateErrorNotDocumentComplete) {
