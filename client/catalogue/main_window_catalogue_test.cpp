@@ -2,15 +2,11 @@
 // and reached through the window's own routing of clicks, timers and messages.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
-#include "client/common/portal_urls.h"
-#include "client/common/database_test_support.h"
 #include "client/common/messages.h"
-#include "client/shell/quorvi_frame_wnd.h"
+#include "client/common/portal_urls.h"
+#include "client/shell/main_window_test_support.h"
 #include "platform/chinese_texts.h"
 #include "ui/core/headless_backend.h"
-#include "ui/core/message_loop.h"
 
 namespace quorvi {
 namespace {
@@ -27,49 +23,12 @@ constexpr char kCatalogue[] = R"(<?xml version="1.0" encoding="utf-8"?>
   </group>
 </apps>)";
 
-// Starts nothing.
-class QuietServices : public MainWindowServices {
-public:
-    bool IsProcessRunning(const std::string&) override { return false; }
-    void KillProcesses(const std::string&) override {}
-    void StartProgram(const std::string&) override {}
-    void StartAppListUpdate(const std::string&) override {}
-    void StartRechargeParamsFetch(HWND, const std::string&) override {}
-    void StartScriptPluginFetch(HWND) override {}
-    WorkerOwner& Workers() override { return workers; }
-    WorkerOwner workers;
-};
-
-class MainWindowCatalogueTest : public ::testing::Test {
+class MainWindowCatalogueTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        ui::InstallHeadlessBackend();
-        DuiLib::CPaintManagerUI::SetResourcePath(QUORVI_SKIN_DIR);
-        std::ofstream(folder.Path() + "apps.xml", std::ios::binary) << kCatalogue;
-        frame = new CQuorviFrameWnd(folder.Path(), services);
-        hwnd =
-            frame->Create(nullptr, "Quorvi", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 950, 553);
-        ASSERT_TRUE(hwnd);
+        MainWindowTest::SetUp();
+        Open(kCatalogue);
     }
-    void TearDown() override {
-        if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);  // deletes the frame
-        ui::RunUntilIdle();
-        ui::TakeQuit();
-    }
-    CControlUI* Find(std::string_view name) { return frame->PaintManager().FindControl(name); }
-    bool Visible(std::string_view name) { return Find(name) && Find(name)->IsVisible(); }
-    void Notify(const char* type, CControlUI* sender, WPARAM wParam = 0) {
-        DuiLib::TNotifyUI msg;
-        msg.sType = type;
-        msg.pSender = sender;
-        msg.wParam = wParam;
-        frame->Notify(msg);
-    }
-
-    TempFolder folder;
-    QuietServices services;
-    CQuorviFrameWnd* frame = nullptr;
-    HWND hwnd = nullptr;
 };
 
 // The option named `name` among the children of `parent`.

@@ -6,10 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "client/common/database_test_support.h"
+#include "client/shell/main_window_test_support.h"
 #include "platform/chinese_texts.h"
-#include "ui/core/headless_backend.h"
-#include "ui/core/message_loop.h"
 
 namespace quorvi {
 namespace {
@@ -24,75 +22,17 @@ constexpr char kCatalogue[] = R"(<?xml version="1.0" encoding="utf-8"?>
   </group>
 </apps>)";
 
-// Records what the window starts and ends instead of doing it.
-class RecordingServices : public MainWindowServices {
-public:
-    Log log;
-    bool updaterRunning = false;
-
-    bool IsProcessRunning(const std::string& name) override {
-        return name == "updrix.exe" && updaterRunning;
-    }
-    void KillProcesses(const std::string& name) override { log.push_back("kill " + name); }
-    void StartProgram(const std::string& path) override { log.push_back("start " + path); }
-    void StartAppListUpdate(const std::string& folder) override {
-        log.push_back("apps update in " + folder);
-    }
-    void StartRechargeParamsFetch(HWND, const std::string& account) override {
-        log.push_back("recharge params for [" + account + "]");
-    }
-    void StartScriptPluginFetch(HWND) override { log.push_back("script plug-in"); }
-    WorkerOwner& Workers() override { return workers; }
-    WorkerOwner workers;
-};
-
 void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
 }
 
-class FrameTest : public ::testing::Test {
+class FrameTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        backend = &ui::InstallHeadlessBackend();
+        MainWindowTest::SetUp();
         backend->SetScreen({{0, 0, 1600, 900}, {0, 40, 1600, 880}});
-        DuiLib::CPaintManagerUI::SetResourcePath(QUORVI_SKIN_DIR);
     }
-    void TearDown() override {
-        if (frame && ::IsWindow(hwnd)) ::DestroyWindow(hwnd);  // deletes the frame
-        ui::RunUntilIdle();
-        ui::TakeQuit();
-    }
-    void Open() {
-        frame = new CQuorviFrameWnd(folder.Path(), services);
-        hwnd = frame->Create(nullptr, "Quorvi", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 100, 60, 950,
-                             553);
-        ASSERT_TRUE(hwnd);
-    }
-    CControlUI* Find(std::string_view name) { return frame->PaintManager().FindControl(name); }
-    bool Selected(std::string_view name) {
-        auto* option = static_cast<DuiLib::COptionUI*>(Find(name)->GetInterface("Option"));
-        return option && option->IsSelected();
-    }
-    void FireTimer(MainTimer timer) {
-        DuiLib::TNotifyUI msg;
-        msg.sType = "timer";
-        msg.pSender = frame->PaintManager().GetRoot();
-        msg.wParam = static_cast<WPARAM>(timer);
-        frame->Notify(msg);
-    }
-    void Click(CControlUI* control) {
-        DuiLib::TNotifyUI msg;
-        msg.sType = "click";
-        msg.pSender = control;
-        frame->Notify(msg);
-    }
-    bool IsSet(MainTimer timer) { return frame->Timers().IsSet(timer); }
-
-    TempFolder folder;
-    RecordingServices services;
-    ui::HeadlessBackend* backend = nullptr;
-    CQuorviFrameWnd* frame = nullptr;
-    HWND hwnd = nullptr;
+    void Open() { MainWindowTest::Open(nullptr, 100, 60); }
 };
 
 TEST_F(FrameTest, CreationOpensTheDatabaseInTheProgramFolderAndShowsTheSettings) {

@@ -4,12 +4,7 @@
 // stage starts the client-mode run.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
-#include "client/common/database_test_support.h"
-#include "client/shell/quorvi_frame_wnd.h"
-#include "ui/core/headless_backend.h"
-#include "ui/core/message_loop.h"
+#include "client/shell/main_window_test_support.h"
 
 namespace quorvi {
 namespace {
@@ -25,52 +20,12 @@ constexpr char kCatalogue[] = R"(<?xml version="1.0" encoding="utf-8"?>
   </group>
 </apps>)";
 
-class QuietServices : public MainWindowServices {
-public:
-    bool IsProcessRunning(const std::string&) override { return false; }
-    void KillProcesses(const std::string&) override {}
-    void StartProgram(const std::string&) override {}
-    void StartAppListUpdate(const std::string&) override {}
-    void StartRechargeParamsFetch(HWND, const std::string&) override {}
-    void StartScriptPluginFetch(HWND) override {}
-    WorkerOwner& Workers() override { return workers; }
-    WorkerOwner workers;
-};
-
-class MainWindowDownloadTest : public ::testing::Test {
+class MainWindowDownloadTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        ui::InstallHeadlessBackend();
-        DuiLib::CPaintManagerUI::SetResourcePath(QUORVI_SKIN_DIR);
-        std::ofstream(folder.Path() + "apps.xml", std::ios::binary) << kCatalogue;
-        frame = new CQuorviFrameWnd(folder.Path(), services);
-        hwnd =
-            frame->Create(nullptr, "Quorvi", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 950, 553);
-        ASSERT_TRUE(hwnd);
+        MainWindowTest::SetUp();
+        Open(kCatalogue);
     }
-    void TearDown() override {
-        ui::RunUntil([this] { return services.workers.Running() == 0; }, std::chrono::seconds(60));
-        if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);  // deletes the frame
-        ui::RunUntilIdle();
-        ui::TakeQuit();
-    }
-    CControlUI* Find(std::string_view name) { return frame->PaintManager().FindControl(name); }
-    void Notify(const char* type, CControlUI* sender, WPARAM wParam = 0) {
-        DuiLib::TNotifyUI msg;
-        msg.sType = type;
-        msg.pSender = sender;
-        msg.wParam = wParam;
-        frame->Notify(msg);
-    }
-    bool RunsEnded() {
-        return ui::RunUntil([this] { return services.workers.Running() == 0; },
-                            std::chrono::seconds(60));
-    }
-
-    TempFolder folder;
-    QuietServices services;
-    CQuorviFrameWnd* frame = nullptr;
-    HWND hwnd = nullptr;
 };
 
 TEST_F(MainWindowDownloadTest, APluginEntryNeedsASignedInUserAndShowsItsStatusOverTheOption) {
@@ -106,7 +61,7 @@ TEST_F(MainWindowDownloadTest, APluginEntryNeedsASignedInUserAndShowsItsStatusOv
     Notify("click", &status->CloseButton());
     EXPECT_FALSE(status->IsVisible());
     EXPECT_EQ(status->Cancelled(), 1);
-    ASSERT_TRUE(RunsEnded());
+    ASSERT_TRUE(WorkersFinished());
     EXPECT_FALSE(status->IsVisible());
 }
 
