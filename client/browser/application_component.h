@@ -26,7 +26,9 @@ public:
     // `window` is the main window's paint manager; `db` its connection.
     ApplicationDialogComponent(DuiLib::CPaintManagerUI& window, LocalDatabase& db,
                                ApplicationDialogSetup setup)
-        : m_window(window), m_db(db), m_setup(std::move(setup)) {}
+        : m_window(window), m_db(db), m_setup(std::move(setup)) {
+        m_setup.database = &m_db;
+    }
 
     void Register(MainWindowRoutes& routes);
 

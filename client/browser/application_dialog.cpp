@@ -111,10 +111,8 @@ LRESULT ApplicationDialog::ResponseDefaultKeyEvent(WPARAM wParam) {
 void ApplicationDialog::BuildRecommendations() {
     auto* column =
         dynamic_cast<DuiLib::CContainerUI*>(m_PaintManager.FindControl("containerRecommend"));
-    if (!column) return;
-    LocalDatabase db;  // a connection of its own, for this pass only
-    if (!db.Open(m_setup.databasePath)) return;
-    const auto rows = db.Query(
+    if (!column || !m_setup.database) return;
+    const auto rows = m_setup.database->Query(
         "select AppName, AppForeImage, ControlName, UserData, AppID from apps where GroupID=? "
         "limit ?",
         {m_groupId, kRecommendationLimit});

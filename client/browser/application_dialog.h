@@ -17,6 +17,7 @@
 
 #include <string>
 
+#include "client/common/database.h"
 #include "client/common/worker_thread.h"
 #include "ui/core/UIlib.h"
 
@@ -25,8 +26,9 @@ namespace quorvi {
 // ---- setup ------------------------------------------------------------------------------
 // What every dialog of the client shares.
 struct ApplicationDialogSetup {
-    // The database file the recommendation column is read from ("vamo.db").
-    std::string databasePath;
+    // The main window's connection, which the recommendation column is read from
+    // while the dialog is created.
+    LocalDatabase* database = nullptr;
     std::string scriptPluginUrl;
     // Owns the script fetches; outlives every dialog's fetch (joined at exit).
     WorkerOwner* workers = nullptr;

@@ -176,9 +176,7 @@ int main(int argc, char** argv) {
     ownerManager.Init(owner.GetHWND());
     WorkerOwner workers;
     ApplicationDialogComponent component(
-        ownerManager, db,
-        {(folder / "vamo.db").string(), portal.Origin() + "/appmgr/plugin/js.php", &workers,
-         nullptr});
+        ownerManager, db, {&db, portal.Origin() + "/appmgr/plugin/js.php", &workers, nullptr});
     MainWindowRoutes routes;
     component.Register(routes);
     const std::string address = portal.Origin() + "/web/apps/notice.html";

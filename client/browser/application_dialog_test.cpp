@@ -43,7 +43,7 @@ protected:
         };
         ASSERT_NE(owner.Create(nullptr, "Quorvi", WS_POPUP | WS_VISIBLE, 0, 0, 0, 950, 553),
                   nullptr);
-        setup.databasePath = LocalDatabase::PathIn(folder.Path());
+        setup.database = &db;
         setup.scriptPluginUrl = urls::kScriptPluginUrl.str();
         setup.workers = &workers;
     }

@@ -94,8 +94,7 @@ private:
     ApplicationDialogComponent m_applications{
         m_pm,
         m_db,
-        {LocalDatabase::PathIn(m_programFolder), urls::kScriptPluginUrl.str(),
-         &m_services.Workers(), &m_builderCallback}};
+        {&m_db, urls::kScriptPluginUrl.str(), &m_services.Workers(), &m_builderCallback}};
     SidePanelsComponent m_sidePanels{m_pm, m_controls.settingDialog};
     SettingsPanelComponent m_settings{m_pm, m_db, m_config, m_programFolder,
                                       m_controls.settingDialog};

@@ -209,12 +209,15 @@ std::vector<std::string> CloseApplicationDialogs() {
 TEST_F(FrameTest, QuickBarOptionsAndTheUpdateLogOpenOneDialogEach) {
     WriteFile(folder.Path() + "apps.xml", kCatalogue);
     Open();
+    testing::internal::CaptureStdout();
     Click(Find("optLink7"));
     ui::RunUntilIdle();
     HWND dialog = ::FindWindow("ApplicationDialog", nullptr);
     ASSERT_NE(dialog, nullptr);
-    // The column shows the application's group, read from the window's database.
+    // The column shows the application's group, read through the window's own
+    // connection: no second connection announces itself.
     EXPECT_NE(DuiLib::CPaintManagerUI::FromWindow(dialog)->FindControl("optLink7"), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(CloseApplicationDialogs(), std::vector<std::string>{"Quorvi- maximised"});
 
     Click(Find("btnShowUpdateLog"));
