@@ -18,9 +18,11 @@ std::string RecommendationForeImage(const std::string& foreImage) {
 
 CatalogueStorePass::CatalogueStorePass(LocalDatabase& db) : m_db(db) {
     m_db.Execute("DELETE FROM apps_recommend");
-    // Only tables with AUTOINCREMENT have a sequence; ours have none, so this
-    // normally fails and is passed over.
-    m_db.Execute("update sqlite_sequence set seq=0 where name='apps_recommend';");
+    // Only tables with AUTOINCREMENT have a sequence; ours have none, so the
+    // reset is asked for only where a sequence exists (a database another
+    // program made), and the log keeps no error on every start.
+    if (!m_db.Query("select name from sqlite_master where name='sqlite_sequence'").empty())
+        m_db.Execute("update sqlite_sequence set seq=0 where name='apps_recommend';");
     m_open = m_db.Execute("begin;");
 
     // Prepared once for the whole pass.

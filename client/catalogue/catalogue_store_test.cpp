@@ -59,6 +59,14 @@ TEST_F(CatalogueStoreTest, WritesOneRowPerApplicationAndSubApplication) {
                        "optLink1", "1", "web", "2", "10"}));
 }
 
+// The client's tables have no sequence to reset: storing logs no error.
+TEST_F(CatalogueStoreTest, StoringInTheClientsOwnDatabaseLogsNothing) {
+    testing::internal::CaptureStderr();
+    Sync(Group("10", App("1", "one", "appRecommend='2'")));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(Column("select count(*) from apps_recommend"), "1");
+}
+
 TEST_F(CatalogueStoreTest, LaterOccurrenceOfAnIdWins) {
     Sync(Group("10", App("7", "first", "appRecommend='1'", "http://first/")) +
          Group("11", App("7", "second", "appRecommend='3'", "http://second/")));
