@@ -5,105 +5,19 @@
 //
 // These tests end processes by image name ("quorvi"), so ctest runs them under
 // the process lock; the only "quorvi" they end is one they started themselves.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <optional>
-#include <string>
-#include <thread>
-#include <vector>
+#include <sstream>
 
-// Xlib last: its macros (None, Bool, Status) would break the headers above.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-
-extern char** environ;
+#include "ui/gtk/x_program_test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using namespace ui::testing;
 
 constexpr char kTitle[] = "Quorvi Vamo";
-
-std::string MakeFolder(const char* stem) {
-    std::string pattern = (fs::temp_directory_path() / (std::string(stem) + "XXXXXX")).string();
-    return mkdtemp(pattern.data()) ? pattern + "/" : std::string();
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::seconds timeout = 15s) {
-    for (auto end = std::chrono::steady_clock::now() + timeout;
-         std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(50ms))
-        if (done()) return true;
-    return done();
-}
-
-// A started program; killed and reaped at the end unless it has exited.
-class Process {
-public:
-    Process() = default;
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-    ~Process() {
-        if (pid_ > 0 && !status_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-
-    // Starts `program` with `args`, standard error into `errorFile`.
-    bool Start(const std::string& program, std::vector<std::string> args,
-               const std::string& errorFile, bool withDisplay = true) {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (std::string& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        std::vector<char*> env;
-        for (char** e = environ; *e; ++e)
-            if (withDisplay || std::string(*e).rfind("DISPLAY=", 0) != 0) env.push_back(*e);
-        env.push_back(nullptr);
-        const int error =
-            posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), env.data());
-        posix_spawn_file_actions_destroy(&actions);
-        return error == 0;
-    }
-
-    pid_t Pid() const { return pid_; }
-    bool Running() { return !Poll(); }
-
-    // Exit code once ended (128 + signal for a signal); nothing while it runs.
-    std::optional<int> Poll() {
-        if (status_) return status_;
-        int status = 0;
-        if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_)
-            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return status_;
-    }
-    std::optional<int> WaitForExit(std::chrono::seconds timeout = 15s) {
-        WaitFor([&] { return Poll().has_value(); }, timeout);
-        return Poll();
-    }
-
-private:
-    pid_t pid_ = -1;
-    std::optional<int> status_;
-};
 
 // A copy of the launcher in a fresh program folder, with the skin beside it.
 class LauncherFolder {
@@ -126,7 +40,7 @@ public:
     }
     const std::string& Path() const { return folder_; }
     bool Start(Process& process, const std::string& errorName, bool withDisplay = true) {
-        return process.Start(folder_ + "vamo", {}, folder_ + errorName, withDisplay);
+        return process.Start(folder_ + "vamo", {}, "", folder_ + errorName, withDisplay);
     }
     std::string Errors(const std::string& errorName) const { return ReadFile(folder_ + errorName); }
     // "RunVamo N" and "ConnectVamo N ARG", as the module stand-in counts them.
@@ -142,91 +56,6 @@ private:
     std::string folder_;
 };
 
-// The shown top-level windows of the test's display.
-class Screen {
-public:
-    // One connection for the whole test program: an X server without clients
-    // resets, and a connection attempted during the reset fails.
-    Screen() {
-        static Display* const shared = XOpenDisplay(nullptr);
-        display_ = shared;
-        // Windows come and go while the tree is read: a window gone by the time
-        // it is asked about is simply not the one sought.
-        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    }
-    bool Open() const { return display_ != nullptr; }
-
-    // A shown window with this title that belongs to process `pid`.
-    Window Find(const char* title, pid_t pid) {
-        return Find(DefaultRootWindow(display_), title, pid);
-    }
-    Window WaitFor(const char* title, pid_t pid) {
-        Window found = 0;
-        ::WaitFor([&] { return (found = Find(title, pid)) != 0; });
-        return found;
-    }
-
-    // What a window manager sends when the user closes a window.
-    void RequestClose(Window window) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] =
-            static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display_, window, False, NoEventMask, &event);
-        XSync(display_, False);
-    }
-
-    bool Size(Window window, int& width, int& height) {
-        XWindowAttributes attributes;
-        if (!XGetWindowAttributes(display_, window, &attributes)) return false;
-        width = attributes.width;
-        height = attributes.height;
-        return true;
-    }
-
-private:
-    pid_t PidOf(Window window) {
-        Atom type;
-        int format;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        pid_t pid = -1;
-        if (XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_WM_PID", False), 0, 1,
-                               False, XA_CARDINAL, &type, &format, &count, &after,
-                               &data) == Success &&
-            data && count == 1)
-            pid = static_cast<pid_t>(*reinterpret_cast<unsigned long*>(data));
-        if (data) XFree(data);
-        return pid;
-    }
-
-    Window Find(Window parent, const char* title, pid_t pid) {
-        Window root, parentOut, *children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display_, parent, &root, &parentOut, &children, &count)) return 0;
-        Window found = 0;
-        for (unsigned int i = 0; i < count && !found; ++i) {
-            char* name = nullptr;
-            XWindowAttributes attributes;
-            if (XFetchName(display_, children[i], &name) && name) {
-                if (std::string(name) == title &&
-                    XGetWindowAttributes(display_, children[i], &attributes) &&
-                    attributes.map_state == IsViewable && PidOf(children[i]) == pid)
-                    found = children[i];
-                XFree(name);
-            }
-        }
-        if (children) XFree(children);
-        return found;
-    }
-
-    Display* display_ = nullptr;
-};
-
 // A harmless program named like the client, in a folder of its own.
 class FakeClient {
 public:
@@ -237,7 +66,9 @@ public:
     ~FakeClient() {
         if (!folder_.empty()) fs::remove_all(folder_);
     }
-    bool Start() { return process_.Start(folder_ + "quorvi", {"sleep", "120"}, folder_ + "err"); }
+    bool Start() {
+        return process_.Start(folder_ + "quorvi", {"sleep", "120"}, "", folder_ + "err");
+    }
     Process& Proc() { return process_; }
 
 private:
@@ -246,15 +77,15 @@ private:
 };
 
 TEST(LauncherProgram, ASecondStartShowsTheMessageNudgesTheFirstAndEnds) {
-    Screen screen;
+    XScreen screen;
     ASSERT_TRUE(screen.Open());
     LauncherFolder firstFolder, secondFolder;
     Process first, second;
     ASSERT_TRUE(firstFolder.Start(first, "first.err"));
     const Window window = screen.WaitFor(kTitle, first.Pid());
     ASSERT_TRUE(window);
-    int width = 0, height = 0;
-    ASSERT_TRUE(screen.Size(window, width, height));
+    int x = 0, y = 0, width = 0, height = 0;
+    ASSERT_TRUE(screen.Geometry(window, x, y, width, height));
     EXPECT_EQ(width, 860);  // the skin's size
     EXPECT_EQ(height, 560);
 
@@ -284,7 +115,7 @@ TEST(LauncherProgram, ASecondStartShowsTheMessageNudgesTheFirstAndEnds) {
 }
 
 TEST(LauncherProgram, TheModuleIsCalledEverySecondAndTheEntityUpdateSwappedIn) {
-    Screen screen;
+    XScreen screen;
     ASSERT_TRUE(screen.Open());
     LauncherFolder folder;
     std::ofstream(folder.Path() + "entity.so") << "old module";
@@ -306,7 +137,7 @@ TEST(LauncherProgram, TheModuleIsCalledEverySecondAndTheEntityUpdateSwappedIn) {
 }
 
 TEST(LauncherProgram, ClosingTheLauncherEndsTheClient) {
-    Screen screen;
+    XScreen screen;
     ASSERT_TRUE(screen.Open());
     FakeClient client;
     ASSERT_TRUE(client.Start());
