@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/chinese_texts.h"
+#include "platform/file_test_support.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -31,12 +32,7 @@ bool WaitUntil(const std::function<bool()>& condition) {
     return condition();
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
+using platform::testing::ReadFile;
 
 void WriteFile(const std::string& path, const std::string& content, mode_t mode) {
     std::ofstream(path) << content;

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <utility>
 #include <vector>
+#include "platform/file_test_support.h"
 
 namespace platform {
 namespace {
@@ -48,10 +49,7 @@ void ExpectCovers(const std::string& text) {
     }
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+using platform::testing::ReadFile;
 
 TEST(XmlNestingTest, DeepDocumentsAreRefusedOrdinaryOnesPass) {
     EXPECT_EQ(XmlNestingDepth(Nested(100000)), 100000);

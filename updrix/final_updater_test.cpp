@@ -17,6 +17,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/file_test_support.h"
 #include "updrix/process_sandbox.h"
 
 namespace updrix {
@@ -32,17 +33,10 @@ constexpr milliseconds kLongWait{30000};  // a bound for things that normally ta
 
 // ---- fixture -------------------------------------------------------------------------------
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
+using platform::testing::ReadFile;
 
 void WriteFile(const fs::path& path, const std::string& content, mode_t mode = 0644) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+    ASSERT_TRUE(platform::testing::WriteFile(path, content, mode)) << path;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, milliseconds timeout = kLongWait) {

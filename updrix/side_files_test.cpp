@@ -11,22 +11,17 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/file_test_support.h"
+
 namespace updrix {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
+using platform::testing::ReadFile;
 
 void WriteFile(const fs::path& path, const std::string& content, mode_t mode = 0644) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+    ASSERT_TRUE(platform::testing::WriteFile(path, content, mode)) << path;
 }
 
 mode_t ModeOf(const fs::path& path) {

@@ -21,20 +21,14 @@
 
 #include "client/common/database_test_support.h"
 #include "libmerv/libmerv.h"
+#include "platform/file_test_support.h"
 
 extern char** environ;
 
 namespace quorvi::testing {
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteFile(const std::string& path, const std::string& content) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-}
+using platform::testing::ReadFile;
+using platform::testing::WriteFile;
 
 struct LoggedRequest {
     std::string path;

@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/file_test_support.h"
+
 // Xlib last: its macros (None, Bool, Status) would break the headers above.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -49,10 +51,7 @@ inline std::string MakeFolder(const char* stem) {
     return mkdtemp(pattern.data()) ? pattern + "/" : std::string();
 }
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using platform::testing::ReadFile;
 
 // ---- Process ----------------------------------------------------------------------------
 // A started program; killed and reaped at the end unless it has exited.
