@@ -9,10 +9,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -27,8 +23,7 @@
 
 #include "libmerv/libmerv.h"
 #include "platform/log_test_support.h"
-
-extern char** environ;
+#include "platform/server_process_test_support.h"
 
 namespace {
 
@@ -297,55 +292,20 @@ public:
                               std::filesystem::copy_options::recursive);
     }
     ~PortalProcess() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        if (m_drain.joinable()) m_drain.join();
+        m_server.Stop();
         if (!m_folder.empty()) std::filesystem::remove_all(m_folder);
     }
 
     std::filesystem::path DataFolder() const { return m_folder / "data"; }
 
     void Start() {
-        int pipeEnds[2];
-        ASSERT_EQ(::pipe(pipeEnds), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
-        posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-        std::string program = QUORVI_PORTAL_PROGRAM, data = DataFolder().string(),
-                    log = (m_folder / "requests.log").string(), port = "--port", zero = "0",
-                    dataOption = "--data", logOption = "--log";
-        std::vector<char*> arguments = {program.data(),    port.data(), zero.data(),
-                                        dataOption.data(), data.data(), logOption.data(),
-                                        log.data(),        nullptr};
-        const int spawned =
-            posix_spawn(&m_pid, program.c_str(), &actions, nullptr, arguments.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(pipeEnds[1]);
-        ASSERT_EQ(spawned, 0) << "cannot start " << program;
-
-        // It names its address on standard error once it listens.
-        std::FILE* said = ::fdopen(pipeEnds[0], "r");
-        char line[1024];
-        const char* marker = "on http://127.0.0.1:";
-        while (m_port == 0 && std::fgets(line, sizeof line, said)) {
-            if (const char* at = std::strstr(line, marker))
-                m_port = std::atoi(at + std::strlen(marker));
-        }
-        m_drain = std::thread([said] {  // it must never block on a full pipe
-            char rest[1024];
-            while (std::fgets(rest, sizeof rest, said)) {
-            }
-            std::fclose(said);
-        });
-        ASSERT_GT(m_port, 0) << "the portal did not start";
+        const int port =
+            m_server.Start(QUORVI_PORTAL_PROGRAM, {"--port", "0", "--data", DataFolder().string(),
+                                                   "--log", (m_folder / "requests.log").string()});
+        ASSERT_GT(port, 0) << "the portal did not start: " << m_server.Said();
     }
 
-    std::string Url(const std::string& path) const {
-        return "http://127.0.0.1:" + std::to_string(m_port) + path;
-    }
+    std::string Url(const std::string& path) const { return m_server.Origin() + path; }
 
     // Injects a fault ("kind=stall", "kind=slow&rate=200"...) on a path.
     void SetFault(const std::string& path, const std::string& settings) {
@@ -354,9 +314,7 @@ public:
 
 private:
     std::filesystem::path m_folder;
-    pid_t m_pid = 0;
-    int m_port = 0;
-    std::thread m_drain;
+    platform::testing::ServerProcess m_server;
 };
 
 class HttpFileTest : public testing::Test {

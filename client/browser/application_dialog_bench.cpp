@@ -9,11 +9,6 @@
 //
 // Usage: application_dialog_bench [path to quorvi-portal] [its data folder]
 // QUORVI_BENCH_NO_SPARE_VIEW=1 measures without the reserve's spare page view.
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -28,59 +23,15 @@
 #include "client/browser/browser_event_handler.h"
 #include "client/common/database.h"
 #include "client/common/messages.h"
+#include "platform/server_process_test_support.h"
 #include "ui/core/UIlib.h"
 #include "ui/web/screen_backend.h"
 #include "ui/web/web_view_reserve.h"
-
-extern char** environ;
 
 namespace {
 
 using namespace quorvi;
 using Clock = std::chrono::steady_clock;
-
-// The portal stand-in on a free port; its origin once it listens.
-class Portal {
-public:
-    bool Start(const std::string& program, const std::string& data) {
-        int ends[2];
-        if (pipe(ends) != 0) return false;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
-        posix_spawn_file_actions_addclose(&actions, ends[0]);
-        std::vector<std::string> args = {program, "--port", "0",        "--data",
-                                         data,    "--log",  "/dev/null"};
-        std::vector<char*> argv;
-        for (auto& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        const int spawned =
-            posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(ends[1]);
-        if (spawned != 0) return false;
-        std::string said;
-        char buffer[256];
-        for (ssize_t n; said.find('\n') == std::string::npos &&
-                        (n = read(ends[0], buffer, sizeof buffer)) > 0;)
-            said.append(buffer, static_cast<size_t>(n));
-        close(ends[0]);
-        const auto at = said.find("http://");
-        if (at == std::string::npos) return false;
-        origin_ = said.substr(at, said.find('/', at + 7) - at);
-        return true;
-    }
-    ~Portal() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    const std::string& Origin() const { return origin_; }
-
-private:
-    pid_t pid_ = 0;
-    std::string origin_;
-};
 
 // The dialog's own handler, noting when the page has loaded.
 class TimedHandler : public CWebBrowserEventHandlerEx {
@@ -143,9 +94,10 @@ int main(int argc, char** argv) {
     const std::string program = argc > 1 ? argv[1] : "build/dist/quorvi-portal";
     const std::string data = argc > 2 ? argv[2] : "build/dist/portal-data";
     const std::string skin = argc > 3 ? argv[3] : "skin/quorvi";
-    Portal portal;
-    if (!portal.Start(program, data)) {
-        std::fprintf(stderr, "bench: cannot start %s\n", program.c_str());
+    platform::testing::ServerProcess portal;
+    if (portal.Start(program, {"--port", "0", "--data", data, "--log", "/dev/null"}) == 0) {
+        std::fprintf(stderr, "bench: cannot start %s: %s\n", program.c_str(),
+                     portal.Said().c_str());
         return 1;
     }
     if (!ui::InstallScreenBackend()) return 1;

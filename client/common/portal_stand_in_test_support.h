@@ -4,15 +4,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -22,8 +16,7 @@
 #include "client/common/database_test_support.h"
 #include "libmerv/libmerv.h"
 #include "platform/file_test_support.h"
-
-extern char** environ;
+#include "platform/server_process_test_support.h"
 
 namespace quorvi::testing {
 
@@ -51,57 +44,14 @@ public:
 
     // Starts the server; fails the test when it does not come up.
     void Start() {
-        int pipeEnds[2];
-        ASSERT_EQ(pipe(pipeEnds), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
-        posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-        std::string program = QUORVI_PORTAL_PROGRAM, data = DataFolder(), log = LogPath();
-        std::vector<char*> arguments = {program.data(),
-                                        const_cast<char*>("--port"),
-                                        const_cast<char*>("0"),
-                                        const_cast<char*>("--data"),
-                                        data.data(),
-                                        const_cast<char*>("--log"),
-                                        log.data(),
-                                        nullptr};
-        int spawned =
-            posix_spawn(&m_pid, program.c_str(), &actions, nullptr, arguments.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(pipeEnds[1]);
-        ASSERT_EQ(spawned, 0) << "cannot start " << program;
-
-        // It names its address on standard error once it listens.
-        std::FILE* announcements = fdopen(pipeEnds[0], "r");
-        char line[1024];
-        std::string said;
-        while (m_port == 0 && std::fgets(line, sizeof line, announcements)) {
-            said += line;
-            const char* at = std::strstr(line, "on http://127.0.0.1:");
-            if (at) m_port = std::atoi(at + std::strlen("on http://127.0.0.1:"));
-        }
-        // Keep draining its standard error so it never blocks on a full pipe.
-        m_drain = std::thread([announcements] {
-            char rest[1024];
-            while (std::fgets(rest, sizeof rest, announcements)) {
-            }
-            std::fclose(announcements);
-        });
-        ASSERT_GT(m_port, 0) << "the portal did not start: " << said;
+        const int port = m_server.Start(
+            QUORVI_PORTAL_PROGRAM, {"--port", "0", "--data", DataFolder(), "--log", LogPath()});
+        ASSERT_GT(port, 0) << "the portal did not start: " << m_server.Said();
     }
-
-    void Stop() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-            m_pid = 0;
-        }
-        if (m_drain.joinable()) m_drain.join();
-    }
+    void Stop() { m_server.Stop(); }
 
     // "http://127.0.0.1:PORT" (no trailing slash).
-    std::string Origin() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+    std::string Origin() const { return m_server.Origin(); }
 
     // Injects a fault ("kind=truncate", "kind=stall&ms=0"...) on a path or prefix.
     void SetFault(const std::string& path, const std::string& settings) {
@@ -148,9 +98,7 @@ private:
     }
 
     TempFolder m_folder;
-    pid_t m_pid = 0;
-    int m_port = 0;
-    std::thread m_drain;
+    platform::testing::ServerProcess m_server;
 };
 
 }  // namespace quorvi::testing
