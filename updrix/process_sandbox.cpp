@@ -168,8 +168,10 @@ std::optional<SandboxedProcess> ProcessSandbox::Start(const std::vector<std::str
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         const int pidFd = ::open(pidNamespace.c_str(), O_RDONLY | O_CLOEXEC);
         const int mountFd = ::open(mountNamespace.c_str(), O_RDONLY | O_CLOEXEC);
+        // Joining a mount namespace needs file system attributes of our own:
+        // a sanitizer's runtime may run a thread of its own in this child.
         if (pidFd < 0 || mountFd < 0 || ::setns(pidFd, CLONE_NEWPID) != 0 ||
-            ::setns(mountFd, CLONE_NEWNS) != 0) {
+            ::unshare(CLONE_FS) != 0 || ::setns(mountFd, CLONE_NEWNS) != 0) {
             Send(report[1], Message::kFailed, errno);
             ::_exit(127);
         }
