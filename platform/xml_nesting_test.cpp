@@ -7,7 +7,9 @@
 #include <iterator>
 #include <utility>
 #include <vector>
+
 #include "platform/file_test_support.h"
+#include "platform/tinyxml_depth_test_support.h"
 
 namespace platform {
 namespace {
@@ -19,24 +21,7 @@ std::string Nested(int levels) {
     return text;
 }
 
-// The deepest element TinyXML built, walked without recursion. TinyXML links a
-// node into the tree also when its parse fails, so this is the depth its
-// recursive parse reached.
-int TinyXmlDepth(const std::string& text, TiXmlEncoding encoding) {
-    TiXmlDocument document;
-    document.Parse(XmlParseBuffer(text).c_str(), nullptr, encoding);
-    int deepest = 0;
-    std::vector<std::pair<const TiXmlNode*, int>> pending{{&document, 0}};
-    while (!pending.empty()) {
-        auto [node, depth] = pending.back();
-        pending.pop_back();
-        deepest = std::max(deepest, depth);
-        for (const TiXmlNode* child = node->FirstChild(); child; child = child->NextSibling()) {
-            if (child->ToElement()) pending.emplace_back(child, depth + 1);
-        }
-    }
-    return deepest;
-}
+using testing::TinyXmlDepth;
 
 // The measure never reports less than TinyXML reaches, in any encoding.
 void ExpectCovers(const std::string& text) {

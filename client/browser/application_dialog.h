@@ -27,7 +27,7 @@ namespace quorvi {
 // What every dialog of the client shares.
 struct ApplicationDialogSetup {
     // The main window's connection, which the recommendation column is read from
-    // while the dialog is created.
+    // while the dialog is created (the component fills it in with its own).
     LocalDatabase* database = nullptr;
     std::string scriptPluginUrl;
     // Owns the script fetches; outlives every dialog's fetch (joined at exit).

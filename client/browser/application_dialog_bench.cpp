@@ -128,7 +128,8 @@ int main(int argc, char** argv) {
     ownerManager.Init(owner.GetHWND());
     WorkerOwner workers;
     ApplicationDialogComponent component(
-        ownerManager, db, {&db, portal.Origin() + "/appmgr/plugin/js.php", &workers, nullptr});
+        ownerManager, db,
+        {.scriptPluginUrl = portal.Origin() + "/appmgr/plugin/js.php", .workers = &workers});
     MainWindowRoutes routes;
     component.Register(routes);
     const std::string address = portal.Origin() + "/web/apps/notice.html";

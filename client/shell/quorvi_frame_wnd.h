@@ -91,10 +91,11 @@ private:
     HomePageComponent m_homePage{m_pm, m_config, m_user};
     // The skins' custom controls (the check-up panel), for the main skin and the dialogs.
     DuiLib::CDialogBuilderCallbackEx m_builderCallback;
-    ApplicationDialogComponent m_applications{
-        m_pm,
-        m_db,
-        {&m_db, urls::kScriptPluginUrl.str(), &m_services.Workers(), &m_builderCallback}};
+    ApplicationDialogComponent m_applications{m_pm,
+                                              m_db,
+                                              {.scriptPluginUrl = urls::kScriptPluginUrl.str(),
+                                               .workers = &m_services.Workers(),
+                                               .builderCallback = &m_builderCallback}};
     SidePanelsComponent m_sidePanels{m_pm, m_controls.settingDialog};
     SettingsPanelComponent m_settings{m_pm, m_db, m_config, m_programFolder,
                                       m_controls.settingDialog};
