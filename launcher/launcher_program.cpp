@@ -6,7 +6,7 @@
 #include "platform/process.h"
 #include "platform/single_instance.h"
 #include "ui/core/UIlib.h"
-#include "ui/gtk/shell_dialogs.h"
+#include "ui/core/shell_dialogs.h"
 
 namespace vamo {
 

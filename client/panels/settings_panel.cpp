@@ -4,9 +4,7 @@
 #include "client/panels/side_panels.h"
 #include "platform/files.h"
 #include "ui/core/UIlib.h"
-#ifdef QUORVI_HAS_FOLDER_PICKER
-#include "ui/gtk/shell_dialogs.h"
-#endif
+#include "ui/core/shell_dialogs.h"
 
 namespace quorvi {
 
@@ -95,14 +93,7 @@ bool SaveSettings(DuiLib::CPaintManagerUI& manager, ClientConfig& config, LocalD
 
 // ---- component -----------------------------------------------------------------------------
 FolderPicker SystemFolderPicker() {
-    return [](HWND owner) -> std::optional<std::string> {
-#ifdef QUORVI_HAS_FOLDER_PICKER
-        return ui::BrowseForFolder(owner, "");
-#else
-        (void)owner;
-        return std::nullopt;
-#endif
-    };
+    return [](HWND owner) { return ui::BrowseForFolder(owner, ""); };
 }
 
 SettingsPanelComponent::SettingsPanelComponent(DuiLib::CPaintManagerUI& pm, LocalDatabase& db,

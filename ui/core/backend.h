@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "ui/core/win_types.h"
 
@@ -107,6 +108,14 @@ public:
     virtual std::unique_ptr<BrowserEngine> CreateBrowserEngine(DuiLib::CActiveXUI& host) = 0;
     // Null: the edit handles keys and characters itself (the headless case).
     virtual std::unique_ptr<NativeEdit> CreateNativeEdit(DuiLib::CEditUI&) { return nullptr; }
+
+    // ---- shell dialogs (GBK texts and paths; modal over owner, the loop running) ----
+    // A message box with an OK button. Without a screen the text goes to the log.
+    virtual void ShowMessageBox(HWND owner, const std::string& text, const std::string& caption,
+                                bool warning);
+    // The folder the user picked, or nothing when cancelled or without a screen.
+    virtual std::optional<std::string> BrowseForFolder(HWND owner, std::string_view title,
+                                                       std::string_view startFolder);
 };
 
 // The backend in use. Until one is installed the headless backend is used.

@@ -73,6 +73,10 @@ public:
     ScreenInfo GetScreen() const override;
     std::unique_ptr<BrowserEngine> CreateBrowserEngine(DuiLib::CActiveXUI& host) override;
     std::unique_ptr<NativeEdit> CreateNativeEdit(DuiLib::CEditUI& edit) override;
+    void ShowMessageBox(HWND owner, const std::string& text, const std::string& caption,
+                        bool warning) override;  // shell_dialogs.cpp
+    std::optional<std::string> BrowseForFolder(HWND owner, std::string_view title,
+                                               std::string_view startFolder) override;
 
     struct Window;  // one native window (gtk_backend.cpp)
 

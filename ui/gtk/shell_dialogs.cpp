@@ -1,5 +1,5 @@
-#include "ui/gtk/shell_dialogs.h"
-
+// The GTK backend's shell dialogs: a message dialog and a folder chooser, run
+// modally with the layer's loop turning.
 #include <gtk/gtk.h>
 
 #include <chrono>
@@ -42,39 +42,31 @@ int RunDialog(GtkWidget* dialog, HWND owner) {
     return answer.response;
 }
 
-GtkWindow* ParentOf(HWND owner) {
-    ui::GtkBackend* backend = ui::GetGtkBackend();
-    GtkWidget* window =
-        backend && owner ? backend->NativeWindow(GetAncestor(owner, GA_ROOT)) : nullptr;
+GtkWindow* ParentOf(const ui::GtkBackend& backend, HWND owner) {
+    GtkWidget* window = owner ? backend.NativeWindow(GetAncestor(owner, GA_ROOT)) : nullptr;
     return window ? GTK_WINDOW(window) : nullptr;
 }
 
 }  // namespace
 
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    const std::string body = platform::GbkToUtf8(text ? text : "");
-    const std::string title = platform::GbkToUtf8(caption ? caption : "");
-    if (!ui::GetGtkBackend()) {
-        platform::LogInfo(title + ": " + body);  // no screen to show it on
-        return IDOK;
-    }
-    const GtkMessageType kind =
-        (type & 0xF0) == MB_ICONWARNING ? GTK_MESSAGE_WARNING : GTK_MESSAGE_INFO;
-    GtkWidget* dialog = gtk_message_dialog_new(ParentOf(owner), GTK_DIALOG_MODAL, kind,
+namespace ui {
+
+void GtkBackend::ShowMessageBox(HWND owner, const std::string& text, const std::string& caption,
+                                bool warning) {
+    const std::string body = platform::GbkToUtf8(text);
+    const std::string title = platform::GbkToUtf8(caption);
+    GtkWidget* dialog = gtk_message_dialog_new(ParentOf(*this, owner), GTK_DIALOG_MODAL,
+                                               warning ? GTK_MESSAGE_WARNING : GTK_MESSAGE_INFO,
                                                GTK_BUTTONS_OK, "%s", body.c_str());
     gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
     RunDialog(dialog, owner);
-    return IDOK;
 }
 
-namespace ui {
-
-std::optional<std::string> BrowseForFolder(HWND owner, std::string_view title,
-                                           std::string_view startFolder) {
-    if (!GetGtkBackend()) return std::nullopt;
+std::optional<std::string> GtkBackend::BrowseForFolder(HWND owner, std::string_view title,
+                                                       std::string_view startFolder) {
     const std::string utf8Title = platform::GbkToUtf8(title);
     GtkWidget* dialog = gtk_file_chooser_dialog_new(
-        utf8Title.c_str(), ParentOf(owner), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Cancel",
+        utf8Title.c_str(), ParentOf(*this, owner), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Cancel",
         GTK_RESPONSE_CANCEL, "_OK", GTK_RESPONSE_ACCEPT, nullptr);
     gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
     gtk_file_chooser_set_local_only(GTK_FILE_CHOOSER(dialog), TRUE);

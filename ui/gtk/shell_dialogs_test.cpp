@@ -1,6 +1,6 @@
 // The message box and the folder picker: modal over their owner, answered by
 // the user, with the layer's loop running meanwhile.
-#include "ui/gtk/shell_dialogs.h"
+#include "ui/core/shell_dialogs.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,8 @@
 // (MessageBoxA with an OK button) and the folder picker (SHBrowseForFolder with
 // SHGetPathFromIDList, folders only). Both are modal over their owner: the owner
 // is disabled while they show, and the layer's messages and timers keep arriving.
-// Texts and paths are GBK.
+// Texts and paths are GBK. The installed backend shows them; the headless one
+// logs a message box and answers a folder picker with nothing.
 #pragma once
 
 #include <optional>
@@ -16,8 +17,7 @@ inline constexpr UINT MB_ICONINFORMATION = 0x00000040;
 inline constexpr UINT MB_ICONWARNING = 0x00000030;
 
 // Shows `text` under `caption` until the user presses OK (or closes it); returns
-// IDOK. It works before the on-screen backend is installed too (then without the
-// layer's loop); without a display the text goes to standard error.
+// IDOK. Before an on-screen backend is installed the text goes to the log.
 // A quit message posted meanwhile closes the box and stays pending for the loop.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
