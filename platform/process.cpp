@@ -1,7 +1,7 @@
 // Processes: lookup by image name over /proc, SIGKILL by name, the Windows
-// command-line splitting rules and detached program starts.
+// command-line splitting rules, detached program starts and the system browser.
 //
-// Sections: image names | /proc scan | command-line splitting | starting programs
+// Sections: image names | /proc scan | command-line splitting | starting programs | web addresses
 #include "platform/process.h"
 
 #include <dirent.h>
@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/log.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -287,10 +288,39 @@ bool StartProgram(const std::string& program, const std::string& parameters,
     return SpawnDetached(executable, argv, GbkToUtf8(workingFolder));
 }
 
+// ---- web addresses -----------------------------------------------------------------
+
+bool IsWebAddress(std::string_view address) {
+    const size_t colon = address.find("://");
+    if (colon == std::string_view::npos) return false;
+    const std::string_view scheme = address.substr(0, colon);
+    if (!platform::EqualsIgnoringAsciiCase(scheme, "http") &&
+        !platform::EqualsIgnoringAsciiCase(scheme, "https"))
+        return false;
+    // The authority ends at the path, the query or the fragment; a browser reads
+    // a backslash there as a slash.
+    std::string_view authority = address.substr(colon + 3);
+    authority = authority.substr(0, authority.find_first_of("/?#\\"));
+    if (const size_t at = authority.rfind('@'); at != std::string_view::npos)
+        authority.remove_prefix(at + 1);
+    const std::string_view host = authority.starts_with('[')
+                                      ? authority.substr(0, authority.find(']') + 1)
+                                      : authority.substr(0, authority.find(':'));
+    if (host.empty() || host == "[]") return false;
+    for (const char c : host)
+        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7F) return false;
+    return true;
+}
+
 bool OpenUrl(const std::string& url) {
+    const std::string address = GbkToUtf8(url);
+    if (!IsWebAddress(address)) {
+        LogWarning("not opened in the system browser, not a web address: " + address);
+        return false;
+    }
     const auto opener = FindOnPath("xdg-open");
     if (!opener) return false;
-    return SpawnDetached(*opener, {*opener, GbkToUtf8(url)}, {});
+    return SpawnDetached(*opener, {*opener, address}, {});
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -42,8 +43,16 @@ std::vector<std::string> SplitCommandLine(const std::string& parameters);
 bool StartProgram(const std::string& program, const std::string& parameters,
                   const std::string& workingFolder);
 
+// Whether `address` may go to the system browser: an "http://" or "https://"
+// address (scheme in any letter case) with a host. Everything else (local files,
+// "data:", "javascript:", custom schemes) would make `xdg-open` run or show
+// whatever the address names.
+bool IsWebAddress(std::string_view address);
+
 // ShellExecute "open" of a web address: the system browser through the
-// `xdg-open` found on PATH, started detached. False when there is none.
+// `xdg-open` found on PATH, started detached. An address that is not a web
+// address (above) is refused and logged. False when refused or there is no
+// `xdg-open`.
 bool OpenUrl(const std::string& url);
 
 }  // namespace platform

@@ -150,6 +150,8 @@ TEST_F(Processes, OpenUrlHandsTheAddressToXdgOpen) {
               "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.tmp\"\nmv \"$0.tmp\" \"$0.url\"\n", 0755);
     const std::string savedPath = getenv("PATH");
     setenv("PATH", (dir_ + ":" + savedPath).c_str(), 1);
+    // What is not a web address never reaches xdg-open: it would open a local file.
+    EXPECT_FALSE(OpenUrl("file:///etc/passwd"));
     const bool opened = OpenUrl(std::string("http://127.0.0.1:8737/web/win/?q=") +
                                 texts::kLoginButtonText + "&a=1");
     ASSERT_TRUE(CreateDirectory(dir_ + "empty"));
@@ -161,6 +163,22 @@ TEST_F(Processes, OpenUrlHandsTheAddressToXdgOpen) {
     ASSERT_TRUE(opened);
     ASSERT_TRUE(WaitUntil([&] { return FileExists(dir_ + "xdg-open.url"); }));
     EXPECT_EQ(ReadFile(dir_ + "xdg-open.url"), "http://127.0.0.1:8737/web/win/?q=登录&a=1");
+}
+
+TEST(WebAddresses, OnlyHttpAndHttpsWithAHostGoToTheSystemBrowser) {
+    for (const char* address :
+         {"http://127.0.0.1:8737/web/", "https://example.org", "HTTPS://Example.org/a?b#c",
+          "hTTp://user:pw@host:80/", "http://[::1]:8080/x", "http://host?q=file:///etc"}) {
+        EXPECT_TRUE(IsWebAddress(address)) << address;
+    }
+    for (const char* address :
+         {"file:///etc/passwd", "FILE://localhost/tmp/x.desktop", "data:text/html,<b>x</b>",
+          "javascript:alert(1)", "javascript://%0Aalert(1)", "vnd.app://open", "ftp://host/",
+          "/usr/share/applications/x.desktop", "http:/host", "http://", "http:///etc/passwd",
+          "http://:80/", "http://user@/", "http://[]/", " http://host/", "http ://host/",
+          "http://ho st/", "mailto:a@b.c?http://x", ""}) {
+        EXPECT_FALSE(IsWebAddress(address)) << address;
+    }
 }
 
 }  // namespace

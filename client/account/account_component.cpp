@@ -11,8 +11,10 @@
 #include "client/common/portal_urls.h"
 #include "client/common/school_account.h"
 #include "platform/chinese_texts.h"
+#include "platform/log.h"
 #include "platform/process.h"
 #include "platform/system.h"
+#include "platform/text.h"
 
 namespace quorvi {
 
@@ -157,6 +159,13 @@ void AccountComponent::OpenService() {
 }
 
 void AccountComponent::OpenSignedLink(std::string_view address) {
+    // Checked before signing: the signed link itself is always a web address of
+    // the user server, which would pass on any target.
+    if (!platform::IsWebAddress(address)) {
+        platform::LogWarning("a page asked to open what is not a web address, refused: " +
+                             platform::GbkToUtf8(address));
+        return;
+    }
     if (!m_user.IsSignedIn()) {
         platform::OpenUrl(std::string(address));
         return;

@@ -63,7 +63,7 @@ public:
     void OpenPersonalCenter();
     void OpenService();
     // A page's request for a new window: the system browser, signed in when a
-    // user is.
+    // user is; only web addresses (http, https) go there, others are logged.
     void OpenSignedLink(std::string_view address);
 
     // ---- reports ----

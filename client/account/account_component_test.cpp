@@ -15,6 +15,7 @@
 #include "client/common/database_test_support.h"
 #include "client/common/school_account.h"
 #include "platform/chinese_texts.h"
+#include "platform/log_test_support.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "ui/core/headless_backend.h"
@@ -192,6 +193,11 @@ TEST_F(AccountTest, SignedInEveryWayOpensASignedLink) {
     account->OpenPersonalCenter();
     Send(WM_OPEN_PERSONAL_CENTER);
     ClickService();
+    // A signed link is a web address of the user server whatever its target, so
+    // the target is what is checked: a local file is refused and logged.
+    platform::LogCapture log;
+    Send(WM_OPEN_SIGNED_LINK, "file:///etc/passwd");
+    EXPECT_TRUE(log.Holds(platform::LogLevel::Warning, "file:///etc/passwd")) << log.Text();
     Send(WM_OPEN_SIGNED_LINK, "http://127.0.0.1:9/a b");
     EXPECT_TRUE(loginWindows.empty());
     const std::string center = Link("http://127.0.0.1:1/user/PersonalCenter", false);

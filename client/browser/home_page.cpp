@@ -13,6 +13,19 @@ std::string HomePageAddress(std::string_view channel, std::string_view fetched) 
 
 namespace {
 
+// The home page browser area: the grandparent of "ieContainer".
+DuiLib::CControlUI* HomePageArea(DuiLib::CPaintManagerUI& pm) {
+    DuiLib::CControlUI* host = pm.FindControl("ieContainer");
+    DuiLib::CControlUI* parent = host ? host->GetParent() : nullptr;
+    return parent ? parent->GetParent() : nullptr;
+}
+
+// A group's container replaces the home view when the user opens the group.
+bool HomeViewShown(DuiLib::CPaintManagerUI& pm) {
+    DuiLib::CControlUI* home = pm.FindControl("Container1");
+    return !home || home->IsVisible();
+}
+
 void ShowHomePage(HomePageContext& context, std::string_view fetched) {
     if (!fetched.empty()) context.user.rechargeParams = fetched;
 
@@ -27,11 +40,12 @@ void ShowHomePage(HomePageContext& context, std::string_view fetched) {
     container->Add(browser);
     context.homeBrowser = browser;
 
-    if (context.config.AutoStartWebPage) {
-        DuiLib::CControlUI* parent = host->GetParent();
-        if (DuiLib::CControlUI* area = parent ? parent->GetParent() : nullptr)
-            area->SetVisible(true);
+    if (!context.config.AutoStartWebPage) return;
+    if (!HomeViewShown(context.pm)) {
+        context.keptForHome = true;
+        return;
     }
+    if (DuiLib::CControlUI* area = HomePageArea(context.pm)) area->SetVisible(true);
 }
 
 void RunScript(HomePageContext& context, std::string_view script) {
@@ -51,6 +65,12 @@ LRESULT HandleHomeContent(HomePageContext& context, WPARAM mode, const char* tex
     else if (mode == 0)
         RunScript(context, content);
     return 0;
+}
+
+void ShowKeptHomePage(DuiLib::CPaintManagerUI& pm, bool& keptForHome) {
+    if (!keptForHome) return;
+    keptForHome = false;
+    if (DuiLib::CControlUI* area = HomePageArea(pm)) area->SetVisible(true);
 }
 
 }  // namespace quorvi

@@ -26,15 +26,25 @@ std::string HomePageAddress(std::string_view channel, std::string_view fetched);
 struct HomePageContext {
     DuiLib::CPaintManagerUI& pm;
     const ClientConfig& config;
-    UserInfo& user;                      // rechargeParams is stored here
-    DuiLib::CControlUI*& homeBrowser;    // the home page browser created last
+    UserInfo& user;                    // rechargeParams is stored here
+    DuiLib::CControlUI*& homeBrowser;  // the home page browser created last
+    // Set when a page that would have shown arrived while the user had left the
+    // home view; the home button shows it (ShowKeptHomePage).
+    bool& keptForHome;
     HomePageHandlerFactory makeHandler;  // empty: the browser gets no handler
 };
 
 // WM_HOME_CONTENT. Mode 1: `text` is the fetched recharge parameters; a new
-// browser is added to "ieContainer" and its area shown when AutoStartWebPage is
-// set. Mode 0: `text` is the script plug-in (GBK), run in the browser created
-// last. A null text reads as empty. Returns 0, the message's result.
+// browser is added to "ieContainer". When AutoStartWebPage is set its area shows,
+// but only while the home view ("Container1") is what the window shows: the page
+// arrives seconds after the catalogue, and covering a group the user opened
+// meanwhile would take their next click. Otherwise it is kept for the home button.
+// Mode 0: `text` is the script plug-in (GBK), run in the browser created last.
+// A null text reads as empty. Returns 0, the message's result.
 LRESULT HandleHomeContent(HomePageContext& context, WPARAM mode, const char* text);
+
+// After the home button brought the home view back: the page kept for it shows,
+// once.
+void ShowKeptHomePage(DuiLib::CPaintManagerUI& pm, bool& keptForHome);
 
 }  // namespace quorvi

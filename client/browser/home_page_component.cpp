@@ -12,7 +12,7 @@ void HomePageComponent::Register(MainWindowRoutes& routes) {
         const auto makeHandler = [window](const UserInfo& user) {
             return std::make_unique<CWebBrowserEventHandlerEx>(window, false, user);
         };
-        HomePageContext home{m_pm, m_config, m_user, m_browser, makeHandler};
+        HomePageContext home{m_pm, m_config, m_user, m_browser, m_keptForHome, makeHandler};
         return HandleHomeContent(home, mode, reinterpret_cast<const char*>(text));
     });
 }

@@ -40,12 +40,14 @@ TEST_F(HomePageTest, HomeContentBuildsTheChannelPageAndRunsTheScriptInTheLastOne
     config.WebPageChannel = "3";
     UserInfo user;
     CControlUI* homeBrowser = nullptr;
+    bool keptForHome = false;
     int handlersMade = 0;
-    HomePageContext home{window->pm, config, user, homeBrowser, [&](const UserInfo& copy) {
-                             ++handlersMade;
-                             EXPECT_EQ(copy.rechargeParams, "sid=9&k=v");
-                             return std::make_unique<DuiLib::CWebBrowserEventHandler>();
-                         }};
+    HomePageContext home{
+        window->pm, config, user, homeBrowser, keptForHome, [&](const UserInfo& copy) {
+            ++handlersMade;
+            EXPECT_EQ(copy.rechargeParams, "sid=9&k=v");
+            return std::make_unique<DuiLib::CWebBrowserEventHandler>();
+        }};
 
     HandleHomeContent(home, 1, "sid=9&k=v");
     ASSERT_NE(homeBrowser, nullptr);

@@ -22,7 +22,10 @@ void CatalogueComponent::Register(MainWindowRoutes& routes) {
         m_hooks.window = m_pm.GetPaintWindow();
         OpenCatalogueOption(Context(), option, m_hooks);
     });
-    routes.OnClick(ClickRule::GoHome, [this](DuiLib::CControlUI&) { GoHome(Context()); });
+    routes.OnClick(ClickRule::GoHome, [this](DuiLib::CControlUI&) {
+        GoHome(Context());
+        if (m_hooks.homeViewShown) m_hooks.homeViewShown();
+    });
     routes.OnClick(ClickRule::NavigationOption,
                    [this](DuiLib::CControlUI& option) { ShowGroup(Context(), option, m_hooks); });
     routes.OnTimer(MainTimer::LiveSearch,

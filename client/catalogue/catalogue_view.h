@@ -43,6 +43,8 @@ struct CatalogueOpenHooks {
     std::function<void()> closeSidePanels;
     // The user's own entry "optNavUser": the personal centre or the login window.
     std::function<void()> openUserEntry;
+    // Runs after "btnGoHome" brought the home view back.
+    std::function<void()> homeViewShown;
 };
 
 // What OpenCatalogueOption did.

@@ -99,5 +99,30 @@ TEST_F(MainWindowCatalogueTest, HomeContentMessagesBuildThePageAndRunTheScript) 
     EXPECT_EQ(engine->Scripts(), std::vector<std::u16string>{u"run();"});
 }
 
+TEST_F(MainWindowCatalogueTest, AHomePageArrivingAfterTheUserOpenedAGroupWaitsForTheHomeButton) {
+    Notify("click", Find("optNavStudy"));
+    CControlUI* quickBarOption = ChildNamed(Find("Container5"), "optLink7");
+    ASSERT_NE(quickBarOption, nullptr);
+    const RECT at = quickBarOption->GetPos();
+    const POINT middle{(at.left + at.right) / 2, (at.top + at.bottom) / 2};
+
+    // Loaded, but the group stays in front and the user's next click lands in it.
+    const char params[] = "sid=42";
+    ::SendMessage(hwnd, WM_HOME_CONTENT, 1, reinterpret_cast<LPARAM>(params));
+    ASSERT_NE(Find("ieContainer")->GetChildAt(0), nullptr);
+    EXPECT_FALSE(Visible("layHomePage"));
+    EXPECT_TRUE(Visible("Container5"));
+    EXPECT_EQ(frame->PaintManager().FindControl(middle), quickBarOption);
+
+    // The home button shows the page kept for it, once; afterwards home is the home view.
+    Notify("click", Find("btnGoHome"));
+    EXPECT_TRUE(Visible("layHomePage"));
+    Notify("click", Find("optNavStudy"));
+    EXPECT_FALSE(Visible("layHomePage"));
+    Notify("click", Find("btnGoHome"));
+    EXPECT_FALSE(Visible("layHomePage"));
+    EXPECT_TRUE(Visible("Container1"));
+}
+
 }  // namespace
 }  // namespace quorvi

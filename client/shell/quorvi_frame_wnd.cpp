@@ -32,6 +32,7 @@ CQuorviFrameWnd::CQuorviFrameWnd(std::string programFolder, MainWindowServices& 
     hooks.showLoginWindow = [this] { m_account.ShowLoginWindow(); };
     hooks.openUserEntry = [this] { m_account.OpenPersonalCenter(); };
     hooks.closeSidePanels = [this] { m_sidePanels.CloseSidePanels(); };
+    hooks.homeViewShown = [this] { m_homePage.ShowKeptPage(); };
     m_downloads.Register(m_routes);
     hooks.startDownload = [this](DuiLib::CControlUI& option) {
         m_downloads.StartDownload(m_hWnd, option);

@@ -6,8 +6,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "client/common/messages.h"
+#include "client/common/system_browser_test_support.h"
 #include "client/shell/main_window_test_support.h"
 #include "platform/chinese_texts.h"
+#include "platform/log_test_support.h"
 
 namespace quorvi {
 namespace {
@@ -43,9 +46,9 @@ TEST_F(FrameTest, CreationOpensTheDatabaseInTheProgramFolderAndShowsTheSettings)
             db.Execute("update config set AutoStartWebPage = 0, WebPageChannel = '3', "
                        "IsDefaultSavePath = 0, SavePath = '/srv/apps/'"));
     }
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     Open();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "successfully!\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "successfully!\n");
 
     EXPECT_TRUE(frame->Database().IsOpen());
     EXPECT_EQ(frame->Config().WebPageChannel, "3");
@@ -209,7 +212,7 @@ std::vector<std::string> CloseApplicationDialogs() {
 TEST_F(FrameTest, QuickBarOptionsAndTheUpdateLogOpenOneDialogEach) {
     WriteFile(folder.Path() + "apps.xml", kCatalogue);
     Open();
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     Click(Find("optLink7"));
     ui::RunUntilIdle();
     HWND dialog = ::FindWindow("ApplicationDialog", nullptr);
@@ -217,7 +220,7 @@ TEST_F(FrameTest, QuickBarOptionsAndTheUpdateLogOpenOneDialogEach) {
     // The column shows the application's group, read through the window's own
     // connection: no second connection announces itself.
     EXPECT_NE(DuiLib::CPaintManagerUI::FromWindow(dialog)->FindControl("optLink7"), nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(CloseApplicationDialogs(), std::vector<std::string>{"Quorvi- maximised"});
 
     Click(Find("btnShowUpdateLog"));
@@ -252,6 +255,28 @@ TEST_F(FrameTest, TheUserOptionOpensTheLoginWindowWhileNobodyIsSignedIn) {
     EXPECT_EQ(seenTitle, platform::texts::kLoginButtonText);
     EXPECT_FALSE(::FindWindow("UILoginFrame", nullptr));
     EXPECT_FALSE(frame->User().IsSignedIn());
+}
+
+// A page of the home page asking for a new window reaches the system browser
+// only with a web address; a local file, a script or another program's scheme
+// is refused and logged.
+TEST_F(FrameTest, APagesNewWindowReachesTheSystemBrowserOnlyWithAWebAddress) {
+    testing::BrowserStandIn browser;
+    Open();
+    const char params[] = "sid=1";
+    ::SendMessage(hwnd, WM_HOME_CONTENT, 1, reinterpret_cast<LPARAM>(params));
+    auto* page = static_cast<DuiLib::CWebBrowserUI*>(Find("ieContainer")->GetChildAt(0));
+    ASSERT_NE(page, nullptr);
+    auto* engine = static_cast<ui::HeadlessBrowserEngine*>(page->GetEngine());
+    ASSERT_NE(engine, nullptr);
+
+    platform::LogCapture log;
+    for (const char16_t* address : {u"file:///etc/passwd", u"javascript:alert(1)", u"x-run://a"})
+        EXPECT_TRUE(engine->RaiseNewWindow3(address));  // no window of the browser's own
+    EXPECT_TRUE(engine->RaiseNewWindow3(u"http://127.0.0.1:9/page"));
+    EXPECT_EQ(browser.Opened(1), std::vector<std::string>{"http://127.0.0.1:9/page"});
+    EXPECT_EQ(log.Messages(platform::LogLevel::Warning).size(), 3u) << log.Text();
+    EXPECT_TRUE(log.Holds(platform::LogLevel::Warning, "file:///etc/passwd"));
 }
 
 }  // namespace
