@@ -75,7 +75,8 @@ install(FILES ${QUORVI_PACKAGING_BINARY_DIR}/org.quorvi.Quorvi.metainfo.xml
         DESTINATION share/metainfo)
 
 # The program's icon (the skin's quorvi.png, 64 x 64), scaled down at build time.
-find_package(Python3 REQUIRED COMPONENTS Interpreter)
+# Debian's python3, where python3-pil is installed (another python3 may come first on PATH).
+find_program(QUORVI_DEBIAN_PYTHON3 python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
 set(icon_sizes 16 22 24 32 48 64)
 set(icon_outputs)
 foreach(size ${icon_sizes})
@@ -83,7 +84,7 @@ foreach(size ${icon_sizes})
 endforeach()
 add_custom_command(
   OUTPUT ${icon_outputs}
-  COMMAND ${Python3_EXECUTABLE} ${QUORVI_PACKAGING_DIR}/make_icons.py
+  COMMAND ${QUORVI_DEBIAN_PYTHON3} ${QUORVI_PACKAGING_DIR}/make_icons.py
           ${CMAKE_SOURCE_DIR}/skin/quorvi/quorvi.png ${QUORVI_PACKAGING_BINARY_DIR}/icons quorvi
           ${icon_sizes}
   DEPENDS ${QUORVI_PACKAGING_DIR}/make_icons.py ${CMAKE_SOURCE_DIR}/skin/quorvi/quorvi.png

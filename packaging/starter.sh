@@ -70,12 +70,11 @@ package_files() {
     (cd "$pristine" && find . -type f | sed 's|^\./||' | sort)
 }
 
-# Copies one file of the package into the user's folder. The copy is renamed
-# into place, so a program that is running keeps its old file.
-put_in_place() {
-    mkdir -p "$(dirname "$folder/$1")" &&
-        cp -p "$pristine/$1" "$folder/$1.package-new" &&
-        mv -f "$folder/$1.package-new" "$folder/$1"
+# Copies the package's files read, one a line, into the user's folder. Each
+# file is removed before it is written, so a program that is running keeps
+# its old file.
+copy_in() {
+    (cd "$pristine" && xargs -r -d '\n' cp -p --parents --remove-destination -t "$folder" --)
 }
 
 # Writes the stamp: the version, then "digest  file" lines of the package's
@@ -84,20 +83,17 @@ put_in_place() {
 write_stamp() {
     {
         printf 'version %s\n' "$installed_version"
-        package_files | (cd "$folder" && while IFS= read -r file; do
-            [ -f "$file" ] && md5sum -- "$file"
-        done)
+        package_files | (cd "$folder" && xargs -r -d '\n' md5sum --)
     } >"$stamp.new" && mv -f "$stamp.new" "$stamp"
 }
 
-# Files of the stamp that the programs' own update replaced since, one a line.
+# Files of the stamp that the programs' own update replaced since (their
+# digest differs, or a side file waits for them), one a line.
 updated_by_itself() {
+    (cd "$folder" && sed 1d "$stamp" | md5sum -c --quiet - 2>/dev/null) | sed -n 's/: FAILED.*$//p'
     sed 1d "$stamp" | while IFS= read -r line; do
         file=${line#*  }
-        if [ -e "$folder/$file.vmupdate" ] ||
-            [ "$(cd "$folder" && md5sum -- "$file" 2>/dev/null)" != "$line" ]; then
-            printf '%s\n' "$file"
-        fi
+        [ ! -e "$folder/$file.vmupdate" ] || printf '%s\n' "$file"
     done
 }
 
@@ -117,22 +113,19 @@ holds_program() {
 }
 
 seed() {
-    package_files | while IFS= read -r file; do
-        put_in_place "$file" || exit 1
-    done
+    package_files | copy_in
 }
 
 # Returns 3 when the folder updated itself past the package (left alone).
 refresh() {
     kept=$(updated_by_itself)
-    if [ -n "$kept" ] && printf '%s\n' "$kept" | holds_program; then
+    if [ -z "$kept" ]; then
+        package_files | copy_in
+    elif printf '%s\n' "$kept" | holds_program; then
         return 3
+    else
+        package_files | grep -Fvx -e "$kept" | copy_in
     fi
-    package_files | while IFS= read -r file; do
-        if ! printf '%s\n' "$kept" | grep -Fqx -- "$file"; then
-            put_in_place "$file" || exit 1
-        fi
-    done
 }
 
 error=$({ mkdir -p "$folder" && : >>"$folder/.starter.lock"; } 2>&1) ||
