@@ -131,6 +131,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The starter looks for the user's launcher with pgrep.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS procps)
 # The starter's message box when the user's folder cannot be written; the web
 # engine's renderer; the font of the Chinese texts.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "zenity | x11-utils, libgl1-mesa-dri, fonts-wqy-microhei")

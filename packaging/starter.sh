@@ -18,7 +18,8 @@
 #     updated itself past the package and is left alone;
 #   - files the package does not hold (database, catalogue, icons, plugins,
 #     user file, side files, file list) are never written by this script.
-# Then it runs the program there with the same arguments and exit status.
+# Then it runs the program there with the same arguments and exit status; the
+# client comes with the launcher when this user runs none.
 #
 # Installed as <prefix>/bin/quorvi (the client) and <prefix>/bin/quorvi-vamo
 # (the launcher); the name it is started under picks the program.
@@ -128,6 +129,21 @@ refresh() {
     fi
 }
 
+# The final updater ends the client while no launcher runs, so the client
+# comes with the launcher, as it does when run from the build. Started under
+# the lock, which it does not inherit, and waited for until it is seen, so
+# that starts at the same time start one.
+start_launcher() {
+    launcher_runs() { pgrep -u "$(id -u)" -x vamo >/dev/null 2>&1; }
+    launcher_runs && return
+    ("$folder/vamo" 9>&- </dev/null >/dev/null 2>&1 &)
+    tries=0
+    while [ "$tries" -lt 20 ] && ! launcher_runs; do
+        sleep 0.05
+        tries=$((tries + 1))
+    done
+}
+
 error=$({ mkdir -p "$folder" && : >>"$folder/.starter.lock"; } 2>&1) ||
     unwritable "${error##*: }"
 
@@ -146,7 +162,7 @@ elif dpkg --compare-versions "$installed_version" gt "$stamp_version"; then
     *) unwritable "${error##*: }" ;;
     esac
 fi
-exec 9>&-
-
 cd "$folder" || unwritable "it cannot be entered"
+[ "$program" != quorvi ] || start_launcher
+exec 9>&-
 exec "$folder/$program" "$@"

@@ -42,7 +42,9 @@ newer_package() {
     cp -a "$1" "$2"
     echo "$3" >"$2/usr/share/quorvi/package-version"
     for program in quorvi vamo; do
-        printf '#!/bin/sh\nprintf "%%s|" %s-%s "$@"\nexit 7\n' "$program" "$4" >"$2/usr/lib/quorvi/$program"
+        # shellcheck disable=SC2016  # the program's own text
+        printf '#!/bin/sh\necho "$PWD" >>"$HOME/%s-ran"\nprintf "%%s|" %s-%s "$@"\nexit 7\n' \
+            "$program" "$program" "$4" >"$2/usr/lib/quorvi/$program"
     done
     echo "<!-- $4 -->" >>"$2/usr/lib/quorvi/skin/quorvi/skin.xml"
     echo "$4" >>"$2/usr/lib/quorvi/skin/quorvi/logo.png"
@@ -85,6 +87,12 @@ for file in vamo.db apps.xml apps.xml.update vamouser.dll filesinfo.txt skin/quo
     skin/quorvi/login.xml.tmp skin/quorvi/logo.png; do
     cmp -s "$work/before/$file" "$folder/$file" || fail "the refresh changed the user's $file"
 done
+# The client came with the launcher, both run in the user's folder.
+for _ in $(seq 100); do
+    [ ! -s "$home/vamo-ran" ] || break
+    sleep 0.1
+done
+[ "$(cat "$home/vamo-ran" 2>/dev/null)" = "$folder" ] || fail "the client's start did not start the launcher"
 output=$(start "$home" "$work/pkg2/usr/bin/quorvi-vamo" x)
 [ "$output" = "vamo-2|x|" ] || fail "quorvi-vamo ran '$output'"
 # An older package installed again changes nothing.
