@@ -11,6 +11,7 @@
 #include <mutex>
 #include <new>
 
+#include "libmerv/transfer_address.h"
 #include "platform/log.h"
 #include "platform/text.h"
 
@@ -173,7 +174,7 @@ HttpResult Perform(const std::string& url, Transfer& transfer) {
     const HttpLimits& limits = transfer.options->limits;
     char detail[CURL_ERROR_SIZE] = {};
     CURL* handle = curl.get();
-    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(handle, CURLOPT_URL, AddressForTransfer(url).c_str());  // libcurl copies it
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, detail);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, ReceiveBody);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);

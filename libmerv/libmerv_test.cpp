@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "libmerv/transfer_address.h"
 #include "libmerv/url_sign.h"
 #include "platform/text.h"
 
@@ -175,6 +177,40 @@ TEST(UrlSign, IsTheDigestOfTheShuffledDigest) {
 
 TEST(UrlSign, EmptyContentHasNoSignature) {
     EXPECT_EQ(Clibmerv::UrlSign(""), "");
+}
+
+// ---- addresses of transfers -------------------------------------------------------------
+
+// A value put into an address as it stands reaches the server: the bytes libcurl
+// refuses (controls, blank) or cuts at ("#"), and a "?" inside the query, which
+// cpp-httplib refuses, arrive percent-encoded; every other byte exactly as it
+// was, "%" and non-ASCII bytes included.
+TEST(GetHttpContent, EveryByteOfAnAddressReachesTheServer) {
+    EXPECT_EQ(merv::AddressForTransfer("http://h/a b?x=S1\r\n#%41\xC4?"),
+              "http://h/a%20b?x=S1%0D%0A%23%41\xC4%3F");
+
+    httplib::Server server;
+    server.Get(R"(/.*)", [](const httplib::Request& request, httplib::Response& response) {
+        response.set_content(request.target, "application/octet-stream");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    ASSERT_GT(port, 0);
+    std::thread listener([&] { server.listen_after_bind(); });
+    const std::string origin = "http://127.0.0.1:" + std::to_string(port);
+
+    for (int value = 0; value < 256; ++value) {
+        const char byte = static_cast<char>(value);
+        const bool encoded = value < 0x21 || value == 0x7F || byte == '#' || byte == '?';
+        char escape[4];
+        std::snprintf(escape, sizeof escape, "%%%02X", value);
+        const std::string sent = std::string("/v?x=a") + byte + "z";
+        const std::string arrived = "/v?x=a" + (encoded ? escape : std::string(1, byte)) + "z";
+        EXPECT_EQ(Clibmerv::GetHttpContent(origin + sent), arrived) << "byte " << value;
+    }
+    EXPECT_EQ(Clibmerv::GetHttpContent(origin + "/plugins/my tools/a #1.txt"),
+              "/plugins/my%20tools/a%20%231.txt");
+    server.stop();
+    listener.join();
 }
 
 // ---- shared library ----------------------------------------------------------------------

@@ -35,12 +35,18 @@ inline constexpr const char kLoginFailedDefaultMessage[] =
     "\xC7\xEB\xC8\xB7\xC8\xCF\xD3\xC3\xBB\xA7\xC3\xFB\xC3\xDC\xC2\xEB\xCA\xC7\xB7\xF1\xD5\xFD\xC8"
     "\xB7";
 
-// Login window message when the server could not be reached or gave no usable
-// answer (ASCII comma).
+// Login window message when the server could not be reached (ASCII comma).
 // "无法连接服务器,请检查网络后重试"
 inline constexpr const char kLoginServerUnreachable[] =
     "\xCE\xDE\xB7\xA8\xC1\xAC\xBD\xD3\xB7\xFE\xCE\xF1\xC6\xF7,"
     "\xC7\xEB\xBC\xEC\xB2\xE9\xCD\xF8\xC2\xE7\xBA\xF3\xD6\xD8\xCA\xD4";
+
+// Login window message when the server answered with something that is not a
+// login answer, an error page say (ASCII comma).
+// "服务器返回的信息无法识别,请稍后重试"
+inline constexpr const char kLoginAnswerUnreadable[] =
+    "\xB7\xFE\xCE\xF1\xC6\xF7\xB7\xB5\xBB\xD8\xB5\xC4\xD0\xC5\xCF\xA2"
+    "\xCE\xDE\xB7\xA8\xCA\xB6\xB1\xF0,\xC7\xEB\xC9\xD4\xBA\xF3\xD6\xD8\xCA\xD4";
 
 // Text of the user button when nobody is signed in.
 // "登录"

@@ -20,6 +20,8 @@ const ChineseText kChineseTexts[] = {
     {texts::kSearchCountSuffix, " 个应用"},
     {texts::kCancelDownloadTooltip, "取消下载"},
     {texts::kLoginFailedDefaultMessage, "登录失败,请确认用户名密码是否正确"},
+    {texts::kLoginServerUnreachable, "无法连接服务器,请检查网络后重试"},
+    {texts::kLoginAnswerUnreadable, "服务器返回的信息无法识别,请稍后重试"},
     {texts::kLoginButtonText, "登录"},
     {texts::kAlreadyRunningMessage, "程序已经在运行中,请勿重复启动!"},
 };

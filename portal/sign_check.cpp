@@ -105,7 +105,9 @@ std::optional<ShopRegistration> ParseShopRegistration(std::string_view raw_query
 }
 
 bool ShopSignMatches(const ShopRegistration& registration) {
-    return !registration.sign.empty() && PortalSign(registration.joined) == registration.sign;
+    if (registration.sign.empty()) return false;
+    return PortalSign(registration.joined) == registration.sign ||
+           PortalSign(PercentDecode(registration.joined)) == registration.sign;
 }
 
 }  // namespace portal

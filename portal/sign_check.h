@@ -48,6 +48,8 @@ struct ShopRegistration {
     std::string do_action, fromid, pass, resourse, t, useremail, username, usertype;
 };
 std::optional<ShopRegistration> ParseShopRegistration(std::string_view raw_query);
+// The sign checked over the parameters as they arrived and, failing that, over
+// their percent-decoded text (the client escapes blanks and control bytes).
 bool ShopSignMatches(const ShopRegistration& registration);
 
 }  // namespace portal

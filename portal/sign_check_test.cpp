@@ -88,6 +88,18 @@ TEST(ShopRegistration, TakesTheSortedParametersAndChecksTheirSign) {
     registration->sign[0] = registration->sign[0] == 'a' ? 'b' : 'a';
     EXPECT_FALSE(ShopSignMatches(*registration));
 
+    // A password with a blank arrives escaped; its sign was made over the blank.
+    std::string spaced =
+        "do=Helper_User-i_user_register&fromid=5&pass=open sesame&resourse=99&"
+        "t=1&useremail=&username=guest user&usertype=0";
+    std::string escaped =
+        "do=Helper_User-i_user_register&fromid=5&pass=open%20sesame&"
+        "resourse=99&t=1&useremail=&username=guest%20user&usertype=0";
+    auto escaped_registration = ParseShopRegistration("controller=interface&action=i&" + escaped +
+                                                      "&sign=" + PortalSign(spaced));
+    ASSERT_TRUE(escaped_registration);
+    EXPECT_TRUE(ShopSignMatches(*escaped_registration));
+
     // Parameters out of their sorted order are not a registration of the client.
     std::string unsorted =
         "fromid=5&do=Helper_User-i_user_register&pass=p&resourse=99&t=1&useremail=&username=d&"

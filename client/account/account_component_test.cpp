@@ -367,8 +367,9 @@ TEST_F(AccountPortalTest, ReportsCarryTheUserAndTheMachine) {
     account->ReportUsage(12, "app");
     (*host.routes.Timer(MainTimer::ClientReport))();
     Finish();
+    // The school account is the user file as it stands, its line break included.
+    testing::WriteFile(folder.Path() + kUserFileName, "S2023001\r\n");
     SignIn("u", "p");
-    user.schoolAccount = "s";
     account->ReportUsage(3, "category");
     account->SendClientReport();
     Finish();
@@ -387,7 +388,7 @@ TEST_F(AccountPortalTest, ReportsCarryTheUserAndTheMachine) {
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, (std::vector<std::string>{"action=category&id=3&username=u",
                                                 "action=client&version=4.05&usersign=" + id +
-                                                    "&username=u&schoolAccount=s"}));
+                                                    "&username=u&schoolAccount=S2023001%0A"}));
 }
 
 }  // namespace

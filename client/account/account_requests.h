@@ -5,6 +5,8 @@
 //
 // Values go into queries as they stand (the servers expect them so): only the
 // target of a signed link may be URL-encoded, and only when the caller asks.
+// The HTTP module escapes the few bytes that cannot travel raw (blanks, control
+// bytes, "#") when it sends a request; the signs are made over the values.
 //
 // Sections: servers | login | shop registration | signed links | reports
 #pragma once

@@ -11,6 +11,7 @@
 
 #include "client/common/messages.h"
 #include "client/common/portal_stand_in_test_support.h"
+#include "client/common/school_account.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/window.h"
 
@@ -89,6 +90,19 @@ TEST_F(ContentThreadTest, EachModeSendsItsBodyAndAFailedFetchSendsAnEmptyOne) {
             queries.push_back(request.query);
     std::sort(queries.begin(), queries.end());
     EXPECT_EQ(queries, (std::vector<std::string>{"account=", "account=S2023001"}));
+}
+
+TEST_F(ContentThreadTest, ASchoolAccountFileEndingInALineBreakGetsItsParameters) {
+    TempFolder folder;
+    testing::WriteFile(folder.Path() + kUserFileName, "S2023001\r\n");
+    workers.Start(std::make_unique<CHttpContentCallbackThread>(
+        window, ReadSchoolAccount(folder.Path()), Endpoints()));
+    ASSERT_TRUE(WaitForContents(1));
+    EXPECT_EQ(window.contents[0],
+              (std::pair<WPARAM, std::string>{1, "school=QVU&card=S2023001&balance=52.50"}));
+    const auto requests = portal.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].query, "account=S2023001%0A");
 }
 
 TEST_F(ContentThreadTest, StalledServerDoesNotStallTheWindow) {

@@ -28,11 +28,14 @@ CUserThread::CUserThread(HWND target, std::string account, std::string password,
       m_unreachable(unreachable),
       m_servers(std::move(servers)) {}
 
-std::string CUserThread::Get(const std::string& url) {
+std::string CUserThread::Get(const std::string& url, bool* answered) {
     std::string body;
     merv::HttpOptions options;
     options.stop = &StopFlag();
-    merv::HttpGetText(url, body, options);
+    const merv::HttpResult result = merv::HttpGetText(url, body, options);
+    if (answered != nullptr)
+        *answered = result.outcome == merv::HttpOutcome::Complete ||
+                    result.outcome == merv::HttpOutcome::HttpError;
     return body;
 }
 
@@ -48,13 +51,19 @@ int CUserThread::Run() {
     user.account = m_account;
     user.password = m_password;
 
-    const std::string body = Get(LoginRequestUrl(m_servers, m_account, m_password, kLoginUserType));
+    bool answered = false;
+    const std::string body =
+        Get(LoginRequestUrl(m_servers, m_account, m_password, kLoginUserType), &answered);
     if (StopRequested()) return Finish();
 
     LoginAnswer answer;
     if (!ParseLoginAnswer(body, answer)) {
+        // A server that answered, with an error page say, was reached: the user
+        // is not sent to check a network that works.
         if (m_unreachable == Unreachable::Report)
-            DeliverText(m_target, WM_LOGIN_FAILED, 0, platform::texts::kLoginServerUnreachable);
+            DeliverText(m_target, WM_LOGIN_FAILED, 0,
+                        answered ? platform::texts::kLoginAnswerUnreadable
+                                 : platform::texts::kLoginServerUnreachable);
         return Finish();
     }
     if (!answer.success) {

@@ -8,8 +8,10 @@
 //             the whole answer in GBK); the shop's answer is ignored.
 // A server that cannot be reached, or answers with something that is not a
 // JSON object, sends nothing, unless the worker was asked to report it: then
-// WM_LOGIN_FAILED carries the "server unreachable" text (the login window
-// shows it; the automatic login at start-up stays silent).
+// WM_LOGIN_FAILED carries the "server unreachable" text when no whole answer
+// arrived, and the "answer unreadable" text when one did (an error page, an
+// empty or garbled body). The login window shows it; the automatic login at
+// start-up stays silent.
 #pragma once
 
 #include <cstdint>
@@ -39,7 +41,9 @@ protected:
     int Run() override;
 
 private:
-    std::string Get(const std::string& url);
+    // The body of a GET of url; `answered`, when given, tells whether a whole
+    // answer arrived, whatever its status.
+    std::string Get(const std::string& url, bool* answered = nullptr);
 
     HWND m_target;
     std::string m_account;

@@ -95,38 +95,58 @@ TEST_F(UserThreadTest, ARefusedLoginSendsTheServersMessageAndNoRegistration) {
     EXPECT_TRUE(Below("/shop/").empty());
 }
 
-TEST_F(UserThreadTest, AnApostropheAndAChineseAccountSignIn) {
+TEST_F(UserThreadTest, AnApostropheAChineseAndASpacedAccountSignIn) {
     Login("o'brien", "it's-me");
     Finish();
     Login(platform::Utf8ToGbk("张三"), "123456");
     Finish();
-    ASSERT_EQ(window.received.size(), 4u);
+    Login("guest user", "open sesame");
+    Finish();
+    ASSERT_EQ(window.received.size(), 6u);
     EXPECT_EQ(window.received[0], "user o'brien/it's-me/1");
     EXPECT_EQ(window.received[2], "user " + platform::Utf8ToGbk("张三") + "/123456/1");
     EXPECT_TRUE(window.received[3].starts_with("succeeded"));
+    EXPECT_EQ(window.received[4], "user guest user/open sesame/1");
+    EXPECT_TRUE(window.received[5].starts_with("succeeded"));
+
+    // The blanks travel escaped; the signs, made over the values themselves, hold
+    // at the user server and at the shop.
+    const auto logins = Below("/user/servlet/login");
+    ASSERT_EQ(logins.size(), 3u);
+    EXPECT_TRUE(logins[2].query.starts_with("account=guest%20user&password=open%20sesame&"))
+        << logins[2].query;
+    const auto registrations = Below("/shop/index.php");
+    ASSERT_EQ(registrations.size(), 3u);
+    EXPECT_NE(registrations[2].query.find("&pass=open%20sesame&"), std::string::npos);
+    EXPECT_EQ(registrations[2].status, 200);
 }
 
-TEST_F(UserThreadTest, NoUsableAnswerIsSilentUnlessTheLoginWindowAsked) {
+TEST_F(UserThreadTest, NoUsableAnswerIsSilentUnlessTheLoginWindowAskedThenSaysWhatFailed) {
     const std::string unreachable =
         std::string("failed ") + platform::texts::kLoginServerUnreachable;
+    const std::string unreadable = std::string("failed ") + platform::texts::kLoginAnswerUnreadable;
     portal.SetFault("/user/servlet/login", "kind=garbage");
     Login("demo", "demo123");
     Finish();
     EXPECT_TRUE(window.received.empty());
+
+    // A server that answers with something else than a login answer was reached.
     Login("demo", "demo123", CUserThread::Unreachable::Report);
     Finish();
-    EXPECT_EQ(window.received, std::vector<std::string>{unreachable});
-
+    portal.SetFault("/user/servlet/login", "kind=error&status=502");
+    Login("demo", "demo123", CUserThread::Unreachable::Report);
+    Finish();
     portal.SetFault("/user/servlet/login", "kind=empty");
     Login("demo", "demo123", CUserThread::Unreachable::Report);
     Finish();
-    EXPECT_EQ(window.received.size(), 2u);
+    EXPECT_EQ(window.received, (std::vector<std::string>{unreadable, unreadable, unreadable}));
 
     workers.Start(std::make_unique<CUserThread>(window, "demo", "demo123",
                                                 CUserThread::Unreachable::Report,
                                                 testing::UnreachableServers()));
     Finish();
-    EXPECT_EQ(window.received, (std::vector<std::string>{unreachable, unreachable, unreachable}));
+    EXPECT_EQ(window.received.back(), unreachable);
+    EXPECT_EQ(window.received.size(), 4u);
     EXPECT_TRUE(Below("/shop/").empty());
 }
 

@@ -204,6 +204,23 @@ TEST_F(FileUpdateTest, PluginModeFillsThePluginFolderAndStopsWhenCancelled) {
     EXPECT_FALSE(fs::exists(program.Path() + "filesinfo.txt"));
 }
 
+TEST_F(FileUpdateTest, APluginFolderAndFilesWithBlanksAndHashesArrive) {
+    const std::string served = "update/pub/plugins/my tools/";
+    WriteFile(portal.DataFolder() + served + "run me.sh", "#!/bin/sh\n");
+    WriteFile(portal.DataFolder() + served + "notes #1.txt", "first notes");
+    ClientConfig config;
+    EXPECT_EQ(Run(PlanPluginUpdate("my tools/run me.sh", config, settings), true),
+              FileUpdateEnd::Finished);
+    const auto requests = portal.Requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.front().query, "dir=my%20tools");
+    const std::string folder = program.Path() + "plugins/my tools/";
+    EXPECT_EQ(ReadFile(folder + "run me.sh"), "#!/bin/sh\n");
+    EXPECT_EQ(ReadFile(folder + "notes #1.txt"), "first notes");
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back().PluginPath, folder + "run me.sh");
+}
+
 TEST_F(FileUpdateTest, AFolderOfManyFilesIsJudgedFileByFile) {
     // Enough files that the first pass digests them on several threads.
     std::int64_t changedBytes = 0;
