@@ -1,5 +1,7 @@
 #include "client/catalogue/catalogue_store.h"
 
+#include "platform/log.h"
+
 namespace quorvi {
 
 CatalogueOption OptionOf(const CatalogueApplication& app) {
@@ -17,16 +19,27 @@ std::string RecommendationForeImage(const std::string& foreImage) {
 }
 
 CatalogueStorePass::CatalogueStorePass(LocalDatabase& db) : m_db(db) {
-    m_db.Execute("DELETE FROM apps_recommend");
+    // The emptying of the recommendations belongs to the pass: a pass that fails
+    // or is cut off leaves the previous catalogue and its recommendations whole.
+    m_open = m_db.Execute("begin;");
+    if (!m_open) {
+        Fail();
+        return;
+    }
+    if (!m_db.Execute("DELETE FROM apps_recommend")) {
+        Fail();
+        return;
+    }
     // Only tables with AUTOINCREMENT have a sequence; ours have none, so the
     // reset is asked for only where a sequence exists (a database another
     // program made), and the log keeps no error on every start.
-    if (!m_db.Query("select name from sqlite_master where name='sqlite_sequence'").empty())
-        m_db.Execute("update sqlite_sequence set seq=0 where name='apps_recommend';");
-    m_open = m_db.Execute("begin;");
+    if (!m_db.Query("select name from sqlite_master where name='sqlite_sequence'").empty() &&
+        !m_db.Execute("update sqlite_sequence set seq=0 where name='apps_recommend';")) {
+        Fail();
+        return;
+    }
 
     // Prepared once for the whole pass.
-    m_find = m_db.Prepare("select AppID from apps where AppID=?");
     m_insert = m_db.Prepare("insert into apps values (NULL,?,?,?,NULL,?,?,?,?)");
     m_update = m_db.Prepare(
         "update apps set AppName=?,AppForeImage=?,UserData=?,ControlName=?,AppAction=?,"
@@ -35,17 +48,30 @@ CatalogueStorePass::CatalogueStorePass(LocalDatabase& db) : m_db(db) {
         m_db.Prepare("insert into apps_recommend values (NULL,?,?,?,NULL,?,?,?,?,?)");
 }
 
+void CatalogueStorePass::Fail() {
+    if (m_failed) return;
+    m_failed = true;
+    platform::LogWarning("catalogue not stored (" + m_db.ErrorText() +
+                         "); the tables keep the previous catalogue");
+}
+
 void CatalogueStorePass::Commit() {
     // Statements must be finalised before the connection can close cleanly.
-    m_find = {};
     m_insert = {};
     m_update = {};
     m_insertRecommend = {};
-    if (m_open) m_db.Execute("commit;");
+    if (!m_open) return;
     m_open = false;
+    if (!m_failed && m_db.Execute("commit;")) return;
+    Fail();
+    // SQLite may already have rolled back on its own (a full disk, an I/O error).
+    if (!sqlite3_get_autocommit(m_db.Handle())) m_db.Execute("rollback;");
 }
 
 bool CatalogueStorePass::Store(const CatalogueOption& option, const CatalogueEntry& entry) {
+    // After a failure SQLite may have ended the transaction itself: a further
+    // statement would be committed on its own.
+    if (m_failed) return false;
     // Ids are written as numbers; anything else would not be an id.
     int appId = 0;
     int groupId = 0;
@@ -53,24 +79,27 @@ bool CatalogueStorePass::Store(const CatalogueOption& option, const CatalogueEnt
         return false;
     }
 
-    bool ok = true;
-    if (entry.recommendKey != "0") {
-        ok &= m_insertRecommend.Bind({option.text, RecommendationForeImage(option.foreImage),
-                                      option.userData, option.name, appId, entry.action,
-                                      entry.recommendKey, groupId}) &&
-              m_insertRecommend.Run();
+    if (entry.recommendKey != "0" &&
+        !(m_insertRecommend.Bind({option.text, RecommendationForeImage(option.foreImage),
+                                  option.userData, option.name, appId, entry.action,
+                                  entry.recommendKey, groupId}) &&
+          m_insertRecommend.Run())) {
+        Fail();
+        return false;
     }
 
-    if (m_find.Bind({appId}) && m_find.HasRow()) {
-        ok &= m_update.Bind({option.text, option.foreImage, option.userData, option.name,
-                             entry.action, groupId, appId}) &&
-              m_update.Run();
-    } else {
-        ok &= m_insert.Bind({option.text, option.foreImage, option.userData, option.name, appId,
-                             entry.action, groupId}) &&
-              m_insert.Run();
+    // An application already in `apps` is updated in place; a new one is inserted.
+    const bool updated = m_update.Bind({option.text, option.foreImage, option.userData, option.name,
+                                        entry.action, groupId, appId}) &&
+                         m_update.Run();
+    if (!updated || (sqlite3_changes(m_db.Handle()) == 0 &&
+                     !(m_insert.Bind({option.text, option.foreImage, option.userData, option.name,
+                                      appId, entry.action, groupId}) &&
+                       m_insert.Run()))) {
+        Fail();
+        return false;
     }
-    return ok;
+    return true;
 }
 
 void StoreCatalogue(LocalDatabase& db, const CatalogueDocument& document) {

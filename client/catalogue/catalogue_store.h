@@ -1,9 +1,11 @@
 // Writes the catalogue's applications into the tables `apps` and `apps_recommend`.
 //
-// One pass: `apps_recommend` is emptied, then every application is written inside
-// one transaction. An application already in `apps` (by AppID) is updated in
-// place, keeping its Dateline (its last use); one that is new is inserted; rows
-// of applications that left the catalogue stay. Every value is bound, so a quote
+// One pass is one transaction: `apps_recommend` is emptied and every application
+// is written, or, when a statement fails (a full disk, a locked or read-only
+// database) or the process ends before the commit, nothing changes. An
+// application already in `apps` (by AppID) is updated in place, keeping its
+// Dateline (its last use); one that is new is inserted; rows of applications that
+// left the catalogue stay. Every value is bound, so a quote
 // or a semicolon in a caption, address, action, key or id is stored as it stands.
 //
 // The values are those of the application's option as the window shows it, so
@@ -43,8 +45,9 @@ CatalogueEntry EntryOf(const CatalogueApplication& app, const std::string& group
 // after its first character.
 std::string RecommendationForeImage(const std::string& foreImage);
 
-// One catalogue pass. Construction empties `apps_recommend` and opens the
-// transaction; Commit (or destruction) ends it. Failing statements are passed over.
+// One catalogue pass. Construction opens the transaction and empties
+// `apps_recommend`; Commit (or destruction) commits it, or rolls it back when a
+// statement of the pass failed (logged once).
 class CatalogueStorePass {
 public:
     explicit CatalogueStorePass(LocalDatabase& db);
@@ -52,16 +55,19 @@ public:
     CatalogueStorePass& operator=(const CatalogueStorePass&) = delete;
     ~CatalogueStorePass() { Commit(); }
 
-    // Writes one application. False when a statement failed (the application is
-    // then missing or stale in a table); an id or group id that is not a decimal
-    // number is refused.
+    // Writes one application. An id or group id that is not a decimal number is
+    // refused (false; the pass goes on without it). False too when a statement
+    // failed: the pass will be rolled back and stores nothing more.
     bool Store(const CatalogueOption& option, const CatalogueEntry& entry);
     void Commit();
+    bool Failed() const { return m_failed; }
 
 private:
+    void Fail();
+
     LocalDatabase& m_db;
     bool m_open = false;
-    Statement m_find;
+    bool m_failed = false;
     Statement m_insert;
     Statement m_update;
     Statement m_insertRecommend;

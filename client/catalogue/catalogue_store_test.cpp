@@ -1,8 +1,13 @@
 #include "client/catalogue/catalogue_store.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <fstream>
 
 #include "client/common/database_test_support.h"
+#include "platform/log_test_support.h"
 
 namespace quorvi {
 namespace {
@@ -144,6 +149,55 @@ TEST_F(CatalogueStoreTest, PassIsOneTransactionAndRefusesIdsThatAreNotNumbers) {
     }
     EXPECT_NE(sqlite3_get_autocommit(db.Handle()), 0);
     EXPECT_EQ(Column("select AppID from apps"), "1");
+}
+
+// A pass is all or nothing: one that fails part way, or whose process is killed
+// inside it, leaves the previous applications and their recommendations.
+TEST_F(CatalogueStoreTest, PassThatFailsOrIsKilledPartWayChangesNothing) {
+    Sync(Group("10", App("1", "old", "appRecommend='1'") + App("2", "two")));
+    const auto expectPrevious = [&] {
+        EXPECT_EQ(Column("select AppName||' '||GroupID from apps order by ID"), "old 10|two 10");
+        EXPECT_EQ(Column("select AppName||' '||AppRecommend from apps_recommend"), "old 1");
+        EXPECT_NE(sqlite3_get_autocommit(db.Handle()), 0);
+    };
+
+    // The third application's insert fails (as a full disk would fail it).
+    ASSERT_TRUE(
+        db.Execute("CREATE TRIGGER refuse BEFORE INSERT ON apps WHEN NEW.AppID=3 "
+                   "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    const std::string next = Group("11", App("1", "new", "appRecommend='2'") + App("3", "three") +
+                                             App("4", "four", "appRecommend='1'"));
+    {
+        platform::LogCapture log;
+        Sync(next);
+        EXPECT_TRUE(log.Holds(platform::LogLevel::Warning, "catalogue not stored")) << log.Text();
+    }
+    expectPrevious();
+    ASSERT_TRUE(db.Execute("DROP TRIGGER refuse"));
+
+    // Killed after the recommendations were emptied and an application updated.
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        LocalDatabase other;
+        std::ostringstream out, err;
+        if (!other.Open(LocalDatabase::PathIn(folder.Path()), out, err)) _exit(1);
+        CatalogueStorePass pass(other);
+        pass.Store({"new", "file='n' dest='16,0,84,70'", "http://n/", "optLink1"},
+                   {"1", "web", "2", "11"});
+        raise(SIGKILL);
+        _exit(2);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    expectPrevious();
+
+    // The next whole pass replaces both.
+    Sync(next);
+    EXPECT_EQ(Column("select AppName from apps order by ID"), "new|two|three|four");
+    EXPECT_EQ(Column("select AppName||' '||AppRecommend from apps_recommend order by ID"),
+              "new 2|four 1");
 }
 
 }  // namespace

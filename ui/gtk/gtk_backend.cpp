@@ -22,6 +22,7 @@
 #include "ui/core/paint_manager.h"
 #include "ui/core/win_api.h"
 #include "ui/gtk/virtual_keys.h"
+#include "ui/render/image_header.h"
 #include "ui/render/scroll_bar.h"
 #include "ui/render/window_image.h"
 
@@ -336,9 +337,20 @@ void GtkBackend::SetNativeTitle(HWND hwnd, const std::string& title) {
 void GtkBackend::SetNativeIcon(HWND hwnd, const std::string& imagePath) {
     Window* w = Find(hwnd);
     if (!w || !w->toplevel) return;
-    // A missing or unreadable image leaves the window without an icon.
-    gtk_window_set_icon_from_file(GTK_WINDOW(w->toplevel), platform::GbkToUtf8(imagePath).c_str(),
-                                  nullptr);
+    // A missing or unreadable image leaves the window without an icon, and so
+    // does one whose header declares more pixels than images may have (read
+    // before anything is decoded).
+    const std::string path = platform::GbkToUtf8(imagePath);
+    int width = 0, height = 0;
+    if (!gdk_pixbuf_get_file_info(path.c_str(), &width, &height)) return;
+    if (width <= 0 || height <= 0 ||
+        !ui::FitsImageLimit(
+            {static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)})) {
+        platform::LogWarning("window icon \"" + path + "\" not set: " + std::to_string(width) +
+                             "x" + std::to_string(height) + " pixels is over the limit");
+        return;
+    }
+    gtk_window_set_icon_from_file(GTK_WINDOW(w->toplevel), path.c_str(), nullptr);
 }
 
 void GtkBackend::SetNativeParent(HWND hwnd, HWND parent) {

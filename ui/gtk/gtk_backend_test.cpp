@@ -9,9 +9,12 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
+#include "platform/log_test_support.h"
 #include "platform/text.h"
 #include "ui/gtk/gtk_backend.h"
 #include "ui/render/skin_window_for_tests.h"
@@ -205,6 +208,33 @@ TEST_F(GtkWindows, RoundCornersBecomeTheWindowShape) {
     EXPECT_TRUE(inShape(100, 50));
     EXPECT_TRUE(inShape(0, 50));
     EXPECT_TRUE(inShape(100, 0));
+}
+
+// A window icon is read by GDK, in any format it knows: one whose header
+// declares more pixels than images may have is not decoded, and the window
+// keeps the icon it had.
+TEST_F(GtkWindows, WindowIconOverTheImageLimitIsNotDecoded) {
+    SkinWindow& window = Open(kCaptionSkin, {100, 120, 500, 420});
+    GtkWindow* top = GTK_WINDOW(ui::GetGtkBackend()->NativeWindow(window.GetHWND()));
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("quorvi-icon-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string small = (folder / "small.png").string();
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 16, 16);
+    cairo_surface_write_to_png(surface, small.c_str());
+    cairo_surface_destroy(surface);
+    // A binary PNM header declaring 23000 x 23000 pixels, with three bytes of them.
+    const std::string huge = (folder / "huge.ppm").string();
+    std::ofstream(huge, std::ios::binary) << "P6\n23000 23000\n255\n\x01\x02\x03";
+
+    ui::GetBackend().SetNativeIcon(window.GetHWND(), small);
+    GdkPixbuf* icon = gtk_window_get_icon(top);
+    ASSERT_NE(icon, nullptr);
+    platform::LogCapture log;
+    ui::GetBackend().SetNativeIcon(window.GetHWND(), huge);
+    EXPECT_EQ(gtk_window_get_icon(top), icon);
+    EXPECT_TRUE(log.Holds(platform::LogLevel::Warning, "23000x23000 pixels")) << log.Text();
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(GtkWindows, TypingIntoAnEditBoxRaisesTextChangedWithGbkText) {

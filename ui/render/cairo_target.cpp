@@ -2,9 +2,11 @@
 #include "ui/render/cairo_target.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 
+#include "platform/log.h"
 #include "platform/text.h"
 #include "ui/core/paint_manager.h"
 
@@ -14,8 +16,10 @@ namespace {
 // Layouts kept before the least recently used are dropped (a window of a few
 // hundred texts repaints from the cache; a long-running client stays bounded).
 constexpr size_t kMaxCachedLayouts = 8192;
-// Composed images kept (each the size it is drawn at); the set starts again when full.
-constexpr size_t kMaxComposed = 512;
+// What an image known to the cache costs beyond its pixels (its entry, names
+// and map nodes), so that remembered missing files count too.
+constexpr size_t kEntryBytes = 256;
+constexpr size_t kComposedBytes = 64;
 
 // ---- paths and images ------------------------------------------------------------------------
 std::string ResolveImagePath(const std::string& gbkFile) {
@@ -26,6 +30,62 @@ std::string ResolveImagePath(const std::string& gbkFile) {
     std::replace(base.begin(), base.end(), '\\', '/');
     if (!base.empty() && base.back() != '/') base += '/';
     return base + path;
+}
+
+RenderCache::ImageRef Owned(cairo_surface_t* surface) {
+    return RenderCache::ImageRef(surface, cairo_surface_destroy);
+}
+
+size_t SurfaceBytes(cairo_surface_t* surface) {
+    if (!surface) return 0;
+    return static_cast<size_t>(cairo_image_surface_get_stride(surface)) *
+           static_cast<size_t>(cairo_image_surface_get_height(surface));
+}
+
+// Feeds cairo's PNG reader the header already read, then the rest of the file.
+struct PngStream {
+    std::FILE* file;
+    std::string_view header;
+};
+
+cairo_status_t ReadPng(void* closure, unsigned char* data, unsigned int length) {
+    auto* stream = static_cast<PngStream*>(closure);
+    const size_t fromHeader = std::min<size_t>(length, stream->header.size());
+    std::memcpy(data, stream->header.data(), fromHeader);
+    stream->header.remove_prefix(fromHeader);
+    const size_t rest = length - fromHeader;
+    if (rest > 0 && std::fread(data + fromHeader, 1, rest, stream->file) != rest)
+        return CAIRO_STATUS_READ_ERROR;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// Decodes a PNG file, reading the size from its header first: a file that
+// declares more than the limit is refused (and logged) before any pixel memory
+// is taken. Null when the file is missing, is not a PNG or is refused.
+cairo_surface_t* DecodePng(const std::string& gbkFile, ImageSize& size) {
+    const std::string path = ResolveImagePath(gbkFile);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                         std::fclose);
+    if (!file) return nullptr;
+    char header[kPngHeaderBytes];
+    const size_t read = std::fread(header, 1, sizeof header, file.get());
+    const std::optional<ImageSize> declared = PngImageSize({header, read});
+    if (!declared) return nullptr;
+    if (!FitsImageLimit(*declared)) {
+        platform::LogWarning("image \"" + path +
+                             "\" not drawn: " + std::to_string(declared->width) + "x" +
+                             std::to_string(declared->height) + " pixels is over the limit of " +
+                             std::to_string(kMaxImageSide) + " on a side");
+        return nullptr;
+    }
+    PngStream stream{file.get(), {header, read}};
+    cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(ReadPng, &stream);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        return nullptr;
+    }
+    size = *declared;
+    return surface;
 }
 
 // Opaque pixels of the mask colour become transparent.
@@ -90,14 +150,27 @@ void DrawPart(cairo_t* cr, cairo_pattern_t* pattern, const RECT& src, const RECT
     PaintSourceOver(cr, dst, alpha);
 }
 
+// Draws the `src` part of an image stretched over `dst`. A surface of its own
+// for the part keeps a stretched part from sampling its neighbours.
+void DrawImagePart(cairo_t* cr, cairo_surface_t* image, const RECT& src, const RECT& dst) {
+    if (Width(src) <= 0 || Height(src) <= 0) return;
+    cairo_surface_t* part =
+        cairo_surface_create_for_rectangle(image, src.left, src.top, Width(src), Height(src));
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(part);
+    cairo_surface_destroy(part);
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+    DrawPart(cr, pattern, src, dst, 1.0);
+    cairo_pattern_destroy(pattern);
+}
+
 // Draws `src` of the image over a width x height surface: stretched, or in nine
 // slices when `corner` is set (corners keep their size, edges stretch along,
 // the centre both ways; a surface smaller than its corners shrinks them).
-void ComposeImage(cairo_t* cr, RenderCache& cache, cairo_surface_t* image, const RECT& src, RECT c,
-                  int width, int height) {
+void ComposeImage(cairo_t* cr, cairo_surface_t* image, const RECT& src, RECT c, int width,
+                  int height) {
     const RECT dst{0, 0, width, height};
     if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
-        DrawPart(cr, cache.Part(image, src), src, dst, 1.0);
+        DrawImagePart(cr, image, src, dst);
         return;
     }
     auto fit = [](LONG& a, LONG& b, LONG room) {
@@ -114,8 +187,7 @@ void ComposeImage(cairo_t* cr, RenderCache& cache, cairo_surface_t* image, const
     for (int row = 0; row < 3; ++row) {
         for (int col = 0; col < 3; ++col) {
             const RECT part{sx[col], sy[row], sx[col + 1], sy[row + 1]};
-            DrawPart(cr, cache.Part(image, part), part,
-                     {dx[col], dy[row], dx[col + 1], dy[row + 1]}, 1.0);
+            DrawImagePart(cr, image, part, {dx[col], dy[row], dx[col + 1], dy[row + 1]});
         }
     }
 }
@@ -132,7 +204,7 @@ RECT ImageDestRect(const RECT& control, const ImageSpec& image) {
 }
 
 // ---- RenderCache -----------------------------------------------------------------------------
-RenderCache::RenderCache() {
+RenderCache::RenderCache(size_t imageBudget) : imageBudget_(imageBudget) {
     context_ = pango_font_map_create_context(pango_cairo_font_map_get_default());
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
@@ -154,62 +226,102 @@ RenderCache& RenderCache::Shared() {
     return *cache;
 }
 
-cairo_surface_t* RenderCache::Image(const std::string& file, std::optional<DWORD> mask) {
+RenderCache::CachedImage& RenderCache::Entry(const std::string& file, std::optional<DWORD> mask) {
     std::string key = file;
     if (mask) key += "\x01" + std::to_string(*mask);
-    if (auto found = images_.find(key); found != images_.end()) return found->second;
-    cairo_surface_t* surface = cairo_image_surface_create_from_png(ResolveImagePath(file).c_str());
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(surface);
-        surface = nullptr;
-    } else if (mask) {
-        surface = ApplyColorKey(surface, *mask);
+    if (auto found = imageIndex_.find(key); found != imageIndex_.end()) {
+        images_.splice(images_.begin(), images_, found->second);
+        return images_.front();
     }
-    images_.emplace(std::move(key), surface);
-    return surface;
+    imageBytes_ += kEntryBytes + key.size() + file.size();
+    images_.push_front(CachedImage{key, file, mask, std::nullopt, nullptr, {}});
+    imageIndex_.emplace(std::move(key), images_.begin());
+    Decode(images_.front());
+    return images_.front();
 }
 
-cairo_pattern_t* RenderCache::Part(cairo_surface_t* image, const RECT& src) {
-    if (src.right <= src.left || src.bottom <= src.top) return nullptr;
-    const PartKey key{image, src.left, src.top, src.right, src.bottom};
-    if (auto found = parts_.find(key); found != parts_.end()) return found->second;
-    // A part of its own keeps a stretched part from sampling its neighbours.
-    cairo_surface_t* part = cairo_surface_create_for_rectangle(
-        image, src.left, src.top, src.right - src.left, src.bottom - src.top);
-    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(part);
-    cairo_surface_destroy(part);
-    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
-    parts_.emplace(key, pattern);
-    return pattern;
+bool RenderCache::Decode(CachedImage& entry) {
+    ImageSize size;
+    cairo_surface_t* surface = DecodePng(entry.file, size);
+    if (surface && entry.mask) surface = ApplyColorKey(surface, *entry.mask);
+    const std::optional<ImageSize> decodedSize =
+        surface ? std::optional<ImageSize>(size) : std::nullopt;
+    // A file that changed since its copies were composed makes new ones.
+    if (decodedSize != entry.size) {
+        for (const auto& [key, composed] : entry.composed)
+            imageBytes_ -= SurfaceBytes(composed.get()) + kComposedBytes;
+        entry.composed.clear();
+    }
+    entry.size = decodedSize;
+    if (entry.decoded) imageBytes_ -= SurfaceBytes(entry.decoded.get());
+    entry.decoded = surface ? Owned(surface) : nullptr;
+    imageBytes_ += SurfaceBytes(surface);
+    return surface != nullptr;
 }
 
-cairo_surface_t* RenderCache::Composed(cairo_surface_t* image, const RECT& src, const RECT& corner,
-                                       int width, int height, const ComposeFunction& compose) {
-    const ComposedKey key{image,         src.left,    src.top,    src.right,
-                          src.bottom,    corner.left, corner.top, corner.right,
-                          corner.bottom, width,       height};
-    if (auto found = composed_.find(key); found != composed_.end()) return found->second;
-    if (composed_.size() >= kMaxComposed) {
-        for (auto& [k, surface] : composed_) cairo_surface_destroy(surface);
-        composed_.clear();
+void RenderCache::Forget(ImageList::iterator entry) {
+    imageBytes_ -= kEntryBytes + entry->key.size() + entry->file.size();
+    imageBytes_ -= SurfaceBytes(entry->decoded.get());
+    for (const auto& [key, composed] : entry->composed)
+        imageBytes_ -= SurfaceBytes(composed.get()) + kComposedBytes;
+    imageIndex_.erase(entry->key);
+    images_.erase(entry);
+}
+
+void RenderCache::Trim(bool spareLatest) {
+    const CachedImage* spared = spareLatest && !images_.empty() ? &images_.front() : nullptr;
+    // Decoded files go first, least recently used first: the copies composed at
+    // the size they are drawn at (icons, stretched backgrounds) are what a paint uses.
+    for (auto entry = images_.rbegin(); entry != images_.rend() && imageBytes_ > imageBudget_;
+         ++entry) {
+        if (!entry->decoded || &*entry == spared) continue;
+        imageBytes_ -= SurfaceBytes(entry->decoded.get());
+        entry->decoded.reset();
     }
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    cairo_t* cr = cairo_create(surface);
-    compose(cr, *this, image, src, corner, width, height);
-    cairo_destroy(cr);
-    composed_.emplace(key, surface);
-    return surface;
+    while (imageBytes_ > imageBudget_ && !images_.empty() && &images_.back() != spared)
+        Forget(std::prev(images_.end()));
+}
+
+std::optional<ImageSize> RenderCache::SizeOf(const std::string& file, std::optional<DWORD> mask) {
+    const std::optional<ImageSize> size = Entry(file, mask).size;
+    // The image is usually drawn next: it stays decoded until then.
+    Trim(true);
+    return size;
+}
+
+RenderCache::ImageRef RenderCache::Image(const std::string& file, std::optional<DWORD> mask) {
+    CachedImage& entry = Entry(file, mask);
+    ImageRef image;
+    if (entry.size && (entry.decoded || Decode(entry))) image = entry.decoded;
+    Trim();
+    return image;
+}
+
+RenderCache::ImageRef RenderCache::Composed(const std::string& file, std::optional<DWORD> mask,
+                                            const RECT& src, const RECT& corner, int width,
+                                            int height, ComposeFunction compose) {
+    CachedImage& entry = Entry(file, mask);
+    const ComposedKey key{src.left,   src.top,      src.right,     src.bottom, corner.left,
+                          corner.top, corner.right, corner.bottom, width,      height};
+    ImageRef image;
+    if (auto found = entry.composed.find(key); found != entry.composed.end()) {
+        image = found->second;
+    } else if (entry.size && (entry.decoded || Decode(entry))) {
+        image = Owned(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+        cairo_t* cr = cairo_create(image.get());
+        compose(cr, entry.decoded.get(), src, corner, width, height);
+        cairo_destroy(cr);
+        imageBytes_ += SurfaceBytes(image.get()) + kComposedBytes;
+        entry.composed.emplace(key, image);
+    }
+    Trim();
+    return image;
 }
 
 void RenderCache::ClearImages() {
-    for (auto& [key, surface] : composed_) cairo_surface_destroy(surface);
-    composed_.clear();
-    for (auto& [key, pattern] : parts_) cairo_pattern_destroy(pattern);
-    parts_.clear();
-    for (auto& [file, surface] : images_) {
-        if (surface) cairo_surface_destroy(surface);
-    }
+    imageIndex_.clear();
     images_.clear();
+    imageBytes_ = 0;
 }
 
 size_t RenderCache::TextKeyHash::operator()(const TextKey& key) const {
@@ -312,10 +424,10 @@ void CairoRenderTarget::DrawBorder(const RECT& rect, DWORD argb, int width) {
 
 bool CairoRenderTarget::DrawImage(const RECT& control, const ImageSpec& image) {
     if (image.empty()) return false;
-    cairo_surface_t* surface = cache_.Image(image.file, image.mask);
-    if (!surface) return false;
-    const int imageWidth = cairo_image_surface_get_width(surface);
-    const int imageHeight = cairo_image_surface_get_height(surface);
+    const std::optional<ImageSize> size = cache_.SizeOf(image.file, image.mask);
+    if (!size) return false;
+    const auto imageWidth = static_cast<LONG>(size->width);
+    const auto imageHeight = static_cast<LONG>(size->height);
     RECT src{0, 0, imageWidth, imageHeight};
     if (image.source) {
         src = *image.source;
@@ -333,9 +445,13 @@ bool CairoRenderTarget::DrawImage(const RECT& control, const ImageSpec& image) {
     const bool asItIs = src == RECT{0, 0, imageWidth, imageHeight} && Width(dst) == imageWidth &&
                         Height(dst) == imageHeight && c.left == 0 && c.top == 0 && c.right == 0 &&
                         c.bottom == 0;
-    cairo_surface_t* composed =
-        asItIs ? surface : cache_.Composed(surface, src, c, Width(dst), Height(dst), ComposeImage);
-    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(composed);
+    // Held until drawn: the cache may drop its own reference meanwhile.
+    const RenderCache::ImageRef drawn =
+        asItIs ? cache_.Image(image.file, image.mask)
+               : cache_.Composed(image.file, image.mask, src, c, Width(dst), Height(dst),
+                                 ComposeImage);
+    if (!drawn) return false;  // the file went away since its size was read
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(drawn.get());
     cairo_matrix_t matrix;
     cairo_matrix_init_translate(&matrix, -dst.left, -dst.top);
     cairo_pattern_set_matrix(pattern, &matrix);

@@ -2,8 +2,9 @@
 // control tree onto any cairo surface (a window on screen, an offscreen image).
 //
 // Images are PNG files found under the resource path; each is loaded once and
-// kept by the RenderCache, which also keeps the shaped text layouts so that a
-// repaint of an unchanged window does not shape its texts again. Texts arrive
+// kept, within a byte budget, by the RenderCache, which also keeps the shaped
+// text layouts so that a repaint of an unchanged window does not shape its
+// texts again. Texts arrive
 // as GBK and are converted to UTF-8 here, at the drawing edge.
 //
 // Sections: RenderCache | CairoRenderTarget
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "ui/core/render.h"
+#include "ui/render/image_header.h"
 
 namespace DuiLib {
 class CPaintManagerUI;
@@ -32,25 +34,42 @@ namespace ui {
 // ---- RenderCache -----------------------------------------------------------------------------
 // Images and text layouts shared by every paint of the windows that use it.
 // Single-threaded: the UI thread owns it.
+//
+// Images are bounded twice: a file whose header declares more than
+// kMaxImageSide pixels on a side is not decoded (logged once), and the decoded
+// and composed images kept stay within a byte budget. Over it, the decoded files
+// least recently drawn are dropped first (their composed copies, usually small
+// icons at the size they are drawn, stay), then whole images. A dropped image is
+// decoded again when next drawn; one handed out stays valid while its holder
+// keeps it.
 class RenderCache {
 public:
-    RenderCache();
+    // A decoded or composed image, shared with the cache.
+    using ImageRef = std::shared_ptr<cairo_surface_t>;
+    // The default budget: far above what the skins and a catalogue's icons need.
+    static constexpr size_t kDefaultImageBudget = size_t{64} << 20;
+
+    explicit RenderCache(size_t imageBudget = kDefaultImageBudget);
     ~RenderCache();
     RenderCache(const RenderCache&) = delete;
     RenderCache& operator=(const RenderCache&) = delete;
 
-    // The image of a skin file name (GBK; relative to the resource path unless
-    // absolute), with `mask` colour made transparent when given. Null when the
-    // file is missing or is not a PNG; the answer is remembered either way.
-    cairo_surface_t* Image(const std::string& file, std::optional<DWORD> mask = std::nullopt);
-    // A pattern drawing the `src` part of a cached image (kept with the image).
-    cairo_pattern_t* Part(cairo_surface_t* image, const RECT& src);
+    // The size of the image of a skin file name (GBK; relative to the resource
+    // path unless absolute) with `mask` colour made transparent when given.
+    // Nullopt when the file is missing, is not a PNG or is over the size limit;
+    // the answer is remembered either way. The image stays decoded, even over the
+    // budget, until the next Image or Composed call trims the cache.
+    std::optional<ImageSize> SizeOf(const std::string& file,
+                                    std::optional<DWORD> mask = std::nullopt);
+    // The image itself (null as SizeOf is nullopt).
+    ImageRef Image(const std::string& file, std::optional<DWORD> mask = std::nullopt);
     // The image part `src` composed at width x height (stretched, or in nine
     // slices by `corner`), made once by `compose` and kept.
-    using ComposeFunction = void (*)(cairo_t*, RenderCache&, cairo_surface_t*, const RECT&, RECT,
-                                     int, int);
-    cairo_surface_t* Composed(cairo_surface_t* image, const RECT& src, const RECT& corner,
-                              int width, int height, const ComposeFunction& compose);
+    using ComposeFunction = void (*)(cairo_t*, cairo_surface_t*, const RECT&, RECT, int, int);
+    ImageRef Composed(const std::string& file, std::optional<DWORD> mask, const RECT& src,
+                      const RECT& corner, int width, int height, ComposeFunction compose);
+    // Bytes the images kept take (pixels, and a little for each image known).
+    size_t ImageBytes() const { return imageBytes_; }
     // Forgets every image (a skin folder changed on disk).
     void ClearImages();
 
@@ -76,14 +95,31 @@ private:
         PangoLayout* layout;
         std::list<TextKey>::iterator age;
     };
+    using ComposedKey = std::tuple<LONG, LONG, LONG, LONG, LONG, LONG, LONG, LONG, int, int>;
+    struct CachedImage {
+        std::string key;
+        std::string file;
+        std::optional<DWORD> mask;
+        std::optional<ImageSize> size;  // nullopt: missing, not a PNG or over the limit
+        ImageRef decoded;               // null when dropped for room
+        std::map<ComposedKey, ImageRef> composed;
+    };
+    using ImageList = std::list<CachedImage>;
 
-    using PartKey = std::tuple<cairo_surface_t*, LONG, LONG, LONG, LONG>;
+    // The entry of a file, decoded when first asked for, now the most recently used.
+    CachedImage& Entry(const std::string& file, std::optional<DWORD> mask);
+    // Decodes the entry's file again when it was dropped; false when it no longer can be.
+    bool Decode(CachedImage& entry);
+    // Drops what was least recently drawn until the images fit the budget;
+    // `spareLatest` keeps the entry used last whole, even over the budget.
+    void Trim(bool spareLatest = false);
+    void Forget(ImageList::iterator entry);
+
     PangoContext* context_ = nullptr;
-    std::map<PartKey, cairo_pattern_t*> parts_;
-    using ComposedKey =
-        std::tuple<cairo_surface_t*, LONG, LONG, LONG, LONG, LONG, LONG, LONG, LONG, int, int>;
-    std::map<ComposedKey, cairo_surface_t*> composed_;
-    std::unordered_map<std::string, cairo_surface_t*> images_;
+    size_t imageBudget_;
+    size_t imageBytes_ = 0;
+    ImageList images_;  // most recently used first
+    std::unordered_map<std::string, ImageList::iterator> imageIndex_;
     std::unordered_map<TextKey, CachedLayout, TextKeyHash> layouts_;
     std::list<TextKey> ages_;  // most recently used first
 };

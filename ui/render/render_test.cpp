@@ -5,10 +5,13 @@
 #include <cairo.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "platform/log_test_support.h"
 #include "platform/text.h"
 #include "ui/render/cairo_target.h"
+#include "ui/render/image_header.h"
 #include "ui/render/skin_window_for_tests.h"
 #include "ui/render/window_image.h"
 
@@ -43,6 +46,62 @@ DWORD Pixel(cairo_surface_t* image, int x, int y) {
     const unsigned char* data = cairo_image_surface_get_data(image);
     const int stride = cairo_image_surface_get_stride(image);
     return *reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4);
+}
+
+// ---- PNG files made byte by byte ----------------------------------------------------------
+
+std::uint32_t Crc32(std::string_view bytes) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+
+std::string BigEndian(std::uint32_t value) {
+    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+            static_cast<char>(value >> 8), static_cast<char>(value)};
+}
+
+std::string Chunk(const std::string& type, const std::string& data) {
+    return BigEndian(static_cast<std::uint32_t>(data.size())) + type + data +
+           BigEndian(Crc32(type + data));
+}
+
+// A grey PNG declaring width x height whose image data is one stored zlib block
+// of a few zero bytes: a file of some seventy bytes, whatever size it declares.
+std::string DeclaredPng(std::uint32_t width, std::uint32_t height) {
+    const std::string ihdr = BigEndian(width) + BigEndian(height) + std::string("\x08\0\0\0\0", 5);
+    const std::string zeros(8, '\0');
+    // zlib header, a final stored block of 8 bytes, then the Adler-32 of 8 zero bytes.
+    const std::string idat =
+        std::string("\x78\x01\x01\x08\x00\xF7\xFF", 7) + zeros + BigEndian(0x00080001);
+    return std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", ihdr) + Chunk("IDAT", idat) +
+           Chunk("IEND", "");
+}
+
+TEST(ImageHeader, PngSizeIsReadFromTheHeaderAlone) {
+    const std::string huge = DeclaredPng(23000, 23000);
+    EXPECT_EQ(ui::PngImageSize(huge), (ui::ImageSize{23000, 23000}));
+    EXPECT_EQ(ui::PngImageSize(huge.substr(0, ui::kPngHeaderBytes)), (ui::ImageSize{23000, 23000}));
+    EXPECT_EQ(ui::PngImageSize(DeclaredPng(1, 4096)), (ui::ImageSize{1, 4096}));
+    EXPECT_EQ(ui::PngImageSize(huge.substr(0, ui::kPngHeaderBytes - 1)), std::nullopt);
+    std::string notPng = huge;
+    notPng[1] = 'J';
+    EXPECT_EQ(ui::PngImageSize(notPng), std::nullopt);
+    std::string otherChunkFirst = huge;
+    otherChunkFirst.replace(12, 4, "tEXt");
+    EXPECT_EQ(ui::PngImageSize(otherChunkFirst), std::nullopt);
+    std::string longerHeader = huge;
+    longerHeader[11] = 14;
+    EXPECT_EQ(ui::PngImageSize(longerHeader), std::nullopt);
+    EXPECT_EQ(ui::PngImageSize(DeclaredPng(0, 10)), std::nullopt);
+    EXPECT_EQ(ui::PngImageSize(DeclaredPng(10, 0x80000000)), std::nullopt);
+
+    EXPECT_TRUE(ui::FitsImageLimit({4096, 4096}));
+    EXPECT_FALSE(ui::FitsImageLimit({4097, 1}));
+    EXPECT_FALSE(ui::FitsImageLimit({1, 4097}));
 }
 
 class OffscreenRender : public ::testing::Test {
@@ -155,6 +214,57 @@ TEST_F(OffscreenRender, MissingImageDrawsNothing) {
     ui::RenderCache cache;
     EXPECT_EQ(cache.Image("nothing-here.png"), nullptr);
     EXPECT_NE(cache.Image("red.png"), nullptr);
+}
+
+TEST_F(OffscreenRender, ImageDeclaringAHugeSizeIsRefusedBeforeItIsDecoded) {
+    std::ofstream(folder_ / "huge.png", std::ios::binary) << DeclaredPng(23000, 23000);
+    platform::LogCapture log;
+    ui::RenderCache cache;
+    EXPECT_EQ(cache.Image("huge.png"), nullptr);
+    EXPECT_EQ(cache.SizeOf("huge.png"), std::nullopt);
+    // Nothing of its 2 GB was taken, and the refusal says why, once.
+    EXPECT_LT(cache.ImageBytes(), 4096u);
+    const auto warnings = log.Messages(platform::LogLevel::Warning);
+    ASSERT_EQ(warnings.size(), 1u) << log.Text();
+    EXPECT_NE(warnings[0].find("huge.png\" not drawn: 23000x23000 pixels"), std::string::npos)
+        << warnings[0];
+    // A control showing it draws nothing.
+    cairo_surface_t* image =
+        Render("<Control float=\"true\" pos=\"0,0,50,50\" bkimage=\"huge.png\"/>");
+    EXPECT_EQ(Pixel(image, 25, 25), kWhite);
+    cairo_surface_destroy(image);
+}
+
+TEST_F(OffscreenRender, ImageCacheStaysWithinItsBudgetAndRedrawsWhatItDropped) {
+    // Six 64 x 64 images of 16 KB each; the cache has room for about two.
+    const DWORD colours[] = {kRed, kGreen, kBlue, kGray, kRed, kGreen};
+    for (int i = 0; i < 6; ++i)
+        WritePng(folder_ / ("tile" + std::to_string(i) + ".png"), 64, 64,
+                 [&](cairo_t* cr) { Fill(cr, 0, 0, 64, 64, colours[i]); });
+    constexpr size_t kBudget = 40 * 1024;
+    ui::RenderCache cache(kBudget);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 64, 96);
+    cairo_t* cr = cairo_create(surface);
+    ui::CairoRenderTarget target(cr, nullptr, cache);
+    // Drawn as it is (the decoded file) and stretched (a composed copy).
+    auto draw = [&](int i) {
+        ui::ImageSpec spec;
+        spec.file = "tile" + std::to_string(i) + ".png";
+        ASSERT_TRUE(target.DrawImage({0, 0, 64, 64}, spec));
+        ASSERT_TRUE(target.DrawImage({0, 64, 32, 96}, spec));
+        EXPECT_EQ(Pixel(surface, 63, 63), colours[i]) << spec.file;
+        EXPECT_EQ(Pixel(surface, 16, 80), colours[i]) << spec.file;
+        EXPECT_LE(cache.ImageBytes(), kBudget);
+    };
+    // An image handed out stays whole while its holder keeps it.
+    const ui::RenderCache::ImageRef held = cache.Image("tile0.png");
+    ASSERT_NE(held, nullptr);
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 6; ++i) draw(i);
+    EXPECT_GT(cache.ImageBytes(), kBudget / 2);
+    EXPECT_EQ(Pixel(held.get(), 10, 10), kRed);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
 }
 
 // Counts dark pixels in a column range: where text was drawn.
