@@ -28,8 +28,8 @@ std::string LoadedFile(void* handle) {
 // Written before every call into the module, so that a module that crashes the
 // launcher is named as the last line: the log writes each line straight to
 // standard error, with nothing left in a buffer for the crash to lose.
-void LogCallInto(const std::string& what, const std::string& file) {
-    platform::LogInfo(what + " of the product module " + file);
+void LogCallInto(const std::string& call, const std::string& file) {
+    platform::LogInfo(call + " the product module " + file);
 }
 }  // namespace
 
@@ -61,14 +61,14 @@ void* ProductModule::Export(const char* name) const {
 HWND ProductModule::RunVamo() {
     auto run = reinterpret_cast<RunVamoFunction>(Export(kRunVamoExport));
     if (!run) return nullptr;
-    LogCallInto("calling RunVamo", file_);
+    LogCallInto("calling RunVamo of", file_);
     return run();
 }
 
 bool ProductModule::ConnectVamo(const char* argument) {
     auto connect = reinterpret_cast<ConnectVamoFunction>(Export(kConnectVamoExport));
     if (!connect) return false;
-    LogCallInto("calling ConnectVamo", file_);
+    LogCallInto("calling ConnectVamo of", file_);
     connect(argument);
     return true;
 }
