@@ -58,7 +58,8 @@ int RunLauncherProgram(const LauncherProgram& program) {
 
     // The close button and the system Close end the loop with the window still there.
     if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
-    platform::KillProcessesByName(kClientImageName);
+    // Only the client of this program folder: a "quorvi" elsewhere is not ours.
+    platform::KillProgram(program.programFolder + kClientImageName);
     return 0;
 }
 

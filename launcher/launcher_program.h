@@ -1,6 +1,6 @@
 // The launcher program's entry: one instance per user, the skin folder, the UI
 // backend, the window centred and shown, the message loop, and at the end the
-// client ended by its image name.
+// client of the program folder ended.
 #pragma once
 
 #include <functional>
@@ -15,7 +15,7 @@ inline constexpr const char kSingleInstanceName[] = "OneEvent";
 // The program icon resource and the skin image standing for it.
 inline constexpr unsigned kLauncherIcon = 101;
 inline constexpr const char kLauncherIconImage[] = "logo.png";
-// Ended when the launcher's loop ends.
+// The client, in the program folder, ended when the launcher's loop ends.
 inline constexpr const char kClientImageName[] = "quorvi.exe";
 
 struct LauncherProgram {

@@ -1,10 +1,11 @@
 // The program vamo itself on the test's X display, each run in a program
 // folder of its own: one instance at a time, the product module called once a
-// second, the entity.so swap, the client ended when the launcher closes, and
-// no display meaning no window and nothing ended.
+// second and named in the log before each call, the entity.so swap, the client
+// of the launcher's folder ended when the launcher closes, and no display
+// meaning no window and nothing ended.
 //
-// These tests end processes by image name ("quorvi"), so ctest runs them under
-// the process lock; the only "quorvi" they end is one they started themselves.
+// These tests end processes ("quorvi"), so ctest runs them under the process
+// lock; the only "quorvi" they end is one they started themselves.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -56,15 +57,16 @@ private:
     std::string folder_;
 };
 
-// A harmless program named like the client, in a folder of its own.
+// A harmless program named like the client, in a folder of its own or in the
+// folder given (a launcher's program folder).
 class FakeClient {
 public:
-    FakeClient() {
-        folder_ = MakeFolder("quorviclient");
+    explicit FakeClient(const std::string& folder = {}) : owned_(folder.empty()) {
+        folder_ = owned_ ? MakeFolder("quorviclient") : folder;
         if (!folder_.empty()) fs::copy_file(QUORVI_HARMLESS_PROGRAM, folder_ + "quorvi");
     }
     ~FakeClient() {
-        if (!folder_.empty()) fs::remove_all(folder_);
+        if (owned_ && !folder_.empty()) fs::remove_all(folder_);
     }
     bool Start() {
         return process_.Start(folder_ + "quorvi", {"sleep", "120"}, "", folder_ + "err");
@@ -72,6 +74,7 @@ public:
     Process& Proc() { return process_; }
 
 private:
+    bool owned_;
     std::string folder_;
     Process process_;
 };
@@ -134,15 +137,24 @@ TEST(LauncherProgram, TheModuleIsCalledEverySecondAndTheEntityUpdateSwappedIn) {
     EXPECT_EQ(folder.ModuleCalls().first, 1);  // RunVamo once
     screen.RequestClose(window);
     EXPECT_EQ(launcher.WaitForExit(), 0);
+    // Each call into the module was logged before it was made.
+    std::istringstream errors(folder.Errors("err"));
+    long connectLines = 0;
+    for (std::string line; std::getline(errors, line);)
+        connectLines += line == "vamo: info: calling ConnectVamo of the product module " +
+                                    folder.Path() + "vamo.so";
+    EXPECT_EQ(connectLines, folder.ModuleCalls().second);
 }
 
-TEST(LauncherProgram, ClosingTheLauncherEndsTheClient) {
+TEST(LauncherProgram, ClosingTheLauncherEndsTheClientOfItsFolderOnly) {
     XScreen screen;
     ASSERT_TRUE(screen.Open());
-    FakeClient client;
-    ASSERT_TRUE(client.Start());
     // A module without ConnectVamo: the timer skips it, the launcher runs on.
     LauncherFolder folder("no_connect");
+    FakeClient client(folder.Path());
+    ASSERT_TRUE(client.Start());
+    FakeClient stranger;  // the same name in another folder
+    ASSERT_TRUE(stranger.Start());
     Process launcher;
     ASSERT_TRUE(folder.Start(launcher, "err"));
     const Window window = screen.WaitFor(kTitle, launcher.Pid());
@@ -155,6 +167,24 @@ TEST(LauncherProgram, ClosingTheLauncherEndsTheClient) {
     screen.RequestClose(window);
     EXPECT_EQ(launcher.WaitForExit(), 0);
     EXPECT_EQ(client.Proc().WaitForExit(), 128 + SIGKILL);
+    EXPECT_TRUE(stranger.Proc().Running());
+}
+
+TEST(LauncherProgram, AModuleThatCrashesIsNamedInTheLogBeforeItsCall) {
+    XScreen screen;
+    ASSERT_TRUE(screen.Open());
+    LauncherFolder folder("crash_in_run");
+    Process launcher;
+    ASSERT_TRUE(folder.Start(launcher, "err"));
+    EXPECT_NE(launcher.WaitForExit(), 0);
+    const std::string errors = folder.Errors("err");
+    const std::string module = folder.Path() + "vamo.so";
+    const size_t loading = errors.find("vamo: info: loading the product module " + module + "\n");
+    const size_t calling =
+        errors.find("vamo: info: calling RunVamo of the product module " + module + "\n");
+    EXPECT_NE(loading, std::string::npos) << errors;
+    EXPECT_NE(calling, std::string::npos) << errors;
+    EXPECT_LT(loading, calling);
 }
 
 // A broken installation is reported, not shown as an empty window that cannot

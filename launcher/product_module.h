@@ -2,7 +2,9 @@
 //
 // The launcher loads it once, calls its RunVamo once for a window to embed and
 // its ConnectVamo once a second; it never unloads it. Each export is looked up
-// again at every call, so a module without one is simply skipped.
+// again at every call, so a module without one is simply skipped. A line naming
+// the module's file is logged before each call into it (loading included), so
+// a module that crashes the launcher is the last thing its log names.
 #pragma once
 
 #include <string>
@@ -30,6 +32,8 @@ public:
     bool Load(const std::string& programFolder);
     bool IsLoaded() const { return handle_ != nullptr; }
     const std::string& LoadError() const { return loadError_; }
+    // The file that was loaded (GBK); empty until then.
+    const std::string& File() const { return file_; }
 
     // Calls RunVamo when the module is loaded and exports it; null otherwise or
     // when it returns none.
@@ -43,6 +47,7 @@ private:
 
     void* handle_ = nullptr;  // never closed: the module may own windows and threads
     std::string loadError_;
+    std::string file_;
 };
 
 }  // namespace vamo

@@ -85,15 +85,21 @@ bool ReplaceFile(const std::string& replaced, const std::string& replacement) {
     const std::string nativeReplaced = Native(replaced);
     const std::string nativeReplacement = Native(replacement);
     struct stat replacedInfo;
-    struct stat replacementInfo;
-    if (::lstat(nativeReplaced.c_str(), &replacedInfo) != 0 ||
-        ::lstat(nativeReplacement.c_str(), &replacementInfo) != 0 ||
-        !S_ISREG(replacedInfo.st_mode) || !S_ISREG(replacementInfo.st_mode)) {
+    if (::lstat(nativeReplaced.c_str(), &replacedInfo) != 0 || !S_ISREG(replacedInfo.st_mode))
         return false;
-    }
-    // The file keeps the permissions of the one it replaces (a program stays runnable).
-    ::chmod(nativeReplacement.c_str(), replacedInfo.st_mode & 07777);
-    return ::rename(nativeReplacement.c_str(), nativeReplaced.c_str()) == 0;
+    // The permissions are set on the file as opened without following a link (a
+    // link put under the name cannot redirect them; non-blocking, so a pipe cannot
+    // hold the caller), and are its permission bits only: a program stays
+    // runnable, but set-id and sticky bits of an old file never pass to a new one.
+    const int fd =
+        ::open(nativeReplacement.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat replacementInfo;
+    const mode_t mode = replacedInfo.st_mode & 0777;
+    const bool ready = ::fstat(fd, &replacementInfo) == 0 && S_ISREG(replacementInfo.st_mode) &&
+                       ((replacementInfo.st_mode & 07777) == mode || ::fchmod(fd, mode) == 0);
+    ::close(fd);
+    return ready && ::rename(nativeReplacement.c_str(), nativeReplaced.c_str()) == 0;
 }
 
 std::vector<DirEntry> ListDirectory(const std::string& dir) {

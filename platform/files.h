@@ -22,8 +22,9 @@ bool CreateDirectory(const std::string& path);  // one level; false when it exis
 // Renames `from` to `to`, never replacing: fails when `to` already exists.
 bool MoveFile(const std::string& from, const std::string& to);
 // Replaces `replaced` by `replacement` (which disappears under its own name and
-// takes the permissions of the file it replaces). Both must be existing files;
-// otherwise nothing changes and the result is false.
+// takes the permission bits of the file it replaces, never its set-id or sticky
+// bits). Both must be existing files, not links; otherwise nothing changes and
+// the result is false.
 bool ReplaceFile(const std::string& replaced, const std::string& replacement);
 
 // Directory listing in the manner of FindFirstFile/FindNextFile on "dir\*":

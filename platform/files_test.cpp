@@ -73,7 +73,15 @@ TEST_F(Files, ReplaceFileTakesPlaceAndPermissions) {
     EXPECT_FALSE(FileExists(Path("download")));
     struct stat info;
     ASSERT_EQ(stat(Path("program").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0755u);
+    EXPECT_EQ(info.st_mode & 07777, 0755u);
+
+    // An old side file with set-id bits passes on its permission bits only.
+    Write("side", "old side file");
+    ASSERT_EQ(chmod(Path("side").c_str(), 06755), 0);
+    Write("download", "newer");
+    EXPECT_TRUE(ReplaceFile(Path("side"), Path("download")));
+    ASSERT_EQ(stat(Path("side").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0755u);
 }
 
 TEST_F(Files, ReplaceFileNeedsBothFiles) {

@@ -1,4 +1,4 @@
-// Processes: lookup by image name over /proc, SIGKILL by name, the Windows
+// Processes: lookup by image name or program file over /proc, SIGKILL, the Windows
 // command-line splitting rules, detached program starts and the system browser.
 //
 // Sections: image names | /proc scan | command-line splitting | starting programs | web addresses
@@ -53,35 +53,73 @@ std::string WithoutWindowsSuffix(std::string_view imageName) {
 
 // ---- /proc scan ------------------------------------------------------------------
 
-// Base name (UTF-8) of the executable a process runs, or nothing when it cannot
-// be read (another user's process, a kernel thread, a process that has ended).
-std::optional<std::string> ExecutableBaseName(const std::string& pid) {
+// The executable a process runs as /proc/PID/exe names it (UTF-8; a program
+// whose file was replaced or removed while it runs reads "PATH (deleted)"), or
+// nothing when it cannot be read (another user's process, a kernel thread, a
+// process that has ended).
+std::optional<std::string> ExecutablePath(const std::string& pid) {
     const std::string link = "/proc/" + pid + "/exe";
     char target[4096];
     const ssize_t length = ::readlink(link.c_str(), target, sizeof target);
     if (length <= 0) return std::nullopt;
-    std::string path(target, static_cast<size_t>(length));
-    // A running program whose file was replaced still runs under its name.
-    constexpr std::string_view kDeleted = " (deleted)";
-    if (path.ends_with(kDeleted)) path.resize(path.size() - kDeleted.size());
-    return path.substr(path.rfind('/') + 1);
+    return std::string(target, static_cast<size_t>(length));
 }
 
-// Calls `onMatch` with the id of every process whose executable has this image name.
-void ForEachProcessNamed(const std::string& imageName, const std::function<bool(pid_t)>& onMatch) {
-    const std::string wanted = GbkToUtf8(WithoutWindowsSuffix(imageName));
-    if (wanted.empty()) return;
+constexpr std::string_view kDeletedSuffix = " (deleted)";
+
+// Calls `onMatch` with the id of every process whose executable `matches`, until
+// `onMatch` says stop.
+void ForEachProcess(const std::function<bool(const std::string&)>& matches,
+                    const std::function<bool(pid_t)>& onMatch) {
     std::unique_ptr<DIR, int (*)(DIR*)> proc(::opendir("/proc"), ::closedir);
     if (!proc) return;
     while (const dirent* entry = ::readdir(proc.get())) {
         char* end = nullptr;
         const long pid = std::strtol(entry->d_name, &end, 10);
         if (pid <= 0 || *end != '\0') continue;
-        const auto name = ExecutableBaseName(entry->d_name);
-        if (name && EqualsIgnoringAsciiCase(*name, wanted)) {
+        const auto executable = ExecutablePath(entry->d_name);
+        if (executable && matches(*executable)) {
             if (!onMatch(static_cast<pid_t>(pid))) return;
         }
     }
+}
+
+// Calls `onMatch` with the id of every process whose executable has this image name.
+void ForEachProcessNamed(const std::string& imageName, const std::function<bool(pid_t)>& onMatch) {
+    const std::string wanted = GbkToUtf8(WithoutWindowsSuffix(imageName));
+    if (wanted.empty()) return;
+    auto named = [&](const std::string& executable) {
+        std::string_view path = executable;
+        // A running program whose file was replaced still runs under its name.
+        if (path.ends_with(kDeletedSuffix)) path.remove_suffix(kDeletedSuffix.size());
+        return EqualsIgnoringAsciiCase(path.substr(path.rfind('/') + 1), wanted);
+    };
+    ForEachProcess(named, onMatch);
+}
+
+// Calls `onMatch` with the id of every process that runs the program file `path`:
+// its executable reads as the file's path (its folder as the kernel names it,
+// links resolved), or as that path with the suffix of a replaced file.
+void ForEachProcessOf(const std::string& path, const std::function<bool(pid_t)>& onMatch) {
+    const std::string native = GbkToUtf8(WithoutWindowsSuffix(path));
+    const size_t separator = native.rfind('/');
+    const std::string name = native.substr(separator == std::string::npos ? 0 : separator + 1);
+    if (name.empty()) return;
+    const std::string folder =
+        separator == std::string::npos ? "." : native.substr(0, separator + 1);
+    std::unique_ptr<char, void (*)(void*)> realFolder(::realpath(folder.c_str(), nullptr),
+                                                      std::free);
+    if (!realFolder) return;  // no folder, so nothing runs from it
+    std::string program = realFolder.get();
+    if (!program.ends_with('/')) program += '/';
+    program += name;
+
+    auto runs = [&](const std::string& executable) {
+        return executable == program ||
+               (executable.size() == program.size() + kDeletedSuffix.size() &&
+                executable.starts_with(program) && executable.ends_with(kDeletedSuffix));
+    };
+    ForEachProcess(runs, onMatch);
 }
 
 // ---- starting programs --------------------------------------------------------------
@@ -192,6 +230,23 @@ bool IsProcessRunning(const std::string& imageName) {
 void KillProcessesByName(const std::string& imageName) {
     const pid_t self = ::getpid();
     ForEachProcessNamed(imageName, [&](pid_t pid) {
+        if (pid != self) ::kill(pid, SIGKILL);
+        return true;
+    });
+}
+
+bool IsProgramRunning(const std::string& path) {
+    bool found = false;
+    ForEachProcessOf(path, [&](pid_t) {
+        found = true;
+        return false;  // one is enough
+    });
+    return found;
+}
+
+void KillProgram(const std::string& path) {
+    const pid_t self = ::getpid();
+    ForEachProcessOf(path, [&](pid_t pid) {
         if (pid != self) ::kill(pid, SIGKILL);
         return true;
     });

@@ -1,5 +1,5 @@
-// Processes: find and end by image name, start programs detached, open web
-// addresses in the system browser.
+// Processes: find and end by image name or by program file, start programs
+// detached, open web addresses in the system browser.
 #pragma once
 
 #include <string>
@@ -26,6 +26,19 @@ bool IsProcessRunning(const std::string& imageName);
 // The "taskkill /im NAME /f" stand-in: ends every process of that image name
 // with SIGKILL, asynchronously (returns without waiting), never the caller.
 void KillProcessesByName(const std::string& imageName);
+
+// True when a process runs the program file `path` (GBK; a path ending in ".exe"
+// names the file without it, as for image names): its executable is that very
+// file, or was until the file was replaced or removed while the process ran. A
+// program of the same name in another folder does not count, nor does a copy or
+// a link of the file elsewhere that a process was started from. The folder may be
+// named through a symbolic link.
+bool IsProgramRunning(const std::string& path);
+
+// Ends every process IsProgramRunning finds for `path` with SIGKILL,
+// asynchronously, never the caller. Programs of the same name elsewhere are left
+// alone (KillProcessesByName ends those too).
+void KillProgram(const std::string& path);
 
 // Splits a GBK parameter text into GBK arguments by the Windows command-line
 // rules: blanks and tabs separate arguments outside quotes; 2n backslashes before

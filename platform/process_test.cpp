@@ -81,6 +81,33 @@ TEST_F(Processes, ReplacedProgramStillRunsUnderItsName) {
     EXPECT_TRUE(WaitUntil([&] { return !IsProcessRunning(name_ + ".exe"); }));
 }
 
+TEST_F(Processes, FindsAndEndsTheProgramOfOneFolderOnly) {
+    const std::string here = dir_ + "here/";
+    const std::string elsewhere = dir_ + "elsewhere/";
+    for (const std::string& folder : {here, elsewhere}) {
+        ASSERT_TRUE(CreateDirectory(folder));
+        fs::copy_file(dir_ + name_, folder + name_);
+        ASSERT_TRUE(StartProgram(folder + name_, "sleep 30", folder));
+        ASSERT_TRUE(WaitUntil([&] { return IsProgramRunning(folder + name_); })) << folder;
+    }
+    EXPECT_FALSE(IsProgramRunning(dir_ + name_));  // the same name, not running from there
+    fs::create_directory_symlink(here, dir_ + "link");
+    EXPECT_TRUE(IsProgramRunning(dir_ + "link/" + name_ + ".exe"));
+
+    // Its file replaced while it runs, as a side file replaces it: the running one
+    // still counts, and so does one started from the new file.
+    fs::copy_file(dir_ + name_, here + "new");
+    ASSERT_EQ(::rename((here + "new").c_str(), (here + name_).c_str()), 0);
+    EXPECT_TRUE(IsProgramRunning(here + name_));
+    ASSERT_TRUE(StartProgram(here + name_, "sleep 30", here));
+
+    KillProgram(here + name_ + ".exe");
+    EXPECT_TRUE(WaitUntil([&] { return !IsProgramRunning(here + name_); }));
+    EXPECT_TRUE(IsProgramRunning(elsewhere + name_));
+    KillProgram(elsewhere + name_);
+    EXPECT_TRUE(WaitUntil([&] { return !IsProcessRunning(name_); }));
+}
+
 TEST_F(Processes, KillingByOwnNameSparesTheCaller) {
     ASSERT_TRUE(StartProgram(dir_ + name_, "sleep 30", dir_));
     ASSERT_TRUE(WaitUntil([&] { return IsProcessRunning(name_); }));

@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include "platform/files.h"
+#include "platform/log.h"
 #include "platform/process.h"
 #include "updrix/side_files.h"
 
@@ -20,7 +22,12 @@ std::string OwnFolder() {
     return std::string(executable.substr(0, separator + 1));
 }
 
-CTimer::CTimer() : programFolder_(OwnFolder()) {}
+CTimer::CTimer() : programFolder_(OwnFolder()) {
+    // The processes are looked up by the client's file in this folder (a GBK
+    // path, as the platform takes paths), so a "quorvi" elsewhere is never ended.
+    const std::string folder = platform::ProgramFolder();
+    if (!folder.empty()) clientProgram_ = folder + kClientProcess;
+}
 
 CTimer::~CTimer() {
     Stop();
@@ -41,16 +48,28 @@ void CTimer::WaitUntilClosed() {
 
 void CTimer::OnTimer() {
     foundCount_ = 0;
-    if (!programFolder_.empty()) foundCount_ += ApplySideFiles(programFolder_ + "*.*");
+    if (!programFolder_.empty()) {
+        const SideFileReport report = ApplySideFiles(programFolder_ + "*.*");
+        foundCount_ = report.applied;
+        // One that cannot be applied stays where it is and is not retried into
+        // forever: it is told once and the updater carries on without it.
+        for (const SideFileFailure& failure : report.failures) {
+            if (reported_.insert(failure.path).second)
+                platform::LogWarning("side file " + failure.path +
+                                     " not applied: " + failure.cause);
+        }
+    }
     if (foundCount_ > 0) return;  // keep swapping; the client is left alone meanwhile
 
-    if (!platform::IsProcessRunning(kLauncherProcess) &&
+    const bool clientRunning =
+        !clientProgram_.empty() && platform::IsProgramRunning(clientProgram_);
+    if (clientRunning && !platform::IsProcessRunning(kLauncherProcess) &&
         !platform::IsProcessRunning(kDialerProcess)) {
         // Asynchronous: the client is usually still listed just below, so the
         // updater normally ends one tick later.
-        platform::KillProcessesByName(kClientProcess);
+        platform::KillProgram(clientProgram_);
     }
-    if (!platform::IsProcessRunning(kClientProcess)) closed_.Set();
+    if (clientProgram_.empty() || !platform::IsProgramRunning(clientProgram_)) closed_.Set();
 }
 
 }  // namespace updrix

@@ -65,9 +65,12 @@ protected:
         if (!root_.empty()) fs::remove_all(root_);
     }
 
-    // A stand-in process: a copy of sleep(1) under `name` in the program folder.
-    SandboxedProcess StartStandIn(const std::string& name) {
-        const fs::path copy = program_ / name;
+    // A stand-in process: a copy of sleep(1) under `name` in the program folder
+    // (or in `folder`).
+    SandboxedProcess StartStandIn(const std::string& name, fs::path folder = {}) {
+        if (folder.empty()) folder = program_;
+        const fs::path copy = folder / name;
+        fs::create_directories(folder);
         if (!fs::exists(copy)) fs::copy_file(fs::canonical("/bin/sleep"), copy);
         auto process = sandbox_->Start({copy.string(), "600"});
         EXPECT_TRUE(process) << name;
@@ -94,12 +97,12 @@ protected:
 
     std::string TickLog() const { return (root_ / "ticks.log").string(); }
 
-    // The "found" count of each tick so far.
+    // The count of side files each tick so far applied.
     std::vector<int> Ticks() const {
         std::vector<int> found;
         std::istringstream log(ReadFile(TickLog()));
         for (std::string line; std::getline(log, line);) {
-            if (line.starts_with("tick found=")) found.push_back(std::stoi(line.substr(11)));
+            if (line.starts_with("tick applied=")) found.push_back(std::stoi(line.substr(13)));
         }
         return found;
     }
@@ -138,6 +141,18 @@ TEST_F(FinalUpdater, TheProgramEndsAClientThatNoLauncherWatchesAndThenItself) {
     const SandboxedProcess updater = StartBuiltUpdater();
     ExpectKilled(client);
     ExpectExitedNormally(updater);
+}
+
+TEST_F(FinalUpdater, AProgramOfTheClientsNameInAnotherFolderIsNeitherEndedNorWaitedFor) {
+    const SandboxedProcess stranger = StartStandIn("quorvi", root_ / "elsewhere");
+    const SandboxedProcess alone = StartUpdater();
+    ExpectExitedNormally(alone);
+
+    const SandboxedProcess client = StartStandIn("quorvi");
+    const SandboxedProcess updater = StartUpdater();
+    ExpectKilled(client);
+    ExpectExitedNormally(updater);
+    EXPECT_TRUE(sandbox_->IsRunning(stranger));
 }
 
 class FinalUpdaterWatcher : public FinalUpdater,
@@ -224,20 +239,49 @@ TEST_F(FinalUpdater, ASideFileWhoseTargetIsMissingIsAppliedAndDoesNotKeepItRunni
     EXPECT_FALSE(fs::exists(program_ / "docs/welcome.txt.vmupdate"));
 }
 
-TEST_F(FinalUpdater, WhileSideFilesRemainTheClientIsLeftAlone) {
-    // A side file that cannot be applied (its target is a folder) is found at
-    // every tick, and a tick that finds one neither ends the client nor itself.
+TEST_F(FinalUpdater, SideFilesThatCannotBeAppliedAreLoggedOnceAndDoNotKeepItRunning) {
+    // One whose target is a folder, one in a read-only folder (mounted so inside
+    // the sandbox, which even root cannot write), and one that can be applied.
     fs::create_directories(program_ / "data");
     WriteFile(program_ / "data.vmupdate", "cannot replace a folder");
+    WriteFile(program_ / "locked/skin.xml", "old skin");
+    WriteFile(program_ / "locked/skin.xml.vmupdate", "new skin");
+    WriteFile(program_ / "notes.txt.vmupdate", "notes");
+    const std::string locked = (program_ / "locked").string();
+    auto mount = sandbox_->Start({"/usr/bin/mount", "-o", "bind,ro", locked, locked});
+    ASSERT_TRUE(mount);
+    ASSERT_EQ(EndOf(*mount).code, 0);
+
     const SandboxedProcess client = StartStandIn("quorvi");
     const SandboxedProcess updater = StartUpdater();
-    ASSERT_TRUE(WaitUntil([&] { return Ticks().size() >= 5; })) << ReadFile(TickLog());
-    EXPECT_EQ(IdleTicks(), 0u);
-    EXPECT_TRUE(sandbox_->IsRunning(client));
-
-    fs::remove(program_ / "data.vmupdate");
     ExpectKilled(client);
     ExpectExitedNormally(updater);
+    const std::vector<int> ticks = Ticks();
+    ASSERT_GE(ticks.size(), 2u) << ReadFile(TickLog());
+    EXPECT_EQ(ticks.front(), 1);
+    EXPECT_EQ(ReadFile(program_ / "notes.txt"), "notes");
+    EXPECT_EQ(ReadFile(program_ / "locked/skin.xml"), "old skin");
+    EXPECT_TRUE(fs::exists(program_ / "locked/skin.xml.vmupdate"));
+    EXPECT_TRUE(fs::is_directory(program_ / "data"));
+
+    // One line each, for the whole run, with the cause.
+    const std::string log = ReadFile(TickLog());
+    auto count = [&](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
+        return n;
+    };
+    const std::string folder = fs::canonical(program_).string() + "/";
+    EXPECT_EQ(count("updrix: warning: side file " + folder +
+                    "data.vmupdate not applied: its target is a folder\n"),
+              1u)
+        << log;
+    EXPECT_EQ(
+        count("updrix: warning: side file " + folder + "locked/skin.xml.vmupdate not applied: "),
+        1u)
+        << log;
+    EXPECT_NE(log.find("Read-only file system"), std::string::npos) << log;
+    EXPECT_EQ(count("not applied"), 2u) << log;
 }
 
 // ---- a killed updater ------------------------------------------------------------------------

@@ -195,7 +195,10 @@ std::optional<SandboxedProcess> ProcessSandbox::Start(const std::vector<std::str
             if (!outputPath.empty()) {
                 const int output =
                     ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-                if (output >= 0) ::dup2(output, STDOUT_FILENO);
+                if (output >= 0) {
+                    ::dup2(output, STDOUT_FILENO);
+                    ::dup2(output, STDERR_FILENO);
+                }
             }
             ::execv(arguments[0], arguments.data());
             Send(execReport[1], Message::kFailed, errno);

@@ -1,7 +1,7 @@
 // Test support: a PID namespace of its own for a test's processes.
 //
-// The final updater looks processes up and ends them by image name across the
-// whole machine. Started inside a sandbox it sees (in /proc) and can signal only
+// The final updater looks the launcher and the dialer up by image name across
+// the whole machine. Started inside a sandbox it sees (in /proc) and can signal only
 // the processes of the same sandbox, so a test never ends a process of another
 // test or of anyone else on the machine, and a "vamo" that someone else runs
 // cannot change what the test sees.
@@ -40,9 +40,9 @@ public:
     ProcessSandbox(const ProcessSandbox&) = delete;
     ProcessSandbox& operator=(const ProcessSandbox&) = delete;
 
-    // Starts argv[0] (a full path) with `argv` inside, standard output appended
-    // to `outputPath` when not empty; returns once the program runs (it can be
-    // found by its image name). Nothing when it could not be started.
+    // Starts argv[0] (a full path) with `argv` inside, standard output and
+    // standard error appended to `outputPath` when not empty; returns once the program runs (it can
+    // be found by its image name). Nothing when it could not be started.
     std::optional<SandboxedProcess> Start(const std::vector<std::string>& argv,
                                           const std::string& outputPath = {});
     // True until the program has ended.

@@ -1,6 +1,6 @@
 // Side files: finding them in a folder tree and putting them in place.
 //
-// Sections: names | one folder | the walk
+// Sections: names | one folder | putting one in place | the walk
 #include "updrix/side_files.h"
 
 #include <dirent.h>
@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -93,60 +94,78 @@ FolderListing ListFolder(int folder) {
     return listing;
 }
 
-// Puts the side file `sideName` of `folder` in place of its target with one
-// rename: an existing target is replaced atomically (the name never points at
-// nothing, so a crash at any moment leaves the old file or the new one), a missing
-// one is created. The file takes the permission bits of the file it replaces, so
-// a program stays runnable (never the set-id bits: a download gains no
-// privileges), and its data reaches the disk before its name changes.
-bool PutInPlace(int folder, const std::string& sideName) {
-    const std::string target = sideName.substr(0, sideName.size() - kSideFileExtension.size());
-    struct stat targetInfo;
-    if (::fstatat(folder, target.c_str(), &targetInfo, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISDIR(targetInfo.st_mode)) return false;  // a file cannot replace a folder
-        if (S_ISREG(targetInfo.st_mode))
-            ::fchmodat(folder, sideName.c_str(), targetInfo.st_mode & 0777, 0);
-    }
-    {
-        UniqueFd side(::openat(folder, sideName.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        if (!side.valid() || ::fsync(side.get()) != 0) return false;
-    }
-    return ::renameat(folder, sideName.c_str(), folder, target.c_str()) == 0;
+// ---- putting one in place ----------------------------------------------------------------
+
+std::string Because(std::string_view what, int error) {
+    return std::string(what) + ": " + std::error_code(error, std::generic_category()).message();
 }
 
 }  // namespace
 
+// One rename: an existing target is replaced atomically (the name never points at
+// nothing, so a crash at any moment leaves the old file or the new one), a missing
+// one is created. The permission step works on the descriptor opened without
+// following links, so a link swapped in after the listing cannot redirect it.
+std::optional<std::string> PutSideFileInPlace(int folder, const std::string& sideName) {
+    if (!IsSideFileName(sideName)) return "not a side file name";
+    const std::string target = sideName.substr(0, sideName.size() - kSideFileExtension.size());
+    // Non-blocking: a pipe put under the name must not hold up the tick.
+    UniqueFd side(
+        ::openat(folder, sideName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!side.valid()) return Because("cannot open it", errno);
+    struct stat sideInfo;
+    if (::fstat(side.get(), &sideInfo) != 0) return Because("cannot read it", errno);
+    if (!S_ISREG(sideInfo.st_mode)) return "it is not a regular file";
+
+    // A program stays runnable; a download never gains set-id or sticky bits.
+    mode_t mode = sideInfo.st_mode & 0777;
+    struct stat targetInfo;
+    if (::fstatat(folder, target.c_str(), &targetInfo, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(targetInfo.st_mode)) return "its target is a folder";
+        if (S_ISREG(targetInfo.st_mode)) mode = targetInfo.st_mode & 0777;
+    }
+    if ((sideInfo.st_mode & 07777) != mode && ::fchmod(side.get(), mode) != 0)
+        return Because("cannot set its permissions", errno);
+    if (::fsync(side.get()) != 0) return Because("cannot flush it to the disk", errno);
+    if (::renameat(folder, sideName.c_str(), folder, target.c_str()) != 0)
+        return Because("cannot rename it", errno);
+    return std::nullopt;
+}
+
 // ---- the walk -------------------------------------------------------------------------
 
-int ApplySideFiles(const std::string& pattern) {
+SideFileReport ApplySideFiles(const std::string& pattern) {
     const size_t separator = pattern.rfind('/');
     const std::string root =
-        separator == std::string::npos ? std::string(".") : pattern.substr(0, separator + 1);
+        separator == std::string::npos ? std::string("./") : pattern.substr(0, separator + 1);
 
     // Depth first with a stack of open folders instead of recursion, so a deep
     // tree cannot overflow the thread's stack; a folder that cannot be opened
     // (too deep for the descriptor limit, no access) is skipped.
     struct OpenFolder {
         UniqueFd fd;
+        std::string path;  // ends in "/"
         std::vector<std::string> subfolders;
         size_t next = 0;
     };
     std::vector<OpenFolder> stack;
-    int found = 0;
-    auto enter = [&](UniqueFd folder) {
+    SideFileReport report;
+    auto enter = [&](UniqueFd folder, std::string path) {
         FolderListing listing = ListFolder(folder.get());
         for (const std::string& side : listing.sideFiles) {
-            ++found;
-            PutInPlace(folder.get(), side);
+            if (auto cause = PutSideFileInPlace(folder.get(), side))
+                report.failures.push_back({path + side, std::move(*cause)});
+            else
+                ++report.applied;
         }
         if (!listing.subfolders.empty())
-            stack.push_back({std::move(folder), std::move(listing.subfolders)});
+            stack.push_back({std::move(folder), std::move(path), std::move(listing.subfolders)});
     };
 
     constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     UniqueFd top(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!top.valid()) return 0;
-    enter(std::move(top));
+    if (!top.valid()) return report;
+    enter(std::move(top), root);
     while (!stack.empty()) {
         OpenFolder& current = stack.back();
         if (current.next == current.subfolders.size()) {
@@ -155,9 +174,9 @@ int ApplySideFiles(const std::string& pattern) {
         }
         const std::string& name = current.subfolders[current.next++];
         UniqueFd sub(::openat(current.fd.get(), name.c_str(), kFolderFlags));
-        if (sub.valid()) enter(std::move(sub));
+        if (sub.valid()) enter(std::move(sub), current.path + name + "/");
     }
-    return found;
+    return report;
 }
 
 }  // namespace updrix

@@ -3,6 +3,7 @@
 // updater program in final_updater_test.cpp.
 #include "updrix/side_files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,7 +41,8 @@ protected:
     }
     void TearDown() override { fs::remove_all(root_.parent_path()); }
 
-    int Apply() const { return ApplySideFiles(root_.string() + "/*.*"); }
+    int Apply() const { return Walk().applied; }
+    SideFileReport Walk() const { return ApplySideFiles(root_.string() + "/*.*"); }
 
     fs::path root_;
 };
@@ -64,11 +66,30 @@ TEST_F(SideFiles, TheReplacementTakesThePermissionsOfTheFileItReplaces) {
     WriteFile(root_ / "vamouser.dll.vmupdate", "new account", 0644);
     WriteFile(root_ / "helper", "old helper", 04755);
     WriteFile(root_ / "helper.vmupdate", "new helper", 0644);
-    EXPECT_EQ(Apply(), 3);
+    WriteFile(root_ / "tool.vmupdate", "new tool", 06755);  // nothing to replace
+    EXPECT_EQ(Apply(), 4);
     EXPECT_EQ(ReadFile(root_ / "quorvi"), "new program");
     EXPECT_EQ(ModeOf(root_ / "quorvi"), 0755u);
     EXPECT_EQ(ModeOf(root_ / "vamouser.dll"), 0600u);
     EXPECT_EQ(ModeOf(root_ / "helper"), 0755u) << "a download never gains set-id bits";
+    EXPECT_EQ(ModeOf(root_ / "tool"), 0755u) << "nor keeps its own";
+}
+
+TEST_F(SideFiles, ALinkPutInPlaceOfASideFileAfterTheListingIsNotFollowed) {
+    // The state a swap between the walk's listing and the apply leaves: the side
+    // file's name is now a link to a file outside.
+    const fs::path outside = root_.parent_path() / "outside";
+    WriteFile(outside, "someone else's", 0600);
+    WriteFile(root_ / "quorvi", "old program", 0755);
+    fs::create_symlink(outside, root_ / "quorvi.vmupdate");
+    const int folder = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    const std::optional<std::string> cause = PutSideFileInPlace(folder, "quorvi.vmupdate");
+    ::close(folder);
+    EXPECT_TRUE(cause);
+    EXPECT_EQ(ModeOf(outside), 0600u) << "the permission step followed the link";
+    EXPECT_EQ(ReadFile(root_ / "quorvi"), "old program");
+    EXPECT_TRUE(fs::is_symlink(root_ / "quorvi.vmupdate"));
 }
 
 TEST_F(SideFiles, NamesThatAreNotGbkAreAppliedAsTheFileSystemHasThem) {
@@ -81,12 +102,18 @@ TEST_F(SideFiles, NamesThatAreNotGbkAreAppliedAsTheFileSystemHasThem) {
     EXPECT_EQ(ReadFile(root_ / "\xFF\xFE" / "raw.bin"), "not UTF-8 either");
 }
 
-TEST_F(SideFiles, ATargetThatCannotBeReplacedKeepsItsSideFileAndCounts) {
-    fs::create_directories(root_ / "data");
-    WriteFile(root_ / "data.vmupdate", "a file cannot replace a folder");
-    EXPECT_EQ(Apply(), 1);
-    EXPECT_TRUE(fs::is_directory(root_ / "data"));
-    EXPECT_EQ(ReadFile(root_ / "data.vmupdate"), "a file cannot replace a folder");
+TEST_F(SideFiles, ATargetThatCannotBeReplacedKeepsItsSideFileAndIsReportedWithItsCause) {
+    fs::create_directories(root_ / "sub/data");
+    WriteFile(root_ / "sub/data.vmupdate", "a file cannot replace a folder");
+    WriteFile(root_ / "sub/notes.txt.vmupdate", "new notes");
+    const SideFileReport report = Walk();
+    EXPECT_EQ(report.applied, 1);
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_EQ(report.failures[0].path, root_.string() + "/sub/data.vmupdate");
+    EXPECT_EQ(report.failures[0].cause, "its target is a folder");
+    EXPECT_TRUE(fs::is_directory(root_ / "sub/data"));
+    EXPECT_EQ(ReadFile(root_ / "sub/data.vmupdate"), "a file cannot replace a folder");
+    EXPECT_EQ(ReadFile(root_ / "sub/notes.txt"), "new notes");
 }
 
 TEST_F(SideFiles, LinkedFoldersAreNotFollowedOutOfTheTree) {
@@ -128,7 +155,9 @@ TEST_F(SideFiles, ReachFoldersNestedBeyondTheLongestPath) {
 }
 
 TEST_F(SideFiles, AMissingFolderFindsNothing) {
-    EXPECT_EQ(ApplySideFiles((root_ / "absent").string() + "/*.*"), 0);
+    const SideFileReport report = ApplySideFiles((root_ / "absent").string() + "/*.*");
+    EXPECT_EQ(report.applied, 0);
+    EXPECT_TRUE(report.failures.empty());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Test-only build of the final updater: the same timer and tick with the timing
 // given on the command line, and one line per tick on standard output
-// ("tick found=N"), so a test knows how many ticks have passed.
+// ("tick applied=N", the side files it put in place), so a test knows how many
+// ticks have passed.
 //   updrix_test_runner FIRST_MS PERIOD_MS
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +16,7 @@ public:
 
     void OnTimer() override {
         CTimer::OnTimer();
-        std::printf("tick found=%d\n", FoundCount());
+        std::printf("tick applied=%d\n", FoundCount());
         std::fflush(stdout);
     }
 };

@@ -68,10 +68,11 @@ double Ms(const timeval& time) {
 Times TimeTick(const fs::path& root) {
     const double cpuStart = ThreadCpuMs();
     const auto start = Clock::now();
-    const int found = updrix::ApplySideFiles(root.string() + "/*.*");
+    const updrix::SideFileReport report = updrix::ApplySideFiles(root.string() + "/*.*");
+    const size_t found = static_cast<size_t>(report.applied) + report.failures.size();
     const auto elapsed = Clock::now() - start;
     const double cpu = ThreadCpuMs() - cpuStart;
-    if (found != 0) std::fprintf(stderr, "updrix_bench: %d side files found?\n", found);
+    if (found != 0) std::fprintf(stderr, "updrix_bench: %zu side files found?\n", found);
     return {Milliseconds(elapsed), cpu};
 }
 

@@ -7,12 +7,12 @@
 
 namespace quorvi {
 
-bool SystemServices::IsProcessRunning(const std::string& imageName) {
-    return platform::IsProcessRunning(imageName);
+bool SystemServices::IsProgramRunning(const std::string& path) {
+    return platform::IsProgramRunning(path);
 }
 
-void SystemServices::KillProcesses(const std::string& imageName) {
-    platform::KillProcessesByName(imageName);
+void SystemServices::KillProgram(const std::string& path) {
+    platform::KillProgram(path);
 }
 
 void SystemServices::StartProgram(const std::string& path) {

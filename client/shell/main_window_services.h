@@ -14,10 +14,11 @@ class MainWindowServices {
 public:
     virtual ~MainWindowServices() = default;
 
-    // A running process with this image name ("updrix.exe").
-    virtual bool IsProcessRunning(const std::string& imageName) = 0;
-    // Ends every process of the image name, without waiting.
-    virtual void KillProcesses(const std::string& imageName) = 0;
+    // A running process of this program file ("FOLDER/updrix.exe"), also one
+    // whose file was replaced since it started; not a program of that name elsewhere.
+    virtual bool IsProgramRunning(const std::string& path) = 0;
+    // Ends every process of this program file, without waiting.
+    virtual void KillProgram(const std::string& path) = 0;
     // Starts a program hidden, with no parameters, without waiting; failures are ignored.
     virtual void StartProgram(const std::string& path) = 0;
 
@@ -35,8 +36,8 @@ public:
 // The real processes and workers.
 class SystemServices : public MainWindowServices {
 public:
-    bool IsProcessRunning(const std::string& imageName) override;
-    void KillProcesses(const std::string& imageName) override;
+    bool IsProgramRunning(const std::string& path) override;
+    void KillProgram(const std::string& path) override;
     void StartProgram(const std::string& path) override;
     void StartAppListUpdate(const std::string& programFolder) override;
     void StartRechargeParamsFetch(HWND target, const std::string& schoolAccount) override;

@@ -25,10 +25,10 @@ public:
     std::vector<std::string> log;
     bool updaterRunning = false;
 
-    bool IsProcessRunning(const std::string& name) override {
-        return name == "updrix.exe" && updaterRunning;
+    bool IsProgramRunning(const std::string& path) override {
+        return path.ends_with("/updrix.exe") && updaterRunning;
     }
-    void KillProcesses(const std::string& name) override { log.push_back("kill " + name); }
+    void KillProgram(const std::string& path) override { log.push_back("kill " + path); }
     void StartProgram(const std::string& path) override { log.push_back("start " + path); }
     void StartAppListUpdate(const std::string& folder) override {
         log.push_back("apps update in " + folder);

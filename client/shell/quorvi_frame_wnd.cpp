@@ -99,8 +99,9 @@ void CQuorviFrameWnd::OpenDatabase() {
 }
 
 void CQuorviFrameWnd::Init() {
-    // A final updater left from an earlier run would end this client.
-    if (m_services.IsProcessRunning(kUpdaterImageName)) m_services.KillProcesses(kUpdaterImageName);
+    // A final updater of this folder left from an earlier run would end this client.
+    const std::string updater = m_programFolder + kUpdaterImageName;
+    if (m_services.IsProgramRunning(updater)) m_services.KillProgram(updater);
     SetIcon(kProgramIcon);
 
     if (m_catalogue.Load(m_programFolder + kCatalogueFileName)) {

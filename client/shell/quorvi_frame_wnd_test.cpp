@@ -117,7 +117,8 @@ TEST_F(FrameTest, ALoadedCatalogueStartsTheSecondStageOnce) {
     WriteFile(folder.Path() + "vamouser.dll", "s2024001\r\n");
     services.updaterRunning = true;
     Open();
-    EXPECT_EQ(services.log, Log{"kill updrix.exe"});  // the stale updater, nothing else
+    // The stale updater of this folder, nothing else.
+    EXPECT_EQ(services.log, Log{"kill " + folder.Path() + "updrix.exe"});
     EXPECT_TRUE(IsSet(MainTimer::SecondStage));
     EXPECT_FALSE(IsSet(MainTimer::CatalogueRetry));
 

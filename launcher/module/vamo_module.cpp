@@ -11,10 +11,11 @@
 //
 // Built in variants for the launcher's tests: VAMO_WITHOUT_CONNECT (no
 // ConnectVamo), VAMO_WITHOUT_RUN (no RunVamo), VAMO_NULL_WINDOW (RunVamo
-// returns null).
+// returns null), VAMO_CRASH_IN_RUN (RunVamo aborts the process).
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 
@@ -62,7 +63,9 @@ __attribute__((visibility("default"))) HWND RunVamo() {
     std::lock_guard lock(g_mutex);
     ++g_runCalls;
     RecordCalls();
-#ifdef VAMO_NULL_WINDOW
+#if defined(VAMO_CRASH_IN_RUN)
+    std::abort();
+#elif defined(VAMO_NULL_WINDOW)
     return nullptr;
 #else
     // A failed creation deletes the window object itself (OnFinalMessage).
