@@ -242,9 +242,10 @@ FileUpdateEnd RunFileUpdate(const FileUpdatePlan& plan, const FileUpdateSettings
     progress.NeededBytes = 0;
     progress.DoneBytes = 0;
     progress.Finished = false;
-    progress.Failed = false;
 
     FileList list;
+    // A refused plugin path gets nothing: that is a failed download to its user.
+    progress.Failed = plan.refused;
     if (!plan.refused) {
         const std::string listPath = plan.baseDir + kFileListName;
         if (DownloadFile(plan.listUrl, listPath, settings, stop, settings.limits.maximumBodySize))

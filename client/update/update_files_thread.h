@@ -37,8 +37,9 @@ struct UpdateProgress {
     std::int64_t DoneBytes = 0;    // listed sizes of the changed files processed so far
     bool Finished = false;         // set just before the final report
     // Set with Finished when the list or a changed file did not arrive whole,
-    // failed its digest or could not be put in place: the folder is not level
-    // with the list, so a plugin program must not be started.
+    // failed its digest or could not be put in place, or the plugin path was
+    // refused: the folder is not level with the list, so a plugin program must
+    // not be started.
     bool Failed = false;
     bool PluginMode = false;
     std::string PluginPath;  // plugin mode: the program's full local path once the run starts

@@ -333,9 +333,9 @@ TEST_F(FileUpdateTest, BadLinesAreSkippedAndALongLineEndsTheList) {
 
 TEST_F(FileUpdateTest, ARefusedPluginPathFetchesNothingAndAStopEndsTheRun) {
     ClientConfig config;
-    EXPECT_EQ(Run(PlanPluginUpdate("../../bin/sh", config, settings), true),
-              FileUpdateEnd::Finished);
+    EXPECT_EQ(Run(PlanPluginUpdate("../../bin/sh", config, settings), true), FileUpdateEnd::Failed);
     ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].Failed);
     EXPECT_EQ(reports[0].PluginPath, "");
     EXPECT_TRUE(portal.PathsBelow("/update/").empty());
 
