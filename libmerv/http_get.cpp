@@ -5,8 +5,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -91,6 +93,13 @@ struct Transfer {
 std::size_t ReceiveBody(char* data, std::size_t size, std::size_t count, void* userData) {
     auto* transfer = static_cast<Transfer*>(userData);
     const std::size_t length = size * count;
+    const std::uint64_t maximum = transfer->options->limits.maximumBodySize;
+    if (length > maximum - std::min<std::uint64_t>(transfer->received, maximum)) {
+        // Nothing past the bound is kept, in memory or on disk.
+        transfer->Abort(HttpOutcome::TooLarge,
+                        "the answer is longer than " + std::to_string(maximum) + " bytes");
+        return 0;
+    }
     if (transfer->body != nullptr) {
         try {
             transfer->body->append(data, length);
@@ -185,6 +194,13 @@ HttpResult Perform(const std::string& url, Transfer& transfer) {
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(limits.connectTimeout.count()));
+    // An announced length past the bound is refused before any body arrives
+    // (0 would mean no bound to libcurl; the body check covers that case).
+    if (limits.maximumBodySize > 0 &&
+        limits.maximumBodySize <=
+            static_cast<std::uint64_t>(std::numeric_limits<curl_off_t>::max()))
+        curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
+                         static_cast<curl_off_t>(limits.maximumBodySize));
 
     const CURLcode code = curl_easy_perform(handle);
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.status);
@@ -192,6 +208,10 @@ HttpResult Perform(const std::string& url, Transfer& transfer) {
     if (transfer.abortedAs != HttpOutcome::Complete) {
         result.outcome = transfer.abortedAs;
         result.error = transfer.abortReason;
+    } else if (code == CURLE_FILESIZE_EXCEEDED) {
+        result.outcome = HttpOutcome::TooLarge;
+        result.error = "the announced answer is longer than " +
+                       std::to_string(limits.maximumBodySize) + " bytes";
     } else if (code != CURLE_OK) {
         result.outcome = HttpOutcome::TransportError;
         result.error = detail[0] != '\0' ? detail : curl_easy_strerror(code);
@@ -213,6 +233,7 @@ HttpResult HttpGetText(const std::string& url, std::string& body, const HttpOpti
     Transfer transfer(options);
     transfer.body = &body;
     HttpResult result = Perform(url, transfer);
+    if (result.outcome == HttpOutcome::TooLarge) std::string().swap(body);  // frees it too
     LogFailure(url, result);
     return result;
 }

@@ -3,7 +3,8 @@
 //
 // Every transfer has the same limits: a connect time-out, a stall limit (nothing
 // arrives for a while) and a minimum rate over a window, so that a server that
-// trickles is abandoned as surely as one that stops. A transfer into a file can
+// trickles is abandoned as surely as one that stops, and a size bound, so that a
+// server that sends without end fills neither memory nor disk. A transfer into a file can
 // report its progress and be stopped from another thread. A failed transfer is
 // logged with its status.
 //
@@ -30,6 +31,13 @@ struct HttpLimits {
     // rateWindow (measured once the transfer is that old). 0 switches it off.
     std::uint64_t minimumRate = 1024;
     std::chrono::milliseconds rateWindow{std::chrono::seconds(30)};
+    // Generous for every answer the portal gives without a listed size (a
+    // login answer, a script, a file list, an icon), and far below what would
+    // strain memory or disk.
+    static constexpr std::uint64_t kDefaultMaximumBodySize = 16u << 20;
+    // Give up as soon as the body grows past this many bytes, or at once when
+    // the server announces a longer one.
+    std::uint64_t maximumBodySize = kDefaultMaximumBodySize;
 };
 
 inline constexpr HttpLimits kDefaultHttpLimits{};
@@ -57,6 +65,7 @@ enum class HttpOutcome {
     TooSlow,         // less than the minimum rate over the window
     Stopped,         // the stop request was seen
     FileError,       // the destination file could not be written
+    TooLarge,        // the body grew (or was announced) past the maximum size
 };
 
 struct HttpResult {
@@ -70,13 +79,14 @@ struct HttpResult {
 
 // ---- transfers -------------------------------------------------------------------------
 // GET url into body (replaced). The body holds whatever arrived, whatever the
-// outcome; redirects are not followed.
+// outcome, except that a body past the maximum size is dropped whole (it is
+// empty then); redirects are not followed.
 HttpResult HttpGetText(const std::string& url, std::string& body, const HttpOptions& options = {});
 
 // GET url into the file at path (a GBK path; its folder must exist). The body
 // goes to a temporary file beside it, which replaces path only when the
 // transfer is complete; otherwise path is left as it was and the temporary
-// file is removed.
+// file is removed (it never holds more than the maximum size).
 HttpResult HttpGetFile(const std::string& url, const std::string& path,
                        const HttpOptions& options = {});
 

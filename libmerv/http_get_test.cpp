@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -53,6 +54,18 @@ protected:
         });
         server_.Get("/large", [this](const httplib::Request&, httplib::Response& res) {
             res.set_content(large_, "application/octet-stream");
+        });
+        // No length announced: only the arriving bytes tell how long it is.
+        server_.Get("/chunked", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider(
+                "application/octet-stream", [this](std::size_t offset, httplib::DataSink& sink) {
+                    if (offset < large_.size())
+                        sink.write(large_.data() + offset,
+                                   std::min<std::size_t>(64 * 1024, large_.size() - offset));
+                    else
+                        sink.done();
+                    return true;
+                });
         });
         server_.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
             res.status = 404;
@@ -133,6 +146,44 @@ TEST_F(HttpGetTest, StalledServerIsGivenUpAfterTheStallTime) {
     auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(body, "");
     EXPECT_LT(elapsed, 10s);
+}
+
+TEST_F(HttpGetTest, AnswerPastTheMaximumSizeIsCutAndLeavesNothingBehind) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "mervXXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    const std::filesystem::path folder = pattern;
+    const std::string destination = (folder / "big.bin").string();
+    std::ofstream(destination) << "old copy";
+    const auto filesLeft = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.push_back(entry.path().filename().string() + ":" +
+                            std::to_string(entry.file_size()));
+        return names;
+    };
+
+    merv::HttpOptions options;
+    for (const char* path : {"/large", "/chunked"}) {
+        SCOPED_TRACE(path);
+        // The bound itself is allowed.
+        options.limits.maximumBodySize = large_.size();
+        std::string body;
+        EXPECT_TRUE(merv::HttpGetText(Url(path), body, options).Succeeded());
+        EXPECT_TRUE(body == large_);
+
+        options.limits.maximumBodySize = large_.size() - 1;
+        merv::HttpResult result = merv::HttpGetText(Url(path), body, options);
+        EXPECT_EQ(result.outcome, merv::HttpOutcome::TooLarge);
+        EXPECT_EQ(body, "");
+        EXPECT_LE(result.bytes, large_.size() - 1);
+
+        options.limits.maximumBodySize = 1000;
+        result = merv::HttpGetFile(Url(path), destination, options);
+        EXPECT_EQ(result.outcome, merv::HttpOutcome::TooLarge);
+        EXPECT_LE(result.bytes, 1000u);
+        EXPECT_EQ(filesLeft(), std::vector<std::string>{"big.bin:8"});
+    }
+    std::filesystem::remove_all(folder);
 }
 
 // A loopback listener whose accept queue is full: further connection attempts

@@ -28,6 +28,11 @@ inline constexpr const char kSearchCountSuffix[] = " \xB8\xF6\xD3\xA6\xD3\xC3";
 // "取消下载"
 inline constexpr const char kCancelDownloadTooltip[] = "\xC8\xA1\xCF\xFB\xCF\xC2\xD4\xD8";
 
+// Shown by a download status control in place of its progress bar when the
+// plugin's files did not all arrive.
+// "下载失败"
+inline constexpr const char kDownloadFailed[] = "\xCF\xC2\xD4\xD8\xCA\xA7\xB0\xDC";
+
 // Login failure message when the server gives none (ASCII comma).
 // "登录失败,请确认用户名密码是否正确"
 inline constexpr const char kLoginFailedDefaultMessage[] =

@@ -8,8 +8,9 @@ namespace portal {
 
 namespace {
 
-constexpr std::array<std::pair<FaultKind, std::string_view>, 8> kKindNames = {{
+constexpr std::array<std::pair<FaultKind, std::string_view>, 9> kKindNames = {{
     {FaultKind::Delay, "delay"},
+    {FaultKind::Hold, "hold"},
     {FaultKind::Slow, "slow"},
     {FaultKind::Stall, "stall"},
     {FaultKind::Truncate, "truncate"},

@@ -17,6 +17,8 @@ namespace portal {
 
 enum class FaultKind {
     Delay,     // the answer is held back `ms` milliseconds, then given whole
+    Hold,      // the answer is held back until the faults change, the server
+               // stops or `ms` pass (0: no limit), then given whole
     Slow,      // the body trickles out at `rate` bytes per second
     Stall,     // half the body is sent, then nothing until the faults change,
                // the server stops or `ms` pass (0: no limit); then the connection closes

@@ -40,8 +40,9 @@ TEST(FaultTable, LimitedFaultsWearOff) {
 }
 
 TEST(FaultTable, KindsByName) {
-    for (auto kind : {FaultKind::Delay, FaultKind::Slow, FaultKind::Stall, FaultKind::Truncate,
-                      FaultKind::Corrupt, FaultKind::Garbage, FaultKind::Error, FaultKind::Empty})
+    for (auto kind :
+         {FaultKind::Delay, FaultKind::Hold, FaultKind::Slow, FaultKind::Stall, FaultKind::Truncate,
+          FaultKind::Corrupt, FaultKind::Garbage, FaultKind::Error, FaultKind::Empty})
         EXPECT_EQ(ParseFaultKind(FaultKindName(kind)), kind);
     EXPECT_FALSE(ParseFaultKind("off"));
     EXPECT_FALSE(ParseFaultKind("Error"));

@@ -311,6 +311,9 @@ void PortalServer::ApplyFault(const ActiveFault& active, httplib::Response& resp
         case FaultKind::Delay:
             faults_.Sleep(fault.ms > 0 ? fault.ms : 2000);
             break;
+        case FaultKind::Hold:
+            faults_.WaitForChange(active.generation, fault.ms);
+            break;
         case FaultKind::Error:
             response.headers.erase("Location");
             SetBody(response, fault.status,

@@ -10,7 +10,9 @@ namespace quorvi {
 // Position of history icon `index` (from 0), relative to the panel.
 RECT HistoryOptionRect(int index);
 
-// Empties the panel and fills it from `apps`. Gives the number of icons built
+// Replaces the panel's icons by new ones from `apps`. A control laid over an
+// icon by others stays and moves with the icon of that name to its new place
+// (it goes when that icon is no longer shown). Gives the number of icons built
 // (0 when the skin has no panel).
 int RebuildHistory(DuiLib::CPaintManagerUI& pm, LocalDatabase& db);
 

@@ -57,6 +57,7 @@ void DownloadComponent::StartDownload(HWND window, CControlUI& option) {
     if (CDownloadStatusUI* status = FindStatus(name)) {
         status->Progress().SetValue(0);
         status->SetCancelled(0);
+        status->SetFailed(false);
         status->SetVisible(true);
     } else if (DuiLib::CContainerUI* parent = ParentContainer(option)) {
         auto* created = new CDownloadStatusUI;
@@ -93,11 +94,19 @@ LRESULT DownloadComponent::OnProgress(const UpdateProgress& progress) {
         if (progress.Finished) ++m_clientUpdatesFinished;
         return 0;
     }
-    if (CDownloadStatusUI* status = FindStatus(progress.StatusName)) {
+    CDownloadStatusUI* status = FindStatus(progress.StatusName);
+    // A report queued before the user closed the control belongs to a download
+    // they gave up: it neither shows the control again nor starts the program.
+    if (status && status->Cancelled()) return 0;
+    const bool failed = progress.Finished && progress.Failed;
+    if (status) {
         status->Progress().SetValue(ProgressPercent(progress));
-        status->SetVisible(!progress.Finished);
+        // A failure stays in view until the user closes it.
+        status->SetFailed(failed);
+        status->SetVisible(!progress.Finished || failed);
     }
-    if (progress.Finished) StartPluginProgram(progress.PluginPath);
+    // Files that did not all arrive are no program to start.
+    if (progress.Finished && !failed) StartPluginProgram(progress.PluginPath);
     return 0;
 }
 

@@ -1,12 +1,13 @@
 // Plugin downloads as a component of the main window: opening a plugin entry
 // lays a download status control over the option and starts a plugin-mode file
 // update; the component answers the run's progress and cancel query, the close
-// buttons, and starts the plugin program once its files are in place. It also
+// buttons, and starts the plugin program once its files are in place; a run that
+// failed leaves its failure in the control instead and starts nothing. It also
 // starts the client-mode file update of the program folder at start-up.
 //
 // Status controls are found by name through the paint manager, never kept by
-// address: a control laid into a panel that is rebuilt (the history, the search
-// results) is deleted with that panel's options.
+// address: a control laid into a panel that is rebuilt (the search results) is
+// deleted with that panel's options.
 //
 // Sections: component | handlers
 #pragma once

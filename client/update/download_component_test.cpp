@@ -46,9 +46,13 @@ TEST(CDownloadStatusUI, NamesItsButtonAndHoldsItsChildrenInOrder) {
     CDownloadStatusUI status;
     status.SetName("DownloadStatusoptLink12");
     EXPECT_EQ(status.GetName(), "DownloadStatusoptLink12");
-    ASSERT_EQ(status.GetCount(), 2);
+    ASSERT_EQ(status.GetCount(), 3);
     EXPECT_EQ(status.GetItemAt(0), &status.CloseButton());
     EXPECT_EQ(status.GetItemAt(1), &status.Progress());
+    EXPECT_EQ(status.GetItemAt(2), &status.FailureText());
+    EXPECT_EQ(status.FailureText().GetText(), platform::texts::kDownloadFailed);
+    EXPECT_FALSE(status.FailureText().IsVisible());
+    EXPECT_FALSE(status.Failed());
     EXPECT_EQ(status.CloseButton().GetName(), "closeDownloadStatusoptLink12");
     EXPECT_EQ(status.CloseButton().GetUserData(), "DownloadStatusoptLink12");
     EXPECT_TRUE(ClickRuleMatches(ClickRule::CloseDownloadStatus, status.CloseButton().GetName()));
@@ -131,11 +135,12 @@ protected:
     bool AllRunsEnded() {
         return RunUntil([this] { return workers.Running() == 0; }) && ui::RunUntilIdle() >= 0;
     }
-    // Adds a file to the calc plugin that stalls until the faults change.
-    void StallASecondFile() {
+    // Adds a file to the calc plugin that stalls (is cut off when the faults
+    // change) or is held (arrives whole when they change).
+    void StallASecondFile(const char* fault = "kind=stall") {
         WriteFile(portal.DataFolder() + "update/pub/plugins/calc/lib/data.bin",
                   std::string(20000, 'd'));
-        portal.SetFault("/update/pub/plugins/calc/lib/data.bin", "kind=stall");
+        portal.SetFault("/update/pub/plugins/calc/lib/data.bin", fault);
     }
     std::string PluginFolder() const { return program.Path() + "plugins/calc"; }
 
@@ -154,7 +159,7 @@ protected:
 
 TEST_F(DownloadTest, OpeningAPluginShowsProgressThenStartsItWithTheUsersArguments) {
     Component(false);
-    StallASecondFile();
+    StallASecondFile("kind=hold");
     Open("optLink12");
 
     CDownloadStatusUI* status = Status("optLink12");
@@ -164,14 +169,15 @@ TEST_F(DownloadTest, OpeningAPluginShowsProgressThenStartsItWithTheUsersArgument
     EXPECT_TRUE(status->IsVisible());
     EXPECT_EQ(status->Progress().GetValue(), 0);
 
-    // The first file is in; the second one hangs: the bar shows the first's share.
+    // The first file is in; the second one is held: the bar shows the first's share.
     ASSERT_TRUE(RunUntil([&] { return status->Progress().GetValue() > 0; }));
     EXPECT_TRUE(status->IsVisible());
     const double script = double(ReadFile(PluginFolder() + "/calc.sh").size());
     EXPECT_EQ(status->Progress().GetValue(), int(script * 100 / (script + 20000)));
     EXPECT_FALSE(fs::exists(PluginFolder() + "/started.log"));
 
-    // The server lets go: the run ends, the bar hides, the program starts.
+    // The server lets go and the file arrives whole: the run ends, the bar
+    // hides, the program starts.
     portal.ClearFaults();
     ASSERT_TRUE(AllRunsEnded());
     EXPECT_FALSE(status->IsVisible());
@@ -239,6 +245,45 @@ TEST_F(DownloadTest, ReopeningAfterACancelLetsTheEarlierRunFinishAndOneSecondSta
     Open("optLink12");
     ASSERT_TRUE(AllRunsEnded());
     EXPECT_EQ(starts.size(), 2u);
+}
+
+TEST_F(DownloadTest, AFailedDownloadStartsNothingAndShowsItsFailureUntilClosed) {
+    Component(true);
+    const std::string script = PluginFolder() + "/calc.sh";
+    WriteFile(script, "an older script");
+    WriteFile(portal.DataFolder() + "update/pub/plugins/calc/lib/data.bin", std::string(900, 'd'));
+    // One file fails its digest, the other is far longer than listed.
+    portal.SetFault("/update/pub/plugins/calc/calc.sh", "kind=corrupt");
+    portal.SetFault("/update/pub/plugins/calc/lib/data.bin", "kind=garbage&bytes=3000000");
+    Open("optLink12");
+    CDownloadStatusUI* status = Status("optLink12");
+    ASSERT_NE(status, nullptr);
+    ASSERT_TRUE(AllRunsEnded());
+    EXPECT_TRUE(starts.empty());
+    EXPECT_TRUE(status->IsVisible());
+    EXPECT_TRUE(status->Failed());
+    EXPECT_TRUE(status->FailureText().IsVisible());
+    EXPECT_FALSE(status->Progress().IsVisible());
+    EXPECT_EQ(ReadFile(script), "an older script");
+    EXPECT_FALSE(fs::exists(PluginFolder() + "/lib/data.bin"));
+    for (const auto& item : fs::recursive_directory_iterator(PluginFolder()))
+        EXPECT_LE(item.is_regular_file() ? item.file_size() : 0u, 1000u) << item.path();
+
+    // The close button takes it away.
+    (*routes.Click(ClickRule::CloseDownloadStatus))(status->CloseButton());
+    EXPECT_FALSE(status->IsVisible());
+
+    // Opened again once the server mends: the bar is back, and the run starts the program.
+    portal.ClearFaults();
+    Open("optLink12");
+    EXPECT_TRUE(status->IsVisible());
+    EXPECT_FALSE(status->Failed());
+    EXPECT_TRUE(status->Progress().IsVisible());
+    ASSERT_TRUE(AllRunsEnded());
+    EXPECT_FALSE(status->IsVisible());
+    EXPECT_EQ(starts.size(), 1u);
+    EXPECT_EQ(ReadFile(script + ".vmupdate"),
+              ReadFile(portal.DataFolder() + "update/pub/plugins/calc/calc.sh"));
 }
 
 TEST_F(DownloadTest, AHistoryOptionGetsTheControlOverItWithTheSameInsides) {

@@ -5,7 +5,9 @@
 namespace quorvi {
 
 CDownloadStatusUI::CDownloadStatusUI()
-    : m_progress(new DuiLib::CProgressUI), m_closeButton(new DuiLib::CButtonUI) {
+    : m_progress(new DuiLib::CProgressUI),
+      m_closeButton(new DuiLib::CButtonUI),
+      m_failure(new DuiLib::CLabelUI) {
     SetAttribute("float", "true");
 
     m_closeButton->SetAttribute("float", "true");
@@ -28,8 +30,23 @@ CDownloadStatusUI::CDownloadStatusUI()
     m_progress->SetAttribute("value", "0");
     m_progress->SetAttribute("maxheight", "14");
 
+    // Where the bar lies, a little taller for the text.
+    m_failure->SetAttribute("float", "true");
+    m_failure->SetAttribute("pos", "8,60,92,80");
+    m_failure->SetAttribute("align", "center");
+    m_failure->SetAttribute("textcolor", "#FFD0342C");
+    m_failure->SetText(platform::texts::kDownloadFailed);
+    m_failure->SetVisible(false);
+
     Add(m_closeButton);
     Add(m_progress);
+    Add(m_failure);
+}
+
+void CDownloadStatusUI::SetFailed(bool failed) {
+    m_failed = failed;
+    m_failure->SetVisible(failed);
+    m_progress->SetVisible(!failed);
 }
 
 void* CDownloadStatusUI::GetInterface(std::string_view name) {

@@ -4,6 +4,8 @@
 // stage starts the client-mode run.
 #include <gtest/gtest.h>
 
+#include "client/common/messages.h"
+#include "client/common/window_delivery.h"
 #include "client/shell/main_window_test_support.h"
 
 namespace quorvi {
@@ -11,11 +13,13 @@ namespace {
 
 using DuiLib::CControlUI;
 
-// A plugin no portal publishes: whatever answers on the build's portal address,
-// its list is empty and nothing is started.
+// Plugins no portal publishes: whatever answers on the build's portal address,
+// their lists are empty and nothing is started.
 constexpr char kCatalogue[] = R"(<?xml version="1.0" encoding="utf-8"?>
 <apps>
   <group caption="Tools" icon="g.png" iconMd5="x" mark="Tools" id="5">
+    <app caption="Notes" icon="n.png" iconMd5="x" id="10" action="web">http://127.0.0.1:1/notes</app>
+    <app caption="Chess" icon="h.png" iconMd5="x" id="11" action="plugin">quorvi-test-none/chess.sh</app>
     <app caption="Calc" icon="c.png" iconMd5="x" id="12" action="plugin">quorvi-test-none/run.sh</app>
   </group>
 </apps>)";
@@ -55,12 +59,77 @@ TEST_F(MainWindowDownloadTest, APluginEntryNeedsASignedInUserAndShowsItsStatusOv
     EXPECT_EQ(status->GetParent(), option->GetParent());
     const RECT over = option->GetPos();
     EXPECT_EQ(status->GetPos(), (RECT{over.left, over.top - 7, over.right, over.bottom}));
+    // Opening an entry closed the panel; opened again, it shows the download.
+    EXPECT_FALSE(Visible("layHistoryPanel"));
+    Click(Find("btnShowHistoryPanel"));
     EXPECT_TRUE(status->IsVisible());
 
     // The close button goes through the window's click rules, not the option's.
     Notify("click", &status->CloseButton());
     EXPECT_FALSE(status->IsVisible());
     EXPECT_EQ(status->Cancelled(), 1);
+    ASSERT_TRUE(WorkersFinished());
+    EXPECT_FALSE(status->IsVisible());
+}
+
+TEST_F(MainWindowDownloadTest, AHistoryIconKeepsItsStatusAndAClosedStatusStaysClosed) {
+    auto& user = const_cast<UserInfo&>(frame->User());
+    user.account = "demo";
+    user.password = "demo123";
+    const auto historyIcon = [this](int index) -> CControlUI* {
+        auto* panel = static_cast<DuiLib::CContainerUI*>(
+            Find("containerHistoryPanel")->GetInterface("Container"));
+        for (int i = 0, icons = 0; i < panel->GetCount(); ++i) {
+            CControlUI* child = panel->GetItemAt(i);
+            if (child->GetInterface("Option") && icons++ == index) return child;
+        }
+        return nullptr;
+    };
+    CControlUI* plugin = historyIcon(2);
+    ASSERT_NE(plugin, nullptr);
+    ASSERT_EQ(plugin->GetUserData(), "quorvi-test-none/run.sh");
+
+    // Used, the plugin's icon moves to the front; its status goes along with it.
+    Notify("click", plugin);
+    CDownloadStatusUI* status = frame->Downloads().FindStatus("DownloadStatusoptLink12");
+    ASSERT_NE(status, nullptr);
+    ASSERT_EQ(historyIcon(0)->GetUserData(), "quorvi-test-none/run.sh");
+    EXPECT_EQ(status->GetParent(), Find("containerHistoryPanel"));
+    const RECT over = historyIcon(0)->GetPos();
+    EXPECT_EQ(status->GetPos(), (RECT{over.left, over.top - 7, over.right, over.bottom}));
+    // Opening an entry closed the panel; opened again, it shows the download.
+    EXPECT_FALSE(Visible("layHistoryPanel"));
+    Click(Find("btnShowHistoryPanel"));
+    EXPECT_TRUE(status->IsVisible());
+    // On top of the icons, so it is seen and its button can be pressed.
+    EXPECT_EQ(Find("containerHistoryPanel")
+                  ->GetChildAt(Find("containerHistoryPanel")->GetChildCount() - 1),
+              status);
+    UpdateProgress progress;
+    progress.PluginMode = true;
+    progress.StatusName = status->GetName();
+    progress.NeededBytes = 4;
+    progress.DoneBytes = 1;
+    ::SendMessage(hwnd, WM_DOWNLOAD_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
+    EXPECT_EQ(status->Progress().GetValue(), 25);
+
+    // Another plugin opened from the history rebuilds it again: the status still
+    // follows its icon.
+    ASSERT_EQ(historyIcon(2)->GetUserData(), "quorvi-test-none/chess.sh");
+    Notify("click", historyIcon(2));
+    ASSERT_EQ(historyIcon(1)->GetUserData(), "quorvi-test-none/run.sh");
+    EXPECT_EQ(frame->Downloads().FindStatus("DownloadStatusoptLink12"), status);
+    EXPECT_EQ(status->GetPos().left, historyIcon(1)->GetPos().left);
+    EXPECT_EQ(status->GetPos().bottom, historyIcon(1)->GetPos().bottom);
+
+    // A report already queued when the user closes the status does not bring it back.
+    progress.DoneBytes = 2;
+    DeliverValue(hwnd, WM_DOWNLOAD_PROGRESS, 0, progress);
+    Notify("click", &status->CloseButton());
+    EXPECT_FALSE(status->IsVisible());
+    ui::RunUntilIdle();
+    EXPECT_FALSE(status->IsVisible());
+    EXPECT_EQ(status->Progress().GetValue(), 25);
     ASSERT_TRUE(WorkersFinished());
     EXPECT_FALSE(status->IsVisible());
 }

@@ -225,7 +225,9 @@ AppsUpdateOutcome RunAppsUpdate(const AppsUpdateSettings& settings) {
 
     const std::string download = settings.programFolder + "apps.xml.update";
     const std::string current = settings.programFolder + "apps.xml";
-    const bool arrived = FetchFile(settings.catalogueUrl, download, TransferOptions(settings));
+    merv::HttpOptions options = TransferOptions(settings);
+    options.limits.maximumBodySize = settings.maximumCatalogueSize;
+    const bool arrived = FetchFile(settings.catalogueUrl, download, options);
     // An error page or a cut-off answer may still be well-formed XML: only a
     // whole, successful answer that is a catalogue replaces the catalogue.
     if (!arrived) return outcome;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,10 @@ struct AppsUpdateSettings {
     // `reason` when it is not. A run without it installs nothing.
     std::function<bool(std::string_view document, std::string& reason)> isCatalogue;
     merv::HttpLimits limits = merv::kDefaultHttpLimits;  // of every transfer
+    // The catalogue alone may be longer than the limits allow any other answer:
+    // a catalogue of 20,000 applications is about 5 MB.
+    std::uint64_t maximumCatalogueSize = kMaximumCatalogueSize;
+    static constexpr std::uint64_t kMaximumCatalogueSize = 64u << 20;
     // When set, the run ends early once it becomes true (the worker's stop request).
     const std::atomic<bool>* stop = nullptr;
 

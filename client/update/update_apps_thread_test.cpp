@@ -351,6 +351,45 @@ TEST_F(AppsUpdateTest, TricklingCatalogueIsAbandonedSoTheNextRunFetchesIt) {
     EXPECT_TRUE(outcome.catalogueInstalled);
 }
 
+TEST_F(AppsUpdateTest, ACatalogueOf20000ApplicationsArrivesAndOnePastItsLimitChangesNothing) {
+    // Captions, addresses and sub-application panels as long as real ones get.
+    const std::string icon = ReadFile(portal.DataFolder() + "app/app_notice.png");
+    const std::string iconAttributes =
+        " icon=\"app_notice.png\" iconMd5=\"" + Clibmerv::md5ex(icon) + "\"";
+    std::string catalogue = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<apps>\n";
+    for (int group = 0; group < 20; ++group) {
+        catalogue += "<group caption=\"Group " + std::to_string(group) + "\"" + iconAttributes +
+                     " mark=\"G" + std::to_string(group) + "\" id=\"" + std::to_string(group + 1) +
+                     "\">\n";
+        for (int app = 0; app < 1000; ++app) {
+            const std::string id = std::to_string(1000 + group * 1000 + app);
+            catalogue += "  <app caption=\"A longer application caption " + id + "\"" +
+                         iconAttributes + " id=\"" + id +
+                         "\" action=\"web\" appRecommend=\"0\">http://apps.example.edu/"
+                         "service/applications/open?application=" +
+                         id + "&amp;channel=campus</app>\n";
+        }
+        catalogue += "</group>\n";
+    }
+    catalogue += "</apps>\n";
+    ServeCatalogue("large.xml", catalogue);
+    ASSERT_GT(catalogue.size(), 4'000'000u);
+
+    AppsUpdateSettings settings = Settings("large.xml");
+    settings.limits.maximumBodySize = 4096;  // other answers' limit does not bind the catalogue
+    EXPECT_TRUE(RunAppsUpdate(settings).catalogueInstalled);
+    EXPECT_EQ(ReadFile(program.Path() + "apps.xml"), catalogue);
+
+    // Longer than its limit: cut off, nothing installed and nothing left behind.
+    WriteFile(program.Path() + "apps.xml", "<apps>old</apps>");
+    settings.maximumCatalogueSize = catalogue.size() - 1;
+    const AppsUpdateOutcome outcome = RunAppsUpdate(settings);
+    EXPECT_FALSE(outcome.catalogueInstalled);
+    EXPECT_EQ(outcome.iconsChecked, 0);
+    EXPECT_EQ(ReadFile(program.Path() + "apps.xml"), "<apps>old</apps>");
+    EXPECT_FALSE(std::filesystem::exists(program.Path() + "apps.xml.update"));
+}
+
 TEST_F(AppsUpdateTest, StopRequestEndsARunWaitingOnAStalledServer) {
     WriteFile(program.Path() + "apps.xml", "<apps>old</apps>");
     portal.SetFault("/app/appsn.php", "kind=stall");  // held until the faults change

@@ -190,12 +190,15 @@ void PrintTransferProgress(std::uint64_t received, std::uint64_t expected) {
 }
 
 // GET url into path. The file is written only when the whole answer arrived
-// with a success status; otherwise what was at path stays as it was.
+// with a success status and at most `maximumSize` bytes; otherwise what was at
+// path stays as it was.
 bool DownloadFile(const std::string& url, const std::string& path,
-                  const FileUpdateSettings& settings, const std::atomic<bool>* stop) {
+                  const FileUpdateSettings& settings, const std::atomic<bool>* stop,
+                  std::uint64_t maximumSize) {
     CreateFoldersFor(path);
     merv::HttpOptions options;
     options.limits = settings.limits;
+    options.limits.maximumBodySize = maximumSize;
     options.stop = stop;
     options.progress = PrintTransferProgress;
     // Nothing fetched here is trusted before its digest is checked, so it need
@@ -217,16 +220,14 @@ void FlushToDisk(const std::string& path) {
 //
 // A new file torn by a crash is found by the next run's digest check; a side
 // file is swapped in by the final updater without any check, so it is flushed
-// to the disk before it takes its name.
-void PutInPlace(const std::string& temporary, const std::string& local) {
-    if (platform::MoveFile(temporary, local)) return;  // never replaces
+// to the disk before it takes its name. False when neither name could be taken.
+bool PutInPlace(const std::string& temporary, const std::string& local) {
+    if (platform::MoveFile(temporary, local)) return true;  // never replaces
     FlushToDisk(temporary);
     const std::string side = local + ".vmupdate";
     // One rename either way, so no moment exists without a side file that was there.
-    if (platform::FileExists(side))
-        platform::ReplaceFile(side, temporary);
-    else
-        platform::MoveFile(temporary, side);
+    if (platform::FileExists(side)) return platform::ReplaceFile(side, temporary);
+    return platform::MoveFile(temporary, side);
 }
 
 }  // namespace
@@ -243,10 +244,14 @@ FileUpdateEnd RunFileUpdate(const FileUpdatePlan& plan, const FileUpdateSettings
     progress.Finished = false;
 
     FileList list;
+    // A refused plugin path gets nothing: that is a failed download to its user.
+    progress.Failed = plan.refused;
     if (!plan.refused) {
         const std::string listPath = plan.baseDir + kFileListName;
-        if (DownloadFile(plan.listUrl, listPath, settings, stop))
+        if (DownloadFile(plan.listUrl, listPath, settings, stop, settings.limits.maximumBodySize))
             list = ParseFileList(ReadWholeFile(listPath));
+        else
+            progress.Failed = true;
     }
     if (stopped()) return FileUpdateEnd::Stopped;
 
@@ -267,12 +272,15 @@ FileUpdateEnd RunFileUpdate(const FileUpdatePlan& plan, const FileUpdateSettings
         if (digests.DigestOf(local) == entry.digest) continue;
 
         const std::string temporary = local + ".tmp";
-        const bool arrived = DownloadFile(settings.updateServer + "pub/" + entry.serverPath,
-                                          temporary, settings, stop);
+        // Never more than the list gives: a longer answer is not this file.
+        const bool arrived =
+            DownloadFile(settings.updateServer + "pub/" + entry.serverPath, temporary, settings,
+                         stop, static_cast<std::uint64_t>(std::max<std::int64_t>(entry.size, 0)));
         if (stopped()) return FileUpdateEnd::Stopped;
         // A ".tmp" that does not match stays for the next run, which fetches it again.
-        if (arrived && Clibmerv::FileDigest(temporary) == entry.digest)
-            PutInPlace(temporary, local);
+        if (!arrived || Clibmerv::FileDigest(temporary) != entry.digest ||
+            !PutInPlace(temporary, local))
+            progress.Failed = true;
 
         if (progress.PluginMode && reports.cancelRequested && reports.cancelRequested(progress))
             return FileUpdateEnd::Cancelled;
@@ -283,7 +291,7 @@ FileUpdateEnd RunFileUpdate(const FileUpdatePlan& plan, const FileUpdateSettings
     if (stopped()) return FileUpdateEnd::Stopped;
     progress.Finished = true;
     if (reports.progress) reports.progress(progress);
-    return FileUpdateEnd::Finished;
+    return progress.Failed ? FileUpdateEnd::Failed : FileUpdateEnd::Finished;
 }
 
 // ---- the worker --------------------------------------------------------------------------

@@ -6,10 +6,12 @@
 // file that is missing is put in place; a file that exists is never written
 // over: its new content goes beside it as name + ".vmupdate", which the final
 // updater swaps in later. Downloads land in name + ".tmp" first and count only
-// when their digest matches the list.
+// when their digest matches the list. A file transfer stops as soon as it grows
+// past the size the list gives.
 //
 // The worker reports to a window by value: WM_DOWNLOAD_PROGRESS (posted) after
-// each changed file and once at the end with Finished set, and in plugin mode
+// each changed file and once at the end with Finished set (and Failed, when the
+// list or a file did not arrive whole or could not be put in place), and in plugin mode
 // WM_QUERY_DOWNLOAD_CANCEL (sent) after each changed file; an answer of 1 ends
 // the run without the final report.
 //
@@ -34,6 +36,11 @@ struct UpdateProgress {
     std::int64_t NeededBytes = 0;  // listed sizes of the files that differ (first pass)
     std::int64_t DoneBytes = 0;    // listed sizes of the changed files processed so far
     bool Finished = false;         // set just before the final report
+    // Set with Finished when the list or a changed file did not arrive whole,
+    // failed its digest or could not be put in place, or the plugin path was
+    // refused: the folder is not level with the list, so a plugin program must
+    // not be started.
+    bool Failed = false;
     bool PluginMode = false;
     std::string PluginPath;  // plugin mode: the program's full local path once the run starts
     std::string StatusName;  // plugin mode: the name of the download status control
@@ -87,14 +94,16 @@ struct FileUpdateReports {
 };
 
 enum class FileUpdateEnd {
-    Finished,   // the final report was made
+    Finished,   // the final report was made; the folder is level with the list
+    Failed,     // the final report was made with Failed set
     Cancelled,  // cancelRequested answered true
     Stopped,    // the stop flag was set (the program is ending)
 };
 
 // Fetches the list into plan.baseDir + "filesinfo.txt" and works through it in
 // two passes. `progress` holds PluginMode and StatusName on entry; the run sets
-// the rest. A list that does not arrive whole counts as an empty list.
+// the rest. A list that does not arrive whole counts as an empty list and fails
+// the run; a file that fails does not stop the run, the others are still fetched.
 FileUpdateEnd RunFileUpdate(const FileUpdatePlan& plan, const FileUpdateSettings& settings,
                             UpdateProgress& progress, const FileUpdateReports& reports,
                             const std::atomic<bool>* stop = nullptr);

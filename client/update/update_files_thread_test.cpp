@@ -247,17 +247,22 @@ TEST_F(FileUpdateTest, AFolderOfManyFilesIsJudgedFileByFile) {
     }
 }
 
-TEST_F(FileUpdateTest, BrokenTransfersLeaveTheOldFileWholeAndCountAsDone) {
+TEST_F(FileUpdateTest, BrokenTransfersLeaveTheOldFileWholeAndFailTheRun) {
     const FileList served = ServedProgramList();
-    ASSERT_GE(served.entries.size(), 2u);
+    ASSERT_GE(served.entries.size(), 3u);
     const FileListEntry& cut = served.entries[0];
     const FileListEntry& corrupted = served.entries[1];
+    const FileListEntry& overlong = served.entries[2];
     WriteFile(program.Path() + cut.localName, "old one");
     WriteFile(program.Path() + corrupted.localName, "old two");
     portal.SetFault("/update/pub/" + cut.serverPath, "kind=truncate");
     portal.SetFault("/update/pub/" + corrupted.serverPath, "kind=corrupt");
+    // Far more than the list gives for it.
+    portal.SetFault("/update/pub/" + overlong.serverPath, "kind=garbage&bytes=30000000");
 
-    EXPECT_EQ(Run(PlanClientUpdate(settings)), FileUpdateEnd::Finished);
+    EXPECT_EQ(Run(PlanClientUpdate(settings)), FileUpdateEnd::Failed);
+    EXPECT_TRUE(reports.back().Finished);
+    EXPECT_TRUE(reports.back().Failed);
     EXPECT_EQ(ReadFile(program.Path() + cut.localName), "old one");
     EXPECT_EQ(ReadFile(program.Path() + corrupted.localName), "old two");
     EXPECT_FALSE(fs::exists(program.Path() + cut.localName + ".vmupdate"));
@@ -266,24 +271,34 @@ TEST_F(FileUpdateTest, BrokenTransfersLeaveTheOldFileWholeAndCountAsDone) {
     EXPECT_FALSE(fs::exists(program.Path() + cut.localName + ".tmp"));
     EXPECT_NE(Clibmerv::FileDigest(program.Path() + corrupted.localName + ".tmp"),
               corrupted.digest);
+    // Nothing longer than the list gives is left anywhere.
+    EXPECT_FALSE(fs::exists(program.Path() + overlong.localName));
+    for (const auto& item : fs::recursive_directory_iterator(program.Path()))
+        EXPECT_LE(item.is_regular_file() ? item.file_size() : 0u, 100000u) << item.path();
     EXPECT_EQ(reports.back().DoneBytes, reports.back().NeededBytes);
 
-    // The next run gets both.
+    // The next run gets all three.
     portal.ClearFaults();
     EXPECT_EQ(Run(PlanClientUpdate(settings)), FileUpdateEnd::Finished);
+    EXPECT_FALSE(reports.back().Failed);
     EXPECT_EQ(Clibmerv::FileDigest(program.Path() + cut.localName + ".vmupdate"), cut.digest);
     EXPECT_EQ(Clibmerv::FileDigest(program.Path() + corrupted.localName + ".vmupdate"),
               corrupted.digest);
+    EXPECT_EQ(Clibmerv::FileDigest(program.Path() + overlong.localName), overlong.digest);
     EXPECT_FALSE(fs::exists(program.Path() + corrupted.localName + ".tmp"));
 }
 
 TEST_F(FileUpdateTest, AListThatFailsOrIsGarbageChangesNothing) {
     WriteFile(program.Path() + "filesinfo.txt", "an earlier list");
-    for (const char* fault :
-         {"kind=error&status=503", "kind=truncate", "kind=garbage&bytes=4000"}) {
+    // A list that did not arrive fails the run; garbage that did is a list of no files.
+    for (const auto& [fault, end] :
+         {std::pair{"kind=error&status=503", FileUpdateEnd::Failed},
+          std::pair{"kind=truncate", FileUpdateEnd::Failed},
+          std::pair{"kind=garbage&bytes=4000", FileUpdateEnd::Finished}}) {
         portal.SetFault("/update/pub/UpdateFiles.php", fault);
-        EXPECT_EQ(Run(PlanClientUpdate(settings)), FileUpdateEnd::Finished) << fault;
+        EXPECT_EQ(Run(PlanClientUpdate(settings)), end) << fault;
         ASSERT_EQ(reports.size(), 1u) << fault;
+        EXPECT_EQ(reports[0].Failed, end == FileUpdateEnd::Failed) << fault;
         EXPECT_EQ(reports[0].NeededBytes, 0) << fault;
         EXPECT_TRUE(FileRequests().empty()) << fault;
     }
@@ -301,7 +316,7 @@ TEST_F(FileUpdateTest, ASilentServerEndsTheTransferAndTheRunGoesOn) {
     WriteFile(program.Path() + stalled.localName, "old");
     portal.SetFault("/update/pub/" + stalled.serverPath, "kind=stall");
 
-    EXPECT_EQ(Run(PlanClientUpdate(settings)), FileUpdateEnd::Finished);
+    EXPECT_EQ(Run(PlanClientUpdate(settings)), FileUpdateEnd::Failed);
     portal.ClearFaults();
     EXPECT_EQ(ReadFile(program.Path() + stalled.localName), "old");
     EXPECT_FALSE(fs::exists(program.Path() + stalled.localName + ".vmupdate"));
@@ -335,9 +350,9 @@ TEST_F(FileUpdateTest, BadLinesAreSkippedAndALongLineEndsTheList) {
 
 TEST_F(FileUpdateTest, ARefusedPluginPathFetchesNothingAndAStopEndsTheRun) {
     ClientConfig config;
-    EXPECT_EQ(Run(PlanPluginUpdate("../../bin/sh", config, settings), true),
-              FileUpdateEnd::Finished);
+    EXPECT_EQ(Run(PlanPluginUpdate("../../bin/sh", config, settings), true), FileUpdateEnd::Failed);
     ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].Failed);
     EXPECT_EQ(reports[0].PluginPath, "");
     EXPECT_TRUE(portal.PathsBelow("/update/").empty());
 
