@@ -113,9 +113,20 @@ private:
     // Moves past the first `end` found from `from` on (TinyXML walks there byte
     // by byte), or onto the NUL that stops the walk.
     void SkipPast(size_t from, std::string_view end) {
-        const size_t stop = std::min(m_text.find('\0', from), m_text.size());
+        const size_t stop = NulFrom(from);
         const size_t found = m_text.substr(0, stop).find(end, from);
         m_at = found == std::string_view::npos ? stop : found + end.size();
+    }
+
+    // The first NUL at or after `from` (the end of the text when there is none).
+    // Remembered, so that the skips of one scan, which only move forward, look
+    // at each byte once instead of searching to the end of the text every time.
+    size_t NulFrom(size_t from) {
+        if (from < m_nulSearchedFrom || from > m_nextNul) {
+            m_nextNul = std::min(m_text.find('\0', from), m_text.size());
+            m_nulSearchedFrom = from;
+        }
+        return m_nextNul;
     }
 
     // At a '<': what TinyXML makes of it. False for a declaration it cannot follow.
@@ -236,6 +247,9 @@ private:
     bool m_detecting = false;
     int m_depth = 0;
     int m_deepest = 0;
+    // No NUL lies in [m_nulSearchedFrom, m_nextNul); nothing searched yet at first.
+    size_t m_nulSearchedFrom = std::string_view::npos;
+    size_t m_nextNul = 0;
 };
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/bench_report.h"
 #include "updrix/side_files.h"
 
 extern char** environ;
@@ -116,6 +117,8 @@ void Compare(const char* layout, const fs::path& root, int runs) {
     std::printf("%s\n", layout);
     std::printf("  wall       tick %8.2f ms   find %8.2f ms   ratio %.2fx\n", tw, fw, tw / fw);
     std::printf("  processor  tick %8.2f ms   find %8.2f ms   ratio %.2fx\n", tc, fc, tc / fc);
+    platform::PrintBenchRow(std::string("updater tick against find, processor time, ") + layout, tc,
+                            fc, "ms", {});
 }
 
 }  // namespace

@@ -7,8 +7,10 @@
 //   memory: resident memory of this process after opening and closing one
 //           dialog, and after 20 dialogs opened and closed one after the other
 //
-// Usage: application_dialog_bench [path to quorvi-portal] [its data folder]
-// QUORVI_BENCH_NO_SPARE_VIEW=1 measures without the reserve's spare page view.
+// Usage: application_dialog_bench [path to quorvi-portal] [its data folder] [skin folder]
+// (by default the build's portal, a copy of its demo data and the source skin,
+// so it runs from any folder). QUORVI_BENCH_NO_SPARE_VIEW=1 measures without
+// the reserve's spare page view.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -23,6 +25,7 @@
 #include "client/browser/browser_event_handler.h"
 #include "client/common/database.h"
 #include "client/common/messages.h"
+#include "platform/bench_report.h"
 #include "platform/server_process_test_support.h"
 #include "ui/core/UIlib.h"
 #include "ui/web/screen_backend.h"
@@ -88,12 +91,22 @@ class Owner : public DuiLib::CWindowWnd {
     LPCTSTR GetWindowClassName() const override { return "BenchOwner"; }
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::string program = argc > 1 ? argv[1] : "build/dist/quorvi-portal";
-    const std::string data = argc > 2 ? argv[2] : "build/dist/portal-data";
-    const std::string skin = argc > 3 ? argv[3] : "skin/quorvi";
+int Run(int argc, char** argv) {
+    const auto folder = std::filesystem::temp_directory_path() / "quorvi_dialog_bench";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::string data = argc > 2 ? argv[2] : "";
+    if (data.empty()) {
+        data = (folder / "portal-data").string();
+        std::filesystem::copy(QUORVI_PORTAL_DEMO_DATA, data,
+                              std::filesystem::copy_options::recursive);
+    }
+    const std::string program = argc > 1 ? argv[1] : QUORVI_PORTAL_PROGRAM;
+    const std::string skin = argc > 3 ? argv[3] : QUORVI_BENCH_SKIN_DIR;
+    if (!std::filesystem::is_directory(skin)) {
+        std::fprintf(stderr, "bench: no skin folder %s\n", skin.c_str());
+        return 1;
+    }
     platform::testing::ServerProcess portal;
     if (portal.Start(program, {"--port", "0", "--data", data, "--log", "/dev/null"}) == 0) {
         std::fprintf(stderr, "bench: cannot start %s: %s\n", program.c_str(),
@@ -105,9 +118,6 @@ int main(int argc, char** argv) {
     if (spareView) ui::WebViewReserve::Get().Enable();  // as the client does
     DuiLib::CPaintManagerUI::SetResourcePath(skin);
 
-    const auto folder = std::filesystem::temp_directory_path() / "quorvi_dialog_bench";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
     LocalDatabase db;
     db.Open((folder / "vamo.db").string());
     db.CreateAndMigrate();
@@ -136,10 +146,22 @@ int main(int argc, char** argv) {
 
     // Open: the first dialog starts the page engine; it is timed apart.
     const double first = OpenAndLoad(routes, component, address, true);
+    if (first < 0) {
+        std::fprintf(stderr, "bench: the first dialog did not open or load its page\n");
+        workers.StopAll();
+        ::DestroyWindow(owner.GetHWND());
+        return 1;
+    }
     ui::RunFor(std::chrono::milliseconds(1000));
     const long afterFirst = ResidentKiB();
     std::vector<double> times;
     for (int i = 0; i < 10; ++i) times.push_back(OpenAndLoad(routes, component, address, true));
+    if (std::count(times.begin(), times.end(), -1.0) > 0 || g_created.size() < 11) {
+        std::fprintf(stderr, "bench: a dialog did not open or load its page\n");
+        workers.StopAll();
+        ::DestroyWindow(owner.GetHWND());
+        return 1;
+    }
     std::vector<double> sorted = times;
     std::sort(sorted.begin(), sorted.end());
     const double median = (sorted[4] + sorted[5]) / 2;
@@ -166,6 +188,21 @@ int main(int argc, char** argv) {
 
     workers.StopAll();
     ::DestroyWindow(owner.GetHWND());
-    std::filesystem::remove_all(folder);
+    platform::PrintBenchRow("application dialog: click to page loaded, median, against 400 ms",
+                            median, 400, "ms", {1.0});
     return 0;
+}
+
+}  // namespace
+
+// The portal and the temporary folder go on every way out, errors included.
+int main(int argc, char** argv) {
+    int result = 1;
+    try {
+        result = Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench: %s\n", e.what());
+    }
+    std::filesystem::remove_all(std::filesystem::temp_directory_path() / "quorvi_dialog_bench");
+    return result;
 }

@@ -16,7 +16,7 @@ CatalogueComponent::CatalogueComponent(DuiLib::CPaintManagerUI& pm, LocalDatabas
 
 void CatalogueComponent::Register(MainWindowRoutes& routes) {
     routes.OnClick(ClickRule::StartSearch, [this](DuiLib::CControlUI&) {
-        SearchCatalogue(m_pm, m_db, m_searchText, false);
+        SearchCatalogue(m_pm, m_db, m_searchText, false, &m_searchSpares);
     });
     routes.OnClick(ClickRule::CatalogueOption, [this](DuiLib::CControlUI& option) {
         m_hooks.window = m_pm.GetPaintWindow();
@@ -29,7 +29,7 @@ void CatalogueComponent::Register(MainWindowRoutes& routes) {
     routes.OnClick(ClickRule::NavigationOption,
                    [this](DuiLib::CControlUI& option) { ShowGroup(Context(), option, m_hooks); });
     routes.OnTimer(MainTimer::LiveSearch,
-                   [this] { SearchCatalogue(m_pm, m_db, m_searchText, true); });
+                   [this] { SearchCatalogue(m_pm, m_db, m_searchText, true, &m_searchSpares); });
     routes.SetFloatingPanels([this] { return FloatingPanels(); });
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "client/catalogue/catalogue_view.h"
+#include "client/catalogue/search.h"
 #include "client/common/database.h"
 #include "client/common/main_window_routes.h"
 #include "client/common/user_info.h"
@@ -46,6 +47,7 @@ private:
     std::vector<DuiLib::CControlUI*> m_groupContainers;
     std::vector<DuiLib::CControlUI*> m_floatingPanels;
     std::string m_searchText;
+    SearchResultSpares m_searchSpares;
     int m_recommendationsShown = 0;
 };
 

@@ -147,6 +147,54 @@ TEST_F(CatalogueListsTest, ResultsWrapAfterSixAndASecondSearchReplacesTheFirst) 
     EXPECT_EQ(Results()->GetFixedHeight(), 200);
 }
 
+TEST_F(CatalogueListsTest, AKeywordWithSpacesIsSearchedOnceByTheTicks) {
+    AddApp(1, "Mail");
+    TypeKeyword("m a");
+    EXPECT_EQ(Search(true).count, 1);
+    EXPECT_FALSE(Search(true).ran);
+    TypeKeyword("ma");
+    EXPECT_FALSE(Search(true).ran);  // the same search
+    // Spaces alone are still searched (they find nothing), as a new keyword.
+    TypeKeyword("  ");
+    EXPECT_TRUE(Search(true).ran);
+    EXPECT_EQ(CountLabel(), CountText(0));
+}
+
+TEST_F(CatalogueListsTest, ResultOptionsShownAgainLookAndOpenLikeNewOnes) {
+    for (int i = 1; i <= 8; ++i) AddApp(i, (i <= 6 ? "Tool" : "Mail") + std::to_string(i));
+    SearchResultSpares spares;
+    TypeKeyword("tool");
+    ASSERT_EQ(SearchCatalogue(window->pm, db, lastKeyword, false, &spares).count, 6);
+    // The user had clicked the first result.
+    auto* clicked = static_cast<DuiLib::COptionUI*>(Results()->GetChildAt(0));
+    clicked->Selected(true);
+
+    TypeKeyword("mail");
+    ASSERT_EQ(SearchCatalogue(window->pm, db, lastKeyword, false, &spares).count, 2);
+    EXPECT_EQ(ResultNames(), "Mail7|Mail8");
+    EXPECT_EQ(spares.options.size(), 4u);  // the untouched rest waits for the next search
+    for (int i = 0; i < 2; ++i) {
+        auto* shown = static_cast<DuiLib::COptionUI*>(Results()->GetChildAt(i));
+        EXPECT_FALSE(shown->IsSelected());
+        EXPECT_EQ(shown->GetName(), "optLinkoptLink" + std::to_string(7 + i));
+        EXPECT_EQ(shown->GetTag(), static_cast<UINT_PTR>(7 + i));
+        EXPECT_EQ(shown->GetUserData(), "http://a/" + std::to_string(7 + i));
+        EXPECT_EQ(window->pm.FindControl(shown->GetName()), shown);
+        EXPECT_EQ(shown->GetPos(), SearchResultRect(i));
+    }
+    // The names of results no longer shown are gone from the window.
+    EXPECT_EQ(Find("optLinkoptLink1"), nullptr);
+    EXPECT_EQ(Find("optLinkoptLink6"), nullptr);
+
+    // Spares come back in the places they are needed.
+    TypeKeyword("l");
+    ASSERT_EQ(SearchCatalogue(window->pm, db, lastKeyword, false, &spares).count, 8);
+    EXPECT_EQ(ResultNames(), "Tool1|Tool2|Tool3|Tool4|Tool5|Tool6|Mail7|Mail8");
+    EXPECT_EQ(Results()->GetChildAt(7)->GetPos(), SearchResultRect(7));
+    EXPECT_EQ(Find("optLinkoptLink6"), Results()->GetChildAt(5));
+    EXPECT_TRUE(spares.options.empty());
+}
+
 TEST_F(CatalogueListsTest, EachColumnShowsItsFirstFiveRecommendations) {
     for (int i = 1; i <= 7; ++i) AddRecommended(i, "1");
     AddRecommended(20, "4");

@@ -63,9 +63,9 @@ const char* ColumnText(sqlite3_stmt* stmt, int column) {
     return text ? text : "";
 }
 
-void AddResult(DuiLib::CContainerUI& results, sqlite3_stmt* row, int index) {
-    auto option = NewRowOption(ColumnText(row, kColumnUserData), ColumnText(row, kColumnAppId));
-    option->SetText(ColumnText(row, kColumnAppName));
+// A new result option, placed at `index` but not yet filled in from a row.
+std::unique_ptr<DuiLib::COptionUI> NewResult(int index) {
+    auto option = NewRowOption("", "");
     option->SetAttribute("width", "100");
     option->SetAttribute("height", "100");
     option->SetAttribute("textpadding", "0,0,0,2");
@@ -75,14 +75,67 @@ void AddResult(DuiLib::CContainerUI& results, sqlite3_stmt* row, int index) {
     option->SetAttribute("hotimage", "toolbar_hover.png");
     option->SetAttribute("pushedimage", "toolbar_pushed.png");
     option->SetAttribute("selectedimage", "toolbar_pushed.png");
-    option->SetAttribute("foreimage", ColumnText(row, kColumnForeImage));
     option->SetAttribute("pos", PosText(SearchResultRect(index)));
+    return option;
+}
+
+// What of a result comes from its row; everything else is the same for all.
+void FillResult(DuiLib::COptionUI& option, sqlite3_stmt* row) {
+    option.SetUserData(ColumnText(row, kColumnUserData));
+    // Read as atoi reads it: the leading number, 0 when there is none.
+    option.SetTag(static_cast<UINT_PTR>(std::atoi(ColumnText(row, kColumnAppId))));
+    option.SetText(ColumnText(row, kColumnAppName));
+    option.SetAttribute("foreimage", ColumnText(row, kColumnForeImage));
     // Begins with "optLink", so a click opens it like a quick-bar option.
-    option->SetName(std::string("optLink") + ColumnText(row, kColumnControlName));
+    option.SetName(std::string("optLink") + ColumnText(row, kColumnControlName));
+}
+
+// An option of the last search can show another result in its place as long as
+// nobody touched it: not hovered, pressed, selected or focused.
+DuiLib::COptionUI* Untouched(DuiLib::CControlUI* control) {
+    auto* option = static_cast<DuiLib::COptionUI*>(control->GetInterface("Option"));
+    return option && option->GetButtonState() == 0 && !option->IsFocused() ? option : nullptr;
+}
+
+// Puts the result `row` at `index` of `results`. The options of the last search
+// are filled in again where they stand (building and deleting thousands of
+// options each tick would take far longer than a frame); spare ones are taken
+// before new ones are built.
+void PlaceResult(DuiLib::CContainerUI& results, sqlite3_stmt* row, int index,
+                 SearchResultSpares* spares) {
+    if (index < results.GetCount()) {
+        if (DuiLib::COptionUI* existing = Untouched(results.GetItemAt(index))) {
+            FillResult(*existing, row);
+            return;
+        }
+        results.RemoveAt(index);
+    }
+    std::unique_ptr<DuiLib::COptionUI> option;
+    if (spares && !spares->options.empty()) {
+        option = std::move(spares->options.back());
+        spares->options.pop_back();
+        option->SetAttribute("pos", PosText(SearchResultRect(index)));
+    } else {
+        option = NewResult(index);
+    }
+    FillResult(*option, row);
     DuiLib::COptionUI* added = option.release();
-    results.Add(added);
+    results.AddAt(added, index);
     added->NeedParentUpdate();
     added->NeedUpdate();
+}
+
+// Takes the options after the first `count` out: kept as spares when there is
+// a place for them (only untouched ones), deleted otherwise.
+void DropResultsFrom(DuiLib::CContainerUI& results, int count, SearchResultSpares* spares) {
+    for (int i = results.GetCount() - 1; i >= count; --i) {
+        if (!spares || !Untouched(results.GetItemAt(i))) {
+            results.RemoveAt(i);
+            continue;
+        }
+        std::unique_ptr<DuiLib::CControlUI> released = results.ReleaseAt(i);
+        spares->options.emplace_back(static_cast<DuiLib::COptionUI*>(released.release()));
+    }
 }
 
 struct StatementCloser {
@@ -92,7 +145,7 @@ struct StatementCloser {
 }  // namespace
 
 SearchOutcome SearchCatalogue(DuiLib::CPaintManagerUI& pm, LocalDatabase& db,
-                              std::string& lastKeyword, bool live) {
+                              std::string& lastKeyword, bool live, SearchResultSpares* spares) {
     DuiLib::CControlUI* box = pm.FindControl("signature");
     std::string keyword = LowerAsciiBytes(box ? std::string(box->GetText()) : std::string());
 
@@ -101,7 +154,11 @@ SearchOutcome SearchCatalogue(DuiLib::CPaintManagerUI& pm, LocalDatabase& db,
     SetVisible(label, true);
 
     if (live) {
-        if (keyword == lastKeyword) return {};
+        // The last keyword is kept without its spaces: one that holds a space
+        // is the same search as that keyword without them. (Spaces alone make
+        // no keyword; they are searched as before, finding nothing.)
+        const std::string searched = RemoveSpaces(keyword);
+        if (keyword == lastKeyword || (!searched.empty() && searched == lastKeyword)) return {};
         if (keyword.empty() || keyword == platform::texts::kSearchPlaceholder) {
             SetVisible(list, false);
             SetText(label, platform::texts::kSearchEnterKeyword);
@@ -111,7 +168,6 @@ SearchOutcome SearchCatalogue(DuiLib::CPaintManagerUI& pm, LocalDatabase& db,
 
     DuiLib::CContainerUI* results = FindContainer(pm, "listSearchResultContainer");
     if (!results) return {};
-    results->RemoveAll();
     keyword = RemoveSpaces(keyword);
 
     // Read straight from SQLite: the tick runs on the UI thread over every name.
@@ -119,6 +175,8 @@ SearchOutcome SearchCatalogue(DuiLib::CPaintManagerUI& pm, LocalDatabase& db,
     if (!db.Handle() ||
         sqlite3_prepare_v2(db.Handle(), "select * from apps", -1, &raw, nullptr) != SQLITE_OK) {
         sqlite3_finalize(raw);
+        DropResultsFrom(*results, 0, spares);
+        results->SetScrollPos(0);
         lastKeyword = keyword;
         return {true, 0};
     }
@@ -130,9 +188,11 @@ SearchOutcome SearchCatalogue(DuiLib::CPaintManagerUI& pm, LocalDatabase& db,
         name = ColumnText(stmt.get(), kColumnAppName);
         LowerInPlace(name);
         if (name.find(keyword) == std::string::npos) continue;
-        AddResult(*results, stmt.get(), count);
+        PlaceResult(*results, stmt.get(), count, spares);
         ++count;
     }
+    DropResultsFrom(*results, count, spares);
+    results->SetScrollPos(0);
 
     const int lastRow = count > 0 ? (count - 1) / 6 : 0;
     results->SetAttribute("height", std::to_string(SearchResultsHeight(lastRow)));

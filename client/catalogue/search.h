@@ -8,8 +8,10 @@
 // and the keyword must occur in the name as a run of bytes.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "client/common/database.h"
 #include "ui/core/UIlib.h"
@@ -34,9 +36,18 @@ struct SearchOutcome {
     int count = 0;     // results built
 };
 
+// Result options a search no longer needed, kept for the next one instead of
+// being deleted and built again (they belong to no window meanwhile).
+struct SearchResultSpares {
+    std::vector<std::unique_ptr<DuiLib::COptionUI>> options;
+};
+
 // One search. `lastKeyword` is the window's keyword of the last search, read and
-// updated here; `live` is set for the timer's ticks.
+// updated here; `live` is set for the timer's ticks. The options of the last
+// search show the new results; with `spares`, those left over are kept there
+// and taken before new ones are built, else they are deleted.
 SearchOutcome SearchCatalogue(DuiLib::CPaintManagerUI& pm, LocalDatabase& db,
-                              std::string& lastKeyword, bool live);
+                              std::string& lastKeyword, bool live,
+                              SearchResultSpares* spares = nullptr);
 
 }  // namespace quorvi

@@ -16,6 +16,7 @@
 
 #include "client/update/update_apps_thread.h"
 #include "libmerv/libmerv.h"
+#include "platform/bench_report.h"
 
 namespace {
 
@@ -99,5 +100,8 @@ int main(int argc, char** argv) {
     std::printf("  icon update pass (digest per icon, no fetch): %8.2f ms\n", update * 1e3);
     std::printf("  md5sum over the same files:                   %8.2f ms\n", reference * 1e3);
     std::printf("  ratio update / md5sum:                        %8.2f\n", update / reference);
+    platform::PrintBenchRow(
+        "icon update pass over " + std::to_string(count) + " icons against md5sum", update * 1e3,
+        reference * 1e3, "ms", {});
     return 0;
 }

@@ -93,6 +93,16 @@ void CContainerUI::RemoveAll() {
     NeedUpdate();
 }
 
+std::unique_ptr<CControlUI> CContainerUI::ReleaseAt(int index) {
+    if (index < 0 || index >= GetCount()) return nullptr;
+    auto item = std::move(items_[static_cast<size_t>(index)]);
+    items_.erase(items_.begin() + index);
+    if (manager_) manager_->ReapObjects(item.get());
+    item->SetManager(nullptr, nullptr, false);
+    NeedUpdate();
+    return item;
+}
+
 void CContainerUI::Discard(std::unique_ptr<CControlUI> control) {
     if (!manager_) return;  // deleted here, with nothing else pointing at it
     CPaintManagerUI* manager = manager_;

@@ -48,6 +48,10 @@ public:
     bool Remove(CControlUI* control) override;
     bool RemoveAt(int index) override;
     void RemoveAll() override;
+    // Takes the item at `index` out without deleting it: the window forgets it
+    // (its name, timers, focus, hover) and it belongs to no window until added
+    // again. Null for an index out of range.
+    std::unique_ptr<CControlUI> ReleaseAt(int index);
 
     RECT GetInset() const { return inset_; }
     void SetInset(RECT inset);
