@@ -131,7 +131,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The starter looks for the user's launcher with pgrep.
+# The starter looks for the user's launcher with ps.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS procps)
 # The starter's message box when the user's folder cannot be written; the web
 # engine's renderer; the font of the Chinese texts.
@@ -153,5 +153,8 @@ add_test(NAME package_starter
          COMMAND bash ${QUORVI_PACKAGING_DIR}/tests/starter_test.sh ${CMAKE_BINARY_DIR}/package-test)
 set_tests_properties(package_build PROPERTIES FIXTURES_SETUP quorvi_package)
 set_tests_properties(package_check package_starter PROPERTIES FIXTURES_REQUIRED quorvi_package)
+# The starter starts the launcher, of which one runs per user: it waits for the
+# other tests that start the programs.
+set_tests_properties(package_starter PROPERTIES RESOURCE_LOCK quorvi_processes)
 set_tests_properties(package_build package_check package_starter PROPERTIES
                      LABELS "package;slow" TIMEOUT 180)

@@ -134,7 +134,11 @@ refresh() {
 # the lock, which it does not inherit, and waited for until it is seen, so
 # that starts at the same time start one.
 start_launcher() {
-    launcher_runs() { pgrep -u "$(id -u)" -x vamo >/dev/null 2>&1; }
+    # A launcher that has ended but is not yet reaped (a zombie) does not count.
+    launcher_runs() {
+        ps -u "$(id -u)" -o stat=,comm= 2>/dev/null |
+            awk '$1 !~ /^Z/ && $2 == "vamo" { found = 1 } END { exit !found }'
+    }
     launcher_runs && return
     ("$folder/vamo" 9>&- </dev/null >/dev/null 2>&1 &)
     tries=0

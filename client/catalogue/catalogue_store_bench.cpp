@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "client/catalogue/catalogue_bench_support.h"
 #include "client/catalogue/catalogue_store.h"
 
 using namespace quorvi;
@@ -29,29 +30,6 @@ using Clock = std::chrono::steady_clock;
 
 double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// A catalogue of `count` applications in groups of 60; every tenth is recommended.
-// Captions hold Chinese text and a quote, as real ones may.
-std::string GenerateDocument(int count) {
-    std::ostringstream xml;
-    xml << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<apps>\n";
-    for (int first = 0; first < count; first += 60) {
-        const int group = first / 60 + 1;
-        xml << "<group caption=\"\xE5\x88\x86\xE7\xB1\xBB " << group << "\" icon=\"nav/" << group
-            << ".png\" iconMd5=\"0\" mark=\"m" << group << "\" id=\"" << group << "\">\n";
-        for (int i = first; i < std::min(first + 60, count); ++i) {
-            const int id = 100000 + i;
-            xml << "  <app caption=\"\xE5\xBA\x94\xE7\x94\xA8 &apos;" << i << "\" icon=\"apps/"
-                << id << ".png\" iconMd5=\"0123456789abcdef0123456789abcdef\" id=\"" << id
-                << "\" action=\"web\"";
-            if (i % 10 == 0) xml << " appRecommend=\"" << (i / 10) % 4 + 1 << "\"";
-            xml << ">http://apps.example.edu/open?id=" << id << "</app>\n";
-        }
-        xml << "</group>\n";
-    }
-    xml << "</apps>\n";
-    return xml.str();
 }
 
 std::string Quoted(const std::string& text) {
@@ -146,7 +124,7 @@ int main(int argc, char** argv) {
                 "store us/app", "shell us/app", "update ms");
     for (int count : counts) {
         CatalogueDocument document;
-        if (!ParseCatalogueDocument(GenerateDocument(count), document)) return 1;
+        if (!ParseCatalogueDocument(bench::GenerateCatalogueDocument(count), document)) return 1;
         const std::string sqlFile = folder + "rows.sql";
         std::ofstream(sqlFile, std::ios::binary) << GenerateSql(document);
 

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "client/catalogue/catalogue_bench_support.h"
 #include "client/catalogue/catalogue_document.h"
 #include "client/catalogue/navigation_builder.h"
 #include "platform/bench_report.h"
@@ -38,28 +39,6 @@ using Clock = platform::ThreadClock;
 
 double Ms(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-// Groups of 60 applications with Chinese captions; every tenth is recommended.
-std::string GenerateDocument(int count) {
-    std::ostringstream xml;
-    xml << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<apps>\n";
-    for (int first = 0; first < count; first += 60) {
-        const int group = first / 60 + 1;
-        xml << "<group caption=\"\xE5\x88\x86\xE7\xB1\xBB " << group << "\" icon=\"nav/" << group
-            << ".png\" iconMd5=\"0\" mark=\"m" << group << "\" id=\"" << group << "\">\n";
-        for (int i = first; i < std::min(first + 60, count); ++i) {
-            const int id = 100000 + i;
-            xml << "  <app caption=\"\xE5\xBA\x94\xE7\x94\xA8 " << i << "\" icon=\"apps/" << id
-                << ".png\" iconMd5=\"0123456789abcdef0123456789abcdef\" id=\"" << id
-                << "\" action=\"web\"";
-            if (i % 10 == 0) xml << " appRecommend=\"" << (i / 10) % 4 + 1 << "\"";
-            xml << ">http://apps.example.edu/open?id=" << id << "</app>\n";
-        }
-        xml << "</group>\n";
-    }
-    xml << "</apps>\n";
-    return xml.str();
 }
 
 struct Steps {
@@ -142,7 +121,7 @@ int main(int argc, char** argv) {
     std::string folder = (std::filesystem::temp_directory_path() / "catwinbenchXXXXXX").string();
     if (!mkdtemp(folder.data())) return 1;
     const std::string large = folder + "/apps.xml";
-    const std::string text = GenerateDocument(20000);
+    const std::string text = bench::GenerateCatalogueDocument(20000);
     std::ofstream(large, std::ios::binary) << text;
 
     std::printf("main window with its catalogue (headless), medians of %d runs\n", runs);
