@@ -82,6 +82,9 @@ AccessibleStates GetAccessibleStates(CControlUI& control) {
 }
 
 RECT GetAccessibleExtents(CControlUI& control) {
+    // Layout is lazy: a control just shown is placed when the window next
+    // paints, which may come after the question.
+    if (CPaintManagerUI* manager = control.GetManager()) manager->UpdateLayout();
     return control.GetAbsolutePos();
 }
 

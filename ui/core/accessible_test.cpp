@@ -63,6 +63,10 @@ TEST(Accessible, RolesNamesFlatteningStatesAndClick) {
     EXPECT_TRUE(a.showing && a.enabled && a.focusable && a.checkable && a.checked);
     EXPECT_FALSE(GetAccessibleStates(*window.Find("optB")).checked);
     EXPECT_FALSE(GetAccessibleStates(*label).focusable);
+    // A control just shown has its extents before the window paints again.
+    window.Find("panel")->SetVisible(true);
+    EXPECT_TRUE(GetAccessibleStates(*label).showing);
+    EXPECT_GT(GetAccessibleExtents(*label).bottom, GetAccessibleExtents(*label).top);
     const RECT extents = GetAccessibleExtents(*window.Find("closebtn"));
     EXPECT_EQ(extents, window.Find("closebtn")->GetAbsolutePos());
     EXPECT_GT(extents.right - extents.left, 0);
