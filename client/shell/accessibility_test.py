@@ -70,6 +70,14 @@ def main_frame():
     return None
 
 
+def describe_desktop():
+    desktop = pyatspi.Registry.getDesktop(0)
+    apps = [desktop.getChildAtIndex(i) for i in range(desktop.childCount)]
+    return [(app.name, [(w.name, w.getRoleName(), showing(w))
+                        for w in (app.getChildAtIndex(j) for j in range(app.childCount)) if w])
+            for app in apps if app]
+
+
 def by_role(nodes, role):
     return {n.name: n for n in nodes if n.getRole() == role}
 
@@ -103,12 +111,20 @@ def run(dist, work):
             [os.path.join(dist, "quorvi-portal"), "--data", data, "--log",
              os.path.join(work, "requests.log")], stderr=portal_err, env=env))
         wait_for("the portal", lambda: "serving" in open(portal_err.name).read(), 15)
+        # The accessibility bus and its registry run before the client starts:
+        # a client that finds no accessibility bus at start-up never joins one.
+        wait_for("the accessibility registry",
+                 lambda: pyatspi.Registry.getDesktop(0).childCount >= 0, 15)
         client_out = open(os.path.join(work, "client.out"), "w")
         processes.append(subprocess.Popen([os.path.join(program, "quorvi")], cwd=program,
                                           stdout=client_out, stderr=subprocess.STDOUT,
                                           env=env))
 
-        frame = wait_for("the main window in the accessible tree", main_frame)
+        try:
+            frame = wait_for("the main window in the accessible tree", main_frame)
+        except AssertionError:
+            print("clients on the accessibility bus: %r" % describe_desktop())
+            raise
         fx, fy, fw, fh = extents(frame)
         check(fw == 950 and fh == 553, "main window extents %r" % ((fx, fy, fw, fh),))
         # The catalogue arrives from the portal: its navigation options appear
