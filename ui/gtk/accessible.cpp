@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/text.h"
@@ -181,6 +182,7 @@ private:
     struct Node {
         AtkObject* object = nullptr;  // referenced
         bool own = false;             // a QuorviControlAccessible (else an entry's object)
+        GtkWidget* entry = nullptr;   // the entry whose object it is (not referenced)
         std::string kind;
         std::vector<AtkObject*> children;
         DuiLib::AccessibleStates states;
@@ -227,7 +229,8 @@ private:
             node.kind = control.GetClass();
             if (wanted) {
                 node.object = ATK_OBJECT(g_object_ref(wanted));
-                entries_[entry] = true;
+                node.entry = entry;
+                entries_.insert(entry);
             } else {
                 node.own = true;
                 auto* own = QUORVI_CONTROL_ACCESSIBLE(
@@ -298,11 +301,7 @@ private:
             own->tree = nullptr;
             atk_object_notify_state_change(node.object, ATK_STATE_DEFUNCT, TRUE);
         } else {
-            for (auto it = entries_.begin(); it != entries_.end(); ++it)
-                if (gtk_widget_get_accessible(it->first) == node.object) {
-                    entries_.erase(it);
-                    break;
-                }
+            entries_.erase(node.entry);  // the entry itself may be gone
         }
         g_object_unref(node.object);
         node.object = nullptr;
@@ -314,7 +313,7 @@ private:
     unsigned generation_ = 0;
     bool refreshing_ = false;
     std::unordered_map<DuiLib::CControlUI*, Node> nodes_;
-    std::unordered_map<GtkWidget*, bool> entries_;  // the entries standing for edit boxes
+    std::unordered_set<GtkWidget*> entries_;  // the entries standing for edit boxes
     std::vector<AtkObject*> top_;
 };
 
