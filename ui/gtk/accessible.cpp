@@ -134,8 +134,8 @@ public:
     const std::vector<AtkObject*>& Children(AtkObject* parent) {
         Refresh();
         if (parent == surfaceObject_) return top_;
-        for (auto& [control, node] : nodes_)
-            if (node.object == parent) return node.children;
+        auto found = controls_.find(parent);
+        if (found != controls_.end()) return nodes_[found->second].children;
         static const std::vector<AtkObject*> none;
         return none;
     }
@@ -184,6 +184,7 @@ private:
         bool own = false;             // a QuorviControlAccessible (else an entry's object)
         GtkWidget* entry = nullptr;   // the entry whose object it is (not referenced)
         std::string kind;
+        std::string name;  // GBK, as last told
         std::vector<AtkObject*> children;
         DuiLib::AccessibleStates states;
         unsigned generation = 0;
@@ -224,9 +225,11 @@ private:
             node = Node{};
             node.generation = generation_;
         }
-        const std::string name = platform::GbkToUtf8(DuiLib::GetAccessibleName(control));
+        const std::string gbkName = DuiLib::GetAccessibleName(control);
         if (!node.object) {
+            const std::string name = platform::GbkToUtf8(gbkName);
             node.kind = control.GetClass();
+            node.name = gbkName;
             if (wanted) {
                 node.object = ATK_OBJECT(g_object_ref(wanted));
                 node.entry = entry;
@@ -241,19 +244,21 @@ private:
                 node.object = ATK_OBJECT(own);
                 atk_object_set_role(node.object, AtkRoleOf(DuiLib::GetAccessibleRole(control)));
             }
+            controls_[node.object] = &control;
             atk_object_set_parent(node.object, parent);
             if (wanted) atk_object_set_name(node.object, name.c_str());
             node.states = DuiLib::GetAccessibleStates(control);
             return node;
         }
-        if (node.own) {
-            auto* own = QUORVI_CONTROL_ACCESSIBLE(node.object);
-            if (*own->name != name) {
-                *own->name = name;
-                g_object_notify(G_OBJECT(own), "accessible-name");
+        if (gbkName != node.name) {
+            node.name = gbkName;
+            const std::string name = platform::GbkToUtf8(gbkName);
+            if (node.own) {
+                *QUORVI_CONTROL_ACCESSIBLE(node.object)->name = name;
+                g_object_notify(G_OBJECT(node.object), "accessible-name");
+            } else {
+                atk_object_set_name(node.object, name.c_str());
             }
-        } else if (name != atk_object_get_name(node.object)) {
-            atk_object_set_name(node.object, name.c_str());
         }
         if (atk_object_get_parent(node.object) != parent)
             atk_object_set_parent(node.object, parent);
@@ -295,6 +300,7 @@ private:
 
     void Drop(Node& node) {
         if (!node.object) return;
+        controls_.erase(node.object);
         if (node.own) {
             auto* own = QUORVI_CONTROL_ACCESSIBLE(node.object);
             own->control = nullptr;
@@ -313,6 +319,7 @@ private:
     unsigned generation_ = 0;
     bool refreshing_ = false;
     std::unordered_map<DuiLib::CControlUI*, Node> nodes_;
+    std::unordered_map<AtkObject*, DuiLib::CControlUI*> controls_;  // the nodes by object
     std::unordered_set<GtkWidget*> entries_;  // the entries standing for edit boxes
     std::vector<AtkObject*> top_;
 };
