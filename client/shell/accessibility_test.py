@@ -25,12 +25,16 @@ TIME_LIMIT = 40  # seconds for each wait
 def wait_for(what, probe, limit=TIME_LIMIT):
     """The first true answer of probe(), polled until the time limit."""
     end = time.monotonic() + limit
+    last_error = None
     while True:
-        answer = probe()
-        if answer:
-            return answer
+        try:
+            answer = probe()
+            if answer:
+                return answer
+        except Exception as error:  # the bus starting, an object gone while walked
+            last_error = error
         if time.monotonic() > end:
-            raise AssertionError("timed out waiting for " + what)
+            raise AssertionError("timed out waiting for %s (last error: %s)" % (what, last_error))
         time.sleep(0.1)
 
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "ui/core/test_support.h"
 
 namespace {
@@ -94,6 +96,14 @@ TEST(Accessible, RolesNamesFlatteningStatesAndClick) {
     ui::RunUntilIdle();
     EXPECT_TRUE(GetAccessibleStates(*window.Find("li")).checked);
     EXPECT_EQ(window.Log().front(), "itemclick:li");
+    // The skin's accname is an attribute like any other; a misspelt one is reported.
+    CDialogBuilder builder;
+    std::unique_ptr<CControlUI> button(
+        builder.Create(R"(<Button accname="Minimise" accnmae="x" />)", nullptr));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(GetAccessibleName(*button), "Minimise");
+    ASSERT_EQ(builder.GetDiagnostics().size(), 1u);
+    EXPECT_NE(builder.GetDiagnostics()[0].find("unknown attribute 'accnmae'"), std::string::npos);
     // A hidden control cannot be clicked.
     window.Find("closebtn")->SetVisible(false);
     EXPECT_FALSE(DoAccessibleClick(*window.Find("closebtn")));
