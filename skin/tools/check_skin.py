@@ -36,6 +36,7 @@ CONTROL_ATTRIBUTES = {
     "bkcolor", "bkimage", "normalimage", "hotimage", "pushedimage", "selectedimage",
     "foreimage", "textcolor", "textpadding", "align", "font", "group", "selected",
     "vscrollbar", "itemshowhtml", "min", "max", "value", "maxheight", "password", "itemheight",
+    "accname",
 }
 IMAGE_ATTRIBUTES = {"bkimage", "normalimage", "hotimage", "pushedimage", "selectedimage",
                     "foreimage"}
@@ -198,7 +199,7 @@ class Checker:
         self.images.add(spec[0])
 
     def check_value(self, where, name, value):
-        if name in ("text", "tooltip", "userdata"):
+        if name in ("text", "tooltip", "userdata", "accname"):
             try:
                 value.encode("gbk")
             except UnicodeEncodeError as error:

@@ -194,6 +194,8 @@ AttributeResult CControlUI::SetAttribute(std::string_view name, std::string_view
         SetText(value);
     } else if (name == "tooltip") {
         SetToolTip(value);
+    } else if (name == "accname") {
+        SetAccName(value);
     } else if (name == "userdata") {
         SetUserData(value);
     } else if (name == "pos") {

@@ -85,6 +85,9 @@ public:
     virtual void SetText(std::string_view text);
     CStdString GetToolTip() const { return toolTip_; }
     void SetToolTip(std::string_view text) { toolTip_ = text; }
+    // The name a screen reader gives a control that shows no text (an icon-only button).
+    CStdString GetAccName() const { return accName_; }
+    void SetAccName(std::string_view name) { accName_ = name; }
     CStdString GetUserData() const { return userData_; }
     void SetUserData(std::string_view text) { userData_ = text; }
     UINT_PTR GetTag() const { return tag_; }
@@ -197,6 +200,7 @@ private:
     CStdString name_;
     CStdString text_;
     CStdString toolTip_;
+    CStdString accName_;
     CStdString userData_;
     UINT_PTR tag_ = 0;
     bool float_ = false;

@@ -31,6 +31,14 @@ int CListElementUI::GetIndex() const {
     return container ? container->GetItemIndex(const_cast<CListElementUI*>(this)) : -1;
 }
 
+bool CListElementUI::Activate() {
+    if (!CControlUI::Activate()) return false;
+    // "itemclick" first; the selection (and "itemselect") follows.
+    SendNotify("itemclick");
+    if (GetManager()) Select(true);
+    return true;
+}
+
 bool CListElementUI::Select(bool select) {
     if (!IsEnabled()) return false;
     int index = select ? GetIndex() : -1;
@@ -55,10 +63,7 @@ void CListElementUI::DoEvent(TEventUI& event) {
     switch (event.Type) {
         case EventType::ButtonDown:
         case EventType::DoubleClick:
-            if (!IsEnabled()) return;
-            // "itemclick" first; the selection (and "itemselect") follows.
-            SendNotify("itemclick");
-            if (GetManager()) Select(true);
+            Activate();
             return;
         case EventType::MouseEnter:
             hot_ = true;

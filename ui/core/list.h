@@ -28,6 +28,7 @@ public:
     LPCTSTR GetClass() const override { return "ListElementUI"; }
     void* GetInterface(std::string_view name) override;
     bool IsTabStop() const override { return true; }
+    bool Activate() override;
 
     // The list or combo box the element belongs to (its parent).
     CControlUI* GetOwner() const { return parent_; }

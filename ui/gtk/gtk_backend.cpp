@@ -21,6 +21,7 @@
 #include "ui/core/input.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/win_api.h"
+#include "ui/gtk/accessible.h"
 #include "ui/gtk/virtual_keys.h"
 #include "ui/render/image_header.h"
 #include "ui/render/scroll_bar.h"
@@ -212,7 +213,7 @@ void GtkBackend::CreateNativeWindow(HWND hwnd, const NativeWindowParams& params)
     w->rect = params.rect;
     w->title = params.title;
     w->toolWindow = params.toolWindow;
-    w->layout = gtk_layout_new(nullptr, nullptr);
+    w->layout = NewControlSurface(hwnd);
     g_object_ref_sink(w->layout);
     w->area = w->layout;
     gtk_widget_set_can_focus(w->area, TRUE);

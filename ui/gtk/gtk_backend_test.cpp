@@ -7,6 +7,7 @@
 #include <X11/extensions/shape.h>
 #include <gdk/gdkx.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,7 @@
 
 #include "platform/log_test_support.h"
 #include "platform/text.h"
+#include "ui/gtk/accessible.h"
 #include "ui/gtk/gtk_backend.h"
 #include "ui/render/skin_window_for_tests.h"
 
@@ -286,6 +288,96 @@ TEST_F(GtkWindows, TypingIntoAnEditBoxRaisesTextChangedWithGbkText) {
     EXPECT_FALSE(gtk_widget_get_visible(backend->EntryOf(account)));
     account->SetVisible(true);
     EXPECT_TRUE(gtk_widget_get_visible(backend->EntryOf(account)));
+}
+
+// The controls as ATK objects under the window's surface: roles, names, the
+// entry standing for its edit box, extents on the screen, announcements of
+// children and states when the tree is brought up to date, and "click".
+TEST_F(GtkWindows, ControlsAreAccessibleObjectsKeptCurrent) {
+    SkinWindow& window = Open(
+        "<Window size=\"300,200\"><VerticalLayout>"
+        "<HorizontalLayout height=\"40\">"
+        "<Option name=\"home\" text=\"Home\" group=\"nav\" width=\"80\"/>"
+        "<Button name=\"closebtn\" accname=\"Close\" width=\"40\"/></HorizontalLayout>"
+        "<VerticalLayout name=\"bar\" tooltip=\"Bar\" visible=\"false\" height=\"50\"/>"
+        "<Edit name=\"account\" accname=\"Account\" height=\"30\"/>"
+        "</VerticalLayout></Window>",
+        {200, 200, 500, 400});
+    ui::GtkBackend* backend = ui::GetGtkBackend();
+    auto* account = window.Find<CEditUI>("account");
+    ASSERT_TRUE(WaitFor([&] { return backend->EntryOf(account) != nullptr; }));
+    GtkWidget* surface = backend->ChildLayer(window.GetHWND());
+    AtkObject* root = gtk_widget_get_accessible(surface);
+    ASSERT_EQ(atk_object_get_n_accessible_children(root), 4);
+    auto child = [](AtkObject* parent, int i) {
+        AtkObject* object = atk_object_ref_accessible_child(parent, i);
+        g_object_unref(object);  // the tree keeps it
+        return object;
+    };
+    AtkObject* home = child(root, 0);
+    AtkObject* close = child(root, 1);
+    AtkObject* bar = child(root, 2);
+    AtkObject* entry = child(root, 3);
+    EXPECT_EQ(atk_object_get_role(home), ATK_ROLE_RADIO_BUTTON);
+    EXPECT_STREQ(atk_object_get_name(home), "Home");
+    EXPECT_EQ(atk_object_get_role(close), ATK_ROLE_PUSH_BUTTON);
+    EXPECT_STREQ(atk_object_get_name(close), "Close");
+    EXPECT_EQ(atk_object_get_role(bar), ATK_ROLE_PANEL);
+    EXPECT_EQ(entry, gtk_widget_get_accessible(backend->EntryOf(account)));
+    EXPECT_STREQ(atk_object_get_name(entry), "Account");
+    EXPECT_EQ(atk_object_get_index_in_parent(close), 1);
+    gint x = 0, y = 0, width = 0, height = 0;
+    atk_component_get_extents(ATK_COMPONENT(close), &x, &y, &width, &height, ATK_XY_SCREEN);
+    EXPECT_EQ((RECT{x, y, x + width, y + height}), (RECT{280, 200, 320, 240}));
+    auto has = [](AtkObject* object, AtkStateType state) {
+        AtkStateSet* set = atk_object_ref_state_set(object);
+        const bool found = atk_state_set_contains_state(set, state);
+        g_object_unref(set);
+        return found;
+    };
+    EXPECT_TRUE(has(close, ATK_STATE_SHOWING) && has(close, ATK_STATE_ENABLED));
+    EXPECT_FALSE(has(bar, ATK_STATE_SHOWING));
+
+    // A panel filled and shown: its new child and its state are announced.
+    int added = 0;
+    std::vector<std::string> changes;
+    g_signal_connect(
+        bar, "children-changed::add",
+        G_CALLBACK(+[](AtkObject*, guint, gpointer, gpointer n) { ++*static_cast<int*>(n); }),
+        &added);
+    g_signal_connect(bar, "state-change",
+                     G_CALLBACK(+[](AtkObject*, gchar* name, gboolean on, gpointer out) {
+                         static_cast<std::vector<std::string>*>(out)->push_back(std::string(name) +
+                                                                                (on ? "+" : "-"));
+                     }),
+                     &changes);
+    auto* panel = window.Find<CContainerUI>("bar");
+    auto* added_button = new CButtonUI;
+    added_button->SetText("New");
+    panel->Add(added_button);
+    panel->SetVisible(true);
+    ui::RefreshAccessibleControls(surface);
+    EXPECT_EQ(added, 1);
+    EXPECT_NE(std::find(changes.begin(), changes.end(), "showing+"), changes.end());
+    ASSERT_EQ(atk_object_get_n_accessible_children(bar), 1);
+    AtkObject* fresh = g_object_ref(child(bar, 0));
+    EXPECT_STREQ(atk_object_get_name(fresh), "New");
+    // A control that left the window leaves a defunct object.
+    panel->RemoveAll();
+    ui::RefreshAccessibleControls(surface);
+    EXPECT_EQ(atk_object_get_n_accessible_children(bar), 0);
+    EXPECT_TRUE(has(fresh, ATK_STATE_DEFUNCT));
+    g_object_unref(fresh);
+    g_signal_handlers_disconnect_by_data(bar, &added);
+    g_signal_handlers_disconnect_by_data(bar, &changes);
+
+    // "click" selects the option and reaches the window as a mouse click does.
+    ASSERT_EQ(atk_action_get_n_actions(ATK_ACTION(home)), 1);
+    EXPECT_STREQ(atk_action_get_name(ATK_ACTION(home), 0), "click");
+    EXPECT_TRUE(atk_action_do_action(ATK_ACTION(home), 0));
+    EXPECT_TRUE(WaitFor([&] { return window.Count("click") == 1; }));
+    EXPECT_EQ(window.Count("selectchanged"), 1);
+    EXPECT_TRUE(has(home, ATK_STATE_CHECKED));
 }
 
 TEST_F(GtkWindows, ComboOpensItsDropDownAndTheChoiceSelects) {

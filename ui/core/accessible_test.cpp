@@ -1,0 +1,112 @@
+// The accessible description of a skin: roles, names, flattening, states,
+// extents, and a "click" that does what the mouse does.
+#include "ui/core/accessible.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "ui/core/test_support.h"
+
+namespace {
+
+using namespace DuiLib;
+using ui_test::TestWindow;
+
+std::vector<std::string> Describe(const std::vector<CControlUI*>& controls) {
+    std::vector<std::string> out;
+    for (CControlUI* c : controls)
+        out.push_back(std::string(AccessibleRoleName(GetAccessibleRole(*c))) + ":" +
+                      GetAccessibleName(*c));
+    return out;
+}
+
+TEST(Accessible, RolesNamesFlatteningStatesAndClick) {
+    ui::InstallHeadlessBackend();
+    TestWindow window(R"(<VerticalLayout>
+        <HorizontalLayout height="30">
+          <Option name="optA" text="Home" group="nav" selected="true" />
+          <Option name="optB" tooltip="Apps" group="nav" />
+          <Option name="chk" text="Remember" />
+          <Button name="closebtn" accname="Close" />
+          <Control name="spacer" />
+        </HorizontalLayout>
+        <VerticalLayout name="panel" tooltip="Panel" visible="false" height="40">
+          <Label name="lb" text="inside" />
+        </VerticalLayout>
+        <Edit name="ed" tooltip="Account" height="24" />
+        <List name="ls" height="60"><ListLabelElement name="li" text="row" /></List>
+        <Progress name="pg" text="half" height="10" />
+      </VerticalLayout>)");
+    ASSERT_NE(window.Open(0, 0, 400, 300), nullptr);
+    window.pm.UpdateLayout();
+
+    // The nameless layouts are flattened, the nameless plain control is left
+    // out, the panel with a tooltip stays with its own child.
+    CControlUI* root = window.pm.GetRoot();
+    EXPECT_FALSE(IsAccessible(*root));
+    EXPECT_EQ(
+        Describe(GetAccessibleChildren(*root)),
+        (std::vector<std::string>{"radio button:Home", "radio button:Apps",
+                                  "toggle button:Remember", "push button:Close", "panel:Panel",
+                                  "entry:Account", "list:", "progress bar:half"}));
+    EXPECT_EQ(Describe(GetAccessibleChildren(*window.Find("panel"))),
+              std::vector<std::string>{"label:inside"});
+    EXPECT_EQ(Describe(GetAccessibleChildren(*window.Find("ls"))),
+              std::vector<std::string>{"list item:row"});
+    // An edit is named for what it is for, not by what was typed into it.
+    window.Find("ed")->SetText("typed");
+    EXPECT_EQ(GetAccessibleName(*window.Find("ed")), "Account");
+
+    // A label in a hidden panel is not showing.
+    CControlUI* label = window.Find("lb");
+    EXPECT_FALSE(GetAccessibleStates(*label).showing);
+    AccessibleStates a = GetAccessibleStates(*window.Find("optA"));
+    EXPECT_TRUE(a.showing && a.enabled && a.focusable && a.checkable && a.checked);
+    EXPECT_FALSE(GetAccessibleStates(*window.Find("optB")).checked);
+    EXPECT_FALSE(GetAccessibleStates(*label).focusable);
+    // A control just shown has its extents before the window paints again.
+    window.Find("panel")->SetVisible(true);
+    EXPECT_TRUE(GetAccessibleStates(*label).showing);
+    EXPECT_GT(GetAccessibleExtents(*label).bottom, GetAccessibleExtents(*label).top);
+    const RECT extents = GetAccessibleExtents(*window.Find("closebtn"));
+    EXPECT_EQ(extents, window.Find("closebtn")->GetAbsolutePos());
+    EXPECT_GT(extents.right - extents.left, 0);
+
+    // "click" raises the notifications the mouse raises, in the same order.
+    DoAccessibleClick(*window.Find("optB"));
+    ui::RunUntilIdle();
+    const std::vector<std::string> byAction = window.Log();
+    EXPECT_TRUE(GetAccessibleStates(*window.Find("optB")).checked);
+    EXPECT_FALSE(GetAccessibleStates(*window.Find("optA")).checked);
+    DoAccessibleClick(*window.Find("optA"));
+    ui::RunUntilIdle();
+    window.log.clear();
+    const RECT b = window.Find("optB")->GetAbsolutePos();
+    window.Click((b.left + b.right) / 2, (b.top + b.bottom) / 2);
+    ui::RunUntilIdle();
+    // (The press also gives the option the focus, which the action leaves alone.)
+    std::vector<std::string> byMouse = window.Log();
+    std::erase(byMouse, "setfocus:optB");
+    EXPECT_EQ(byMouse, byAction);
+    EXPECT_EQ(byAction, (std::vector<std::string>{"selectchanged:optB", "click:optB"}));
+    // A list item's "click" is the mouse's press on it: it is clicked and selected.
+    window.log.clear();
+    EXPECT_TRUE(DoAccessibleClick(*window.Find("li")));
+    ui::RunUntilIdle();
+    EXPECT_TRUE(GetAccessibleStates(*window.Find("li")).checked);
+    EXPECT_EQ(window.Log().front(), "itemclick:li");
+    // The skin's accname is an attribute like any other; a misspelt one is reported.
+    CDialogBuilder builder;
+    std::unique_ptr<CControlUI> button(
+        builder.Create(R"(<Button accname="Minimise" accnmae="x" />)", nullptr));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(GetAccessibleName(*button), "Minimise");
+    ASSERT_EQ(builder.GetDiagnostics().size(), 1u);
+    EXPECT_NE(builder.GetDiagnostics()[0].find("unknown attribute 'accnmae'"), std::string::npos);
+    // A hidden control cannot be clicked.
+    window.Find("closebtn")->SetVisible(false);
+    EXPECT_FALSE(DoAccessibleClick(*window.Find("closebtn")));
+}
+
+}  // namespace
