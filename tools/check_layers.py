@@ -47,7 +47,7 @@ ALLOWED = {
     "skin": ["platform"] + UI_CORE,
     "tools": ["libmerv", "platform"] + UI_ALL,
     # Fuzz targets drive the parsers of outside input where they live.
-    "fuzz": ["client/common"] + SUBSYSTEMS + LOWER,
+    "fuzz": ["client/common"] + SUBSYSTEMS + LOWER + UI_RENDER,
 }
 for subsystem in SUBSYSTEMS:
     ALLOWED[subsystem] = ["client/common"] + LOWER
