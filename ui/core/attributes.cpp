@@ -78,20 +78,11 @@ std::optional<ImageSpec> ParseImageSpec(std::string_view text) {
         spec.file = std::string(text);
         return spec;
     }
-    while (true) {
-        text = platform::TrimAsciiSpace(text);
-        if (text.empty()) break;
-        size_t equals = text.find('=');
-        if (equals == std::string_view::npos) return std::nullopt;
-        std::string_view key = platform::TrimAsciiSpace(text.substr(0, equals));
-        text.remove_prefix(equals + 1);
-        text = platform::TrimAsciiSpace(text);
-        if (text.empty() || (text.front() != '\'' && text.front() != '"')) return std::nullopt;
-        char quote = text.front();
-        size_t close = text.find(quote, 1);
-        if (close == std::string_view::npos) return std::nullopt;
-        std::string_view value = text.substr(1, close - 1);
-        text.remove_prefix(close + 1);
+    // key='value' pairs, as in an attribute list; an unknown key (an empty one
+    // or one with a space or quote in it among them) makes the spec invalid.
+    const auto pairs = ParseAttributeList(text);
+    if (!pairs) return std::nullopt;
+    for (const auto& [key, value] : *pairs) {
         if (key == "file" || key == "res") {
             spec.file = std::string(value);
         } else if (key == "dest") {
