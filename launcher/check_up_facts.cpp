@@ -30,13 +30,6 @@ std::string ReadSmallFile(const char* path) {
     return text;
 }
 
-std::string_view Trim(std::string_view text) {
-    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && space(text.front())) text.remove_prefix(1);
-    while (!text.empty() && space(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 // Calls `line` for each line of `text` until it returns true.
 template <typename F>
 void ForEachLine(std::string_view text, F line) {
@@ -51,8 +44,9 @@ void ForEachLine(std::string_view text, F line) {
 // The value of a "key : value" line whose key is exactly `key` (blanks around ignored).
 std::optional<std::string_view> ColonValue(std::string_view line, std::string_view key) {
     const size_t colon = line.find(':');
-    if (colon == std::string_view::npos || Trim(line.substr(0, colon)) != key) return std::nullopt;
-    return Trim(line.substr(colon + 1));
+    if (colon == std::string_view::npos || platform::TrimAsciiSpace(line.substr(0, colon)) != key)
+        return std::nullopt;
+    return platform::TrimAsciiSpace(line.substr(colon + 1));
 }
 
 std::optional<std::uint64_t> ParseNumber(std::string_view text) {
@@ -70,8 +64,8 @@ std::string OsPrettyName(std::string_view osRelease) {
     ForEachLine(osRelease, [&](std::string_view line) {
         const size_t equals = line.find('=');
         if (equals == std::string_view::npos) return false;
-        std::string_view key = Trim(line.substr(0, equals));
-        std::string_view value = Trim(line.substr(equals + 1));
+        std::string_view key = platform::TrimAsciiSpace(line.substr(0, equals));
+        std::string_view value = platform::TrimAsciiSpace(line.substr(equals + 1));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
             value.back() == value.front())
             value = value.substr(1, value.size() - 2);
@@ -91,7 +85,7 @@ std::optional<std::uint64_t> MemInfoBytes(std::string_view meminfo, std::string_
         auto number = ParseNumber(value->substr(0, unit));
         if (number) {
             const std::string_view suffix =
-                unit == std::string_view::npos ? "" : Trim(value->substr(unit));
+                unit == std::string_view::npos ? "" : platform::TrimAsciiSpace(value->substr(unit));
             bytes = suffix == "kB" ? *number * 1024 : *number;
         }
         return true;
@@ -119,7 +113,7 @@ int CpuCount(std::string_view cpuinfo) {
 }
 
 std::optional<std::uint64_t> UptimeSeconds(std::string_view uptime) {
-    uptime = Trim(uptime);
+    uptime = platform::TrimAsciiSpace(uptime);
     return ParseNumber(uptime.substr(0, uptime.find_first_of(". ")));
 }
 

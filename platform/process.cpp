@@ -25,23 +25,6 @@ namespace {
 
 // ---- image names -----------------------------------------------------------------
 
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    }
-    return true;
-}
-
-bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() &&
-           EqualsIgnoringAsciiCase(text.substr(text.size() - suffix.size()), suffix);
-}
-
 // "quorvi.exe" -> "quorvi" (the programs carry no executable suffix here).
 std::string WithoutWindowsSuffix(std::string_view imageName) {
     constexpr std::string_view kWindowsSuffix = ".exe";

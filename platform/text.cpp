@@ -264,4 +264,20 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view part) {
+    return text.size() >= part.size() && EqualsIgnoringAsciiCase(text.substr(0, part.size()), part);
+}
+
+bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view part) {
+    return text.size() >= part.size() &&
+           EqualsIgnoringAsciiCase(text.substr(text.size() - part.size()), part);
+}
+
+std::string_view TrimAsciiSpace(std::string_view text) {
+    constexpr std::string_view kSpace = " \t\n\v\f\r";
+    const std::size_t first = text.find_first_not_of(kSpace);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+}
+
 }  // namespace platform

@@ -31,5 +31,13 @@ constexpr char UpperAscii(char c) {
 }
 // Whether a and b are equal when ASCII letters are compared without case.
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+// Whether `text` begins or ends with `part`, ASCII letters compared without case.
+bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view part);
+bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view part);
+
+// `text` without the ASCII white space (space, tab, line feed, vertical tab,
+// form feed, carriage return) at either end, whatever the locale: a GBK byte is
+// never taken for a space.
+std::string_view TrimAsciiSpace(std::string_view text);
 
 }  // namespace platform

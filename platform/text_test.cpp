@@ -114,6 +114,22 @@ TEST(Text, AsciiCaseIsIgnoredAndNothingElse) {
     EXPECT_EQ(LowerAscii('\xC1'), '\xC1');
     EXPECT_EQ(UpperAscii('z'), 'Z');
     EXPECT_EQ(LowerAscii('Z'), 'z');
+
+    EXPECT_TRUE(StartsWithIgnoringAsciiCase("<?XML version", "<?xml"));
+    EXPECT_TRUE(EndsWithIgnoringAsciiCase("icons/A.PNG", ".png"));
+    EXPECT_TRUE(EndsWithIgnoringAsciiCase("png", ""));
+    EXPECT_FALSE(StartsWithIgnoringAsciiCase("<?x", "<?xml"));
+    EXPECT_FALSE(EndsWithIgnoringAsciiCase("ng", ".png"));
+    EXPECT_FALSE(EndsWithIgnoringAsciiCase("a.\xC1", ".\xE1"));
+}
+
+TEST(Text, TrimmingTakesAsciiSpaceOffBothEndsAndNothingElse) {
+    EXPECT_EQ(TrimAsciiSpace(" \t\r\n\v\fkey = value \r\n"), "key = value");
+    EXPECT_EQ(TrimAsciiSpace(" \t\r\n"), "");
+    EXPECT_EQ(TrimAsciiSpace(""), "");
+    EXPECT_EQ(TrimAsciiSpace("x"), "x");
+    // 0xA0 is a space in Latin-1 locales but a GBK lead or trail byte here.
+    EXPECT_EQ(TrimAsciiSpace("\xA0\xA1 "), "\xA0\xA1");
 }
 
 }  // namespace

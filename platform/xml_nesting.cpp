@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/text.h"
+
 namespace platform {
 namespace {
 
@@ -42,16 +44,6 @@ bool IsAsciiNameStart(char c) {
 bool IsAsciiNameChar(char c) {
     const auto byte = static_cast<unsigned char>(c);
     return byte < 127 && (std::isalnum(byte) || c == '_' || c == '-' || c == '.' || c == ':');
-}
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    }
-    return true;
 }
 
 // ---- one scan in one encoding -------------------------------------------------------------
@@ -137,7 +129,7 @@ private:
             // it as an unknown node. Either way it reaches to the next '>'.
             if (m_depth > 0) --m_depth;
             SkipPast(m_at + 1, ">");
-        } else if (StartsWithIgnoringCase(rest, "<?xml")) {
+        } else if (StartsWithIgnoringAsciiCase(rest, "<?xml")) {
             return Declaration();
         } else if (rest.starts_with("<!--")) {
             SkipPast(m_at + 4, "-->");
@@ -228,15 +220,15 @@ private:
             const std::string_view value = m_text.substr(valueStart, at - valueStart);
             ++at;
             // TinyXML matches the names by their beginning, "version" first.
-            if (!StartsWithIgnoringCase(name, "version") &&
-                StartsWithIgnoringCase(name, "encoding"))
+            if (!StartsWithIgnoringAsciiCase(name, "version") &&
+                StartsWithIgnoringAsciiCase(name, "encoding"))
                 encoding = value;
         }
         m_at = at;
         if (m_detecting && m_depth == 0) {
             m_detecting = false;
-            m_utf8 = encoding.empty() || StartsWithIgnoringCase(encoding, "UTF-8") ||
-                     StartsWithIgnoringCase(encoding, "UTF8");
+            m_utf8 = encoding.empty() || StartsWithIgnoringAsciiCase(encoding, "UTF-8") ||
+                     StartsWithIgnoringAsciiCase(encoding, "UTF8");
         }
         return true;
     }

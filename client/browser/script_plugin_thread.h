@@ -2,7 +2,8 @@
 // that shows web pages (an application dialog). The answer comes back as
 // WM_HOME_CONTENT with wParam 0, the content fetch's "script plug-in" mode:
 // lParam is the script (GBK) as a text valid while the handler runs, empty when
-// the fetch failed. A window that has closed meanwhile never hears of it.
+// the answer was not usable (FetchUsableText). A window that has closed
+// meanwhile never hears of it.
 //
 // The fetch runs here rather than on the window's thread so that a server that
 // stalls holds up only this worker; a stop request ends the transfer early.

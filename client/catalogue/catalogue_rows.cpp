@@ -16,6 +16,22 @@ std::unique_ptr<DuiLib::COptionUI> NewRowOption(const std::string& userData,
     return option;
 }
 
+std::unique_ptr<DuiLib::COptionUI> NewRowOption(const SqlRow& row, const RowOptionLayout& layout,
+                                                const std::string& foreImage,
+                                                const std::string& pos) {
+    auto option = NewRowOption(row.Text(kColumnUserData), row.Text(kColumnAppId));
+    option->SetAttribute("width", layout.width);
+    option->SetAttribute("height", layout.height);
+    option->SetAttribute("textpadding", layout.textPadding);
+    option->SetAttribute("align", layout.align);
+    option->SetAttribute("group", layout.group);
+    option->SetAttribute("hotimage", "item_hover.png");
+    option->SetAttribute("foreimage", foreImage);
+    option->SetAttribute("pos", pos);
+    option->SetName(row.Text(kColumnControlName));
+    return option;
+}
+
 std::string PosText(const RECT& r) {
     return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
            "," + std::to_string(r.bottom);

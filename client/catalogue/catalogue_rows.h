@@ -24,6 +24,24 @@ enum CatalogueColumn : size_t {
 std::unique_ptr<DuiLib::COptionUI> NewRowOption(const std::string& userData,
                                                 const std::string& appId);
 
+// How the options of one list of rows stand: their size, where their text
+// sits, and the group they select in.
+struct RowOptionLayout {
+    const char* width;
+    const char* height;
+    const char* textPadding;
+    const char* align;
+    const char* group;
+};
+
+// The option of a "select *" row: NewRowOption's for the row's user data and
+// application id, named after the row's control name, laid out by `layout` at
+// `pos` (a "pos" attribute), hovered with "item_hover.png" and showing
+// `foreImage` (the caller's reading of the row's fore image).
+std::unique_ptr<DuiLib::COptionUI> NewRowOption(const SqlRow& row, const RowOptionLayout& layout,
+                                                const std::string& foreImage,
+                                                const std::string& pos);
+
 // "left,top,right,bottom".
 std::string PosText(const RECT& rect);
 

@@ -16,6 +16,8 @@ RECT HistoryOptionRect(int index) {
 
 namespace {
 
+constexpr RowOptionLayout kHistoryLayout{"34", "36", "0,0,0,0", "centerbottom", "quickbarHistory"};
+
 struct Overlay {
     DuiLib::CControlUI* control;
     std::string icon;  // the name of the icon under its centre, empty when none
@@ -88,17 +90,10 @@ int RebuildHistory(DuiLib::CPaintManagerUI& pm, LocalDatabase& db) {
     const std::vector<SqlRow> rows = db.Query("select * from apps order by Dateline desc limit 15");
     int index = 0;
     for (const SqlRow& row : rows) {
-        auto option = NewRowOption(row.Text(kColumnUserData), row.Text(kColumnAppId));
+        auto option =
+            NewRowOption(row, kHistoryLayout, RecommendationForeImage(row.Text(kColumnForeImage)),
+                         PosText(HistoryOptionRect(index)));
         option->SetToolTip(row.Text(kColumnAppName));
-        option->SetAttribute("width", "34");
-        option->SetAttribute("height", "36");
-        option->SetAttribute("textpadding", "0,0,0,0");
-        option->SetAttribute("align", "centerbottom");
-        option->SetAttribute("group", "quickbarHistory");
-        option->SetAttribute("hotimage", "item_hover.png");
-        option->SetAttribute("foreimage", RecommendationForeImage(row.Text(kColumnForeImage)));
-        option->SetAttribute("pos", PosText(HistoryOptionRect(index)));
-        option->SetName(row.Text(kColumnControlName));
         panel->Add(option.release());
         ++index;
     }

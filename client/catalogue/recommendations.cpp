@@ -10,6 +10,8 @@ namespace {
 constexpr int kFirstRowY = 178;
 constexpr int kRowStep = 50;
 constexpr int kRowsShown = 5;
+constexpr RowOptionLayout kRecommendationLayout{"154", "46", "55,0,0,0", "left",
+                                                "quickbarRecommend"};
 }  // namespace
 
 int RecommendationColumnX(std::string_view key) {
@@ -32,17 +34,9 @@ int BuildRecommendations(DuiLib::CControlUI* home, LocalDatabase& db, std::strin
     for (const SqlRow& row : rows) {
         if (built == kRowsShown) break;
         const int y = kFirstRowY + kRowStep * built;
-        auto option = NewRowOption(row.Text(kColumnUserData), row.Text(kColumnAppId));
+        auto option = NewRowOption(row, kRecommendationLayout, row.Text(kColumnForeImage),
+                                   std::to_string(x) + "," + std::to_string(y) + ",0,0");
         option->SetText(row.Text(kColumnAppName));
-        option->SetAttribute("width", "154");
-        option->SetAttribute("height", "46");
-        option->SetAttribute("textpadding", "55,0,0,0");
-        option->SetAttribute("align", "left");
-        option->SetAttribute("group", "quickbarRecommend");
-        option->SetAttribute("hotimage", "item_hover.png");
-        option->SetAttribute("foreimage", row.Text(kColumnForeImage));
-        option->SetAttribute("pos", std::to_string(x) + "," + std::to_string(y) + ",0,0");
-        option->SetName(row.Text(kColumnControlName));
         DuiLib::COptionUI* added = option.release();
         column->Add(added);
         added->NeedParentUpdate();

@@ -1,6 +1,6 @@
 #include "client/shell/main_window_services.h"
 
-#include "client/account/http_content_thread.h"
+#include "client/browser/http_content_thread.h"
 #include "client/catalogue/catalogue_document.h"
 #include "client/update/update_apps_thread.h"
 #include "platform/process.h"

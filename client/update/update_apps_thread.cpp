@@ -49,19 +49,9 @@ bool FetchFile(const std::string& url, const std::string& path, const merv::Http
 // ---- icon paths ------------------------------------------------------------------------------
 namespace {
 
-bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-    if (text.size() < suffix.size()) return false;
-    return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(),
-                      [](char a, char b) { return std::tolower(a) == std::tolower(b); });
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && EndsWithIgnoringCase(a, b);
-}
-
 bool IsImageFileName(std::string_view icon) {
     for (std::string_view extension : {".png", ".jpg", ".jpeg", ".gif", ".bmp", ".ico"}) {
-        if (EndsWithIgnoringCase(icon, extension)) return true;
+        if (platform::EndsWithIgnoringAsciiCase(icon, extension)) return true;
     }
     return false;
 }
@@ -70,7 +60,7 @@ bool IsImageFileName(std::string_view icon) {
 // gives no way round it either.
 bool IsShippedSkinFile(std::string_view icon) {
     for (std::string_view shipped : kShippedSkinFiles) {
-        if (shipped.size() == icon.size() && EndsWithIgnoringCase(icon, shipped)) return true;
+        if (platform::EqualsIgnoringAsciiCase(icon, shipped)) return true;
     }
     return false;
 }
@@ -148,7 +138,7 @@ void UpdateIcon(const std::string& icon, const std::string& digest,
     // A corrupt or empty answer must not replace a good icon: only the bytes the
     // catalogue published (letter case of the digest aside) are put in place.
     const std::string fetched = Clibmerv::FileDigest(download);
-    if (!EqualsIgnoringCase(fetched, digest)) {
+    if (!platform::EqualsIgnoringAsciiCase(fetched, digest)) {
         platform::DeleteFile(download);
         ++outcome.iconsMismatched;
         platform::LogWarning("icon \"" + icon + "\" not installed: its digest " + fetched +

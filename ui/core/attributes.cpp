@@ -1,21 +1,12 @@
 #include "ui/core/attributes.h"
 
 #include <array>
-#include <cctype>
 #include <charconv>
 
 #include "platform/text.h"
 
 namespace ui {
 namespace {
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
-        text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.remove_suffix(1);
-    return text;
-}
 
 // Splits "a,b,c" into exactly `count` integers.
 template <size_t N>
@@ -35,7 +26,7 @@ std::optional<std::array<int, N>> ParseInts(std::string_view text) {
 }  // namespace
 
 std::optional<int> ParseInt(std::string_view text) {
-    text = Trim(text);
+    text = platform::TrimAsciiSpace(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     if (text.empty()) return std::nullopt;
     int value = 0;
@@ -57,14 +48,14 @@ std::optional<SIZE> ParseSize(std::string_view text) {
 }
 
 std::optional<bool> ParseBool(std::string_view text) {
-    text = Trim(text);
+    text = platform::TrimAsciiSpace(text);
     if (platform::EqualsIgnoringAsciiCase(text, "true") || text == "1") return true;
     if (platform::EqualsIgnoringAsciiCase(text, "false") || text == "0") return false;
     return std::nullopt;
 }
 
 std::optional<DWORD> ParseColor(std::string_view text) {
-    text = Trim(text);
+    text = platform::TrimAsciiSpace(text);
     if (text.starts_with('#'))
         text.remove_prefix(1);
     else if (text.starts_with("0x") || text.starts_with("0X"))
@@ -81,26 +72,17 @@ std::optional<DWORD> ParseColor(std::string_view text) {
 
 std::optional<ImageSpec> ParseImageSpec(std::string_view text) {
     ImageSpec spec;
-    text = Trim(text);
+    text = platform::TrimAsciiSpace(text);
     if (text.empty()) return spec;
     if (text.find('=') == std::string_view::npos) {
         spec.file = std::string(text);
         return spec;
     }
-    while (true) {
-        text = Trim(text);
-        if (text.empty()) break;
-        size_t equals = text.find('=');
-        if (equals == std::string_view::npos) return std::nullopt;
-        std::string_view key = Trim(text.substr(0, equals));
-        text.remove_prefix(equals + 1);
-        text = Trim(text);
-        if (text.empty() || (text.front() != '\'' && text.front() != '"')) return std::nullopt;
-        char quote = text.front();
-        size_t close = text.find(quote, 1);
-        if (close == std::string_view::npos) return std::nullopt;
-        std::string_view value = text.substr(1, close - 1);
-        text.remove_prefix(close + 1);
+    // key='value' pairs, as in an attribute list; an unknown key (an empty one
+    // or one with a space or quote in it among them) makes the spec invalid.
+    const auto pairs = ParseAttributeList(text);
+    if (!pairs) return std::nullopt;
+    for (const auto& [key, value] : *pairs) {
         if (key == "file" || key == "res") {
             spec.file = std::string(value);
         } else if (key == "dest") {
@@ -159,15 +141,15 @@ std::optional<std::vector<std::pair<std::string, std::string>>> ParseAttributeLi
     std::string_view text) {
     std::vector<std::pair<std::string, std::string>> out;
     while (true) {
-        text = Trim(text);
+        text = platform::TrimAsciiSpace(text);
         if (text.empty()) return out;
         size_t equals = text.find('=');
         if (equals == std::string_view::npos) return std::nullopt;
-        std::string_view name = Trim(text.substr(0, equals));
+        std::string_view name = platform::TrimAsciiSpace(text.substr(0, equals));
         if (name.empty() || name.find_first_of(" \t\"'") != std::string_view::npos)
             return std::nullopt;
         text.remove_prefix(equals + 1);
-        text = Trim(text);
+        text = platform::TrimAsciiSpace(text);
         if (text.empty() || (text.front() != '"' && text.front() != '\'')) return std::nullopt;
         char quote = text.front();
         size_t close = text.find(quote, 1);

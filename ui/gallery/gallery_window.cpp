@@ -67,21 +67,9 @@ LRESULT GalleryWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             if (least.cx > 0) minMax->ptMinTrackSize = {least.cx, least.cy};
             return 0;
         }
-        case WM_SIZE: {
-            const SIZE corner = manager_.GetRoundCorner();
-            RECT window;
-            if (wParam != SIZE_MINIMIZED && (corner.cx || corner.cy) &&
-                GetWindowRect(m_hWnd, &window)) {
-                // A maximised window fills the work area with square corners.
-                HRGN shape =
-                    IsZoomed(m_hWnd)
-                        ? nullptr
-                        : CreateRoundRectRgn(0, 0, window.right - window.left + 1,
-                                             window.bottom - window.top + 1, corner.cx, corner.cy);
-                SetWindowRgn(m_hWnd, shape, TRUE);
-            }
+        case WM_SIZE:
+            ApplyRoundCorners(m_hWnd, manager_);
             break;
-        }
         case WM_SYSCOMMAND: {
             if ((wParam & 0xFFF0) == SC_CLOSE) {
                 PostQuitMessage(0);

@@ -61,19 +61,9 @@ protected:
                 DuiLib::FillMaximisedSize(m_hWnd, *reinterpret_cast<MINMAXINFO*>(lParam));
                 return 0;
             }
-            case WM_SIZE: {
-                const SIZE corner = manager_.GetRoundCorner();
-                RECT window;
-                if (wParam != SIZE_MINIMIZED && (corner.cx || corner.cy) &&
-                    GetWindowRect(m_hWnd, &window)) {
-                    SetWindowRgn(
-                        m_hWnd,
-                        CreateRoundRectRgn(0, 0, window.right - window.left + 1,
-                                           window.bottom - window.top + 1, corner.cx, corner.cy),
-                        TRUE);
-                }
+            case WM_SIZE:
+                DuiLib::ApplyRoundCorners(m_hWnd, manager_);
                 break;
-            }
             default:
                 break;
         }

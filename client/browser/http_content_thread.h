@@ -1,6 +1,7 @@
 // CHttpContentCallbackThread: one fetch for the main window's home page, handed
 // back with WM_HOME_CONTENT (wParam the mode, lParam the body as a text that is
-// valid only while the handler runs; empty when the fetch failed).
+// valid only while the handler runs; empty when the answer was not usable, see
+// FetchUsableText).
 //
 //   mode 0: the script plug-in, run in every page the home browser loads;
 //   mode 1: the recharge parameters of a school account, appended to the home page.
@@ -9,6 +10,8 @@
 // has closed meanwhile is dropped.
 #pragma once
 
+#include <atomic>
+#include <optional>
 #include <string>
 
 #include "client/common/user_info.h"
@@ -16,6 +19,14 @@
 #include "ui/core/win_types.h"
 
 namespace quorvi {
+
+// What the content fetches of the browser side (this worker and the script
+// plug-in worker) make of an answer: only a whole answer with a 2xx status and
+// a body within the size bound is usable; anything else (an error page, half an
+// answer, none) gives an empty text, so a page never runs an error page as a
+// script or carries it in its address. Nothing when `stop` ended the fetch:
+// the program is closing and nobody waits for the text.
+std::optional<std::string> FetchUsableText(const std::string& url, const std::atomic<bool>& stop);
 
 // The two addresses the worker asks; tests point them at their own server.
 struct ContentEndpoints {

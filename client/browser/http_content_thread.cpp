@@ -1,4 +1,4 @@
-#include "client/account/http_content_thread.h"
+#include "client/browser/http_content_thread.h"
 
 #include "client/common/messages.h"
 #include "client/common/portal_urls.h"
@@ -7,6 +7,16 @@
 #include "ui/core/win_api.h"
 
 namespace quorvi {
+
+std::optional<std::string> FetchUsableText(const std::string& url, const std::atomic<bool>& stop) {
+    std::string body;
+    merv::HttpOptions options;
+    options.stop = &stop;
+    const bool usable = merv::HttpGetText(url, body, options).Succeeded();
+    if (stop) return std::nullopt;
+    if (!usable) body.clear();
+    return body;
+}
 
 ContentEndpoints ContentEndpoints::Default() {
     return {urls::kScriptPluginUrl.str(), urls::kRechargeParamsUrl.str()};
@@ -23,18 +33,14 @@ CHttpContentCallbackThread::CHttpContentCallbackThread(HWND target, std::string 
       m_endpoints(std::move(endpoints)) {}
 
 int CHttpContentCallbackThread::Run() {
-    // What arrived, whatever the status, as the library's GET gives it; a failed
-    // transfer leaves it empty, and the window still hears of it. Stopped early
-    // when the program ends.
     std::string url;
     if (m_mode == kScriptPluginMode) url = m_endpoints.scriptPluginUrl;
     if (m_mode == kRechargeParamsMode) url = m_endpoints.rechargeParamsUrl + m_schoolAccount;
     std::string body;
     if (!url.empty()) {
-        merv::HttpOptions options;
-        options.stop = &StopFlag();
-        merv::HttpGetText(url, body, options);
-        if (StopRequested()) return Finish();
+        std::optional<std::string> text = FetchUsableText(url, StopFlag());
+        if (!text) return Finish();
+        body = std::move(*text);
     }
     DeliverText(m_target, WM_HOME_CONTENT, static_cast<WPARAM>(m_mode), std::move(body));
     return Finish();

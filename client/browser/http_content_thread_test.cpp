@@ -1,6 +1,6 @@
 // The home page content worker against the portal stand-in, reporting to a
 // headless window whose UI thread is the test's own.
-#include "client/account/http_content_thread.h"
+#include "client/browser/http_content_thread.h"
 
 #include <gtest/gtest.h>
 
@@ -90,6 +90,20 @@ TEST_F(ContentThreadTest, EachModeSendsItsBodyAndAFailedFetchSendsAnEmptyOne) {
             queries.push_back(request.query);
     std::sort(queries.begin(), queries.end());
     EXPECT_EQ(queries, (std::vector<std::string>{"account=", "account=S2023001"}));
+}
+
+TEST_F(ContentThreadTest, AnErrorPageOrAHalfAnswerGivesAnEmptyText) {
+    // An error page would run as the home page's script, half an answer would
+    // end up in the home page's address: neither is content.
+    portal.SetFault("/appmgr/plugin/js.php", "kind=error&status=503");
+    portal.SetFault("/appmgr/services/recharge_params.php", "kind=truncate");
+    workers.Start(std::make_unique<CHttpContentCallbackThread>(window, Endpoints()));
+    workers.Start(std::make_unique<CHttpContentCallbackThread>(window, "S2023001", Endpoints()));
+    ASSERT_TRUE(WaitForContents(2));
+    auto contents = window.contents;
+    std::sort(contents.begin(), contents.end());
+    EXPECT_EQ(contents, (std::vector<std::pair<WPARAM, std::string>>{{0, ""}, {1, ""}}));
+    EXPECT_EQ(portal.PathsBelow("/appmgr").size(), 2u);
 }
 
 TEST_F(ContentThreadTest, ASchoolAccountFileEndingInALineBreakGetsItsParameters) {
