@@ -28,6 +28,14 @@ window_origin() {
 }
 window_shown() { window_origin "$1" >/dev/null; }
 window_gone() { ! window_shown "$1"; }
+# Ends the program of every visible window whose title matches $1.
+close_windows() {
+    local id
+    for id in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
+        xdotool windowkill "$id" 2>/dev/null || true
+    done
+    wait_for 5 window_gone "$1"
+}
 
 # Saves the screen as $1, or only the W x H rectangle (default 950 x 553, the
 # main window) at the origin "X Y" given as $2.
