@@ -79,7 +79,7 @@ std::optional<ImageSpec> ParseImageSpec(std::string_view text) {
         return spec;
     }
     // key='value' pairs, as in an attribute list; an unknown key (an empty one
-    // or one with a space or quote in it among them) makes the spec invalid.
+    // or one with a space or quote in it among them) makes the image invalid.
     const auto pairs = ParseAttributeList(text);
     if (!pairs) return std::nullopt;
     for (const auto& [key, value] : *pairs) {
