@@ -160,6 +160,26 @@ void CContainerUI::SetScrollPos(int y) {
     Invalidate();
 }
 
+void CContainerUI::SetViewHandler(ViewHandler handler) {
+    viewHandler_ = std::move(handler);
+    viewScrollY_ = viewHeight_ = -1;
+    NeedUpdate();
+}
+
+int CContainerUI::GetViewHeight() const {
+    const RECT inner = InnerRect();
+    return std::max<int>(0, inner.bottom - inner.top);
+}
+
+void CContainerUI::ViewMayHaveChanged() {
+    if (!viewHandler_ || (viewScrollY_ == scrollY_ && viewHeight_ == GetViewHeight())) return;
+    viewScrollY_ = scrollY_;
+    viewHeight_ = GetViewHeight();
+    // A copy: the handler may set another handler while it runs.
+    const ViewHandler handler = viewHandler_;
+    handler(*this);
+}
+
 // ---- attributes and events --------------------------------------------------------------------
 AttributeResult CContainerUI::SetAttribute(std::string_view name, std::string_view value) {
     if (name == "inset") {
@@ -217,6 +237,7 @@ void CContainerUI::SetContentHeight(int height, const RECT& inner) {
 
 void CContainerUI::SetAbsolutePos(const RECT& rect) {
     CControlUI::SetAbsolutePos(rect);
+    ViewMayHaveChanged();
     RECT inner = InnerRect();
     int innerWidth = std::max<int>(0, inner.right - inner.left);
     int innerHeight = std::max<int>(0, inner.bottom - inner.top);
@@ -283,6 +304,7 @@ void* CVerticalLayoutUI::GetInterface(std::string_view name) {
 // Stacks the children top to bottom.
 void CVerticalLayoutUI::SetAbsolutePos(const RECT& rect) {
     CControlUI::SetAbsolutePos(rect);
+    ViewMayHaveChanged();
     RECT inner = InnerRect();
     int innerWidth = std::max<int>(0, inner.right - inner.left);
     int top = inner.top - scrollY_;
@@ -307,6 +329,7 @@ void* CHorizontalLayoutUI::GetInterface(std::string_view name) {
 // Stacks the children left to right.
 void CHorizontalLayoutUI::SetAbsolutePos(const RECT& rect) {
     CControlUI::SetAbsolutePos(rect);
+    ViewMayHaveChanged();
     RECT inner = InnerRect();
     int innerHeight = std::max<int>(0, inner.bottom - inner.top);
     int left = inner.left;
@@ -388,6 +411,7 @@ AttributeResult CTabLayoutUI::SetAttribute(std::string_view name, std::string_vi
 
 void CTabLayoutUI::SetAbsolutePos(const RECT& rect) {
     CControlUI::SetAbsolutePos(rect);
+    ViewMayHaveChanged();
     RECT inner = InnerRect();
     int innerWidth = std::max<int>(0, inner.right - inner.left);
     int innerHeight = std::max<int>(0, inner.bottom - inner.top);

@@ -5,7 +5,9 @@
 // sizes first and sharing what is left among the flexible ones; CTabLayoutUI
 // shows one child at a time. Floating children are placed by their fixed
 // position relative to the container in all of them. With "vscrollbar" a
-// container scrolls its content vertically (mouse wheel, SetScrollPos).
+// container scrolls its content vertically (mouse wheel, SetScrollPos); a view
+// handler hears when the part of the content in view changed, so content too
+// long to build whole (thousands of search results) is built where it shows.
 #pragma once
 
 #include <functional>
@@ -64,6 +66,14 @@ public:
     int GetScrollPos() const { return scrollY_; }
     void SetScrollPos(int y);  // clamped to 0..GetScrollRange()
     int GetScrollRange() const { return scrollRange_; }
+    // Called during layout, before the children are placed, whenever the scroll
+    // position or the inner height changed since the last call (and at the first
+    // layout after it is set): it may add, remove or move children then, and they
+    // are placed in the same pass. An empty handler removes it.
+    using ViewHandler = std::function<void(CContainerUI&)>;
+    void SetViewHandler(ViewHandler handler);
+    // The height of the inner rectangle: how much of the content is in view.
+    int GetViewHeight() const;
 
     AttributeResult SetAttribute(std::string_view name, std::string_view value) override;
     void DoEvent(TEventUI& event) override;
@@ -89,6 +99,8 @@ protected:
     // (vertical: heights, else widths) and hands each to `place` in order.
     void StackChildren(bool vertical, const RECT& inner,
                        const std::function<void(CControlUI&, SIZE, int)>& place);
+    // Runs the view handler when the view changed; every layout calls it first.
+    void ViewMayHaveChanged();
     // Tells the children whether this container shows them.
     virtual void PropagateVisibility();
     // Takes an item out of the tree; it is deleted at once, or on a later turn
@@ -102,6 +114,8 @@ protected:
     bool vscroll_ = false;
     int scrollY_ = 0;
     int scrollRange_ = 0;
+    ViewHandler viewHandler_;
+    int viewScrollY_ = -1, viewHeight_ = -1;  // as the view handler last heard them
 };
 
 class CVerticalLayoutUI : public CContainerUI {
