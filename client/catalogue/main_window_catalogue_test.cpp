@@ -2,11 +2,15 @@
 // and reached through the window's own routing of clicks, timers and messages.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "client/catalogue/search.h"
 #include "client/common/messages.h"
 #include "client/common/portal_urls.h"
 #include "client/shell/main_window_test_support.h"
 #include "platform/chinese_texts.h"
 #include "ui/core/headless_backend.h"
+#include "ui/core/input.h"
 
 namespace quorvi {
 namespace {
@@ -79,6 +83,74 @@ TEST_F(MainWindowCatalogueTest, SearchRunsByHandAndOnTheLiveTimer) {
     EXPECT_EQ(Find("labelSearchResultCount")->GetText(),
               std::string(platform::texts::kSearchCountPrefix) + "1" +
                   platform::texts::kSearchCountSuffix);
+}
+
+TEST_F(MainWindowCatalogueTest, ScrolledSearchResultsShowTheirRowsAndAClickFarDownOpensIt) {
+    constexpr int kTools = 600;  // 100 rows of results
+    LocalDatabase& db = frame->Database();
+    db.Execute("begin;");
+    for (int i = 0; i < kTools; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "Tool%03d", i);
+        const std::string id = std::to_string(1000 + i);
+        db.Execute("insert into apps values (NULL,?,?,?,NULL,?,?,'web',1)",
+                   {name, "file='i.png' dest='16,0,84,70'", "http://tool/" + id, id, 1000 + i});
+    }
+    db.Execute("commit;");
+    Find("signature")->SetText("TOOL");
+    Click(Find("btnStartSearch"));
+    frame->PaintManager().UpdateLayout();
+
+    auto* list =
+        static_cast<DuiLib::CContainerUI*>(Find("listSearchResult")->GetInterface("Container"));
+    CControlUI* results = Find("listSearchResultContainer");
+    ASSERT_TRUE(list && list->IsVisible());
+    EXPECT_LT(results->GetChildCount(), kTools / 4);  // only what is in view is built
+    EXPECT_EQ(list->GetScrollRange(), SearchResultsHeight(kTools / 6 - 1) - list->GetViewHeight());
+
+    // The result under each place of the results in view, found as a click would.
+    const auto resultsInView = [&] {
+        frame->PaintManager().UpdateLayout();
+        const RECT view = list->GetAbsolutePos(), origin = results->GetAbsolutePos();
+        std::vector<std::pair<int, POINT>> shown;
+        for (int i = 0; i < kTools; ++i) {
+            const RECT at = SearchResultRect(i);
+            const POINT middle{origin.left + (at.left + at.right) / 2,
+                               origin.top + (at.top + at.bottom) / 2};
+            if (!::PtInRect(&view, middle)) continue;
+            CControlUI* hit = frame->PaintManager().FindControl(middle);
+            char name[16];
+            std::snprintf(name, sizeof name, "Tool%03d", i);
+            EXPECT_TRUE(hit && hit->GetText() == name)
+                << "result " << i << " shows " << (hit ? hit->GetText() : "nothing");
+            shown.emplace_back(i, middle);
+        }
+        return shown;
+    };
+    EXPECT_EQ(resultsInView().front().first, 0);
+
+    // The wheel, a jump to the last row, another jump and the wheel again.
+    const RECT listAt = list->GetAbsolutePos();
+    const LPARAM overList = MAKELPARAM(listAt.left + 80, listAt.top + 80);
+    for (int notch = 0; notch < 9; ++notch)
+        ui::DeliverInputMessage(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, -120), overList);
+    EXPECT_EQ(list->GetScrollPos(), 360);
+    EXPECT_EQ(resultsInView().front().first, 18);
+    list->SetScrollPos(SearchResultRect(kTools - 1).top);
+    EXPECT_EQ(resultsInView().back().first, kTools - 1);
+    list->SetScrollPos(6420);
+    ui::DeliverInputMessage(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, -240), overList);
+    const auto shown = resultsInView();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.front().first, 300);
+    EXPECT_LT(results->GetChildCount(), kTools / 4);
+
+    // A real click on the last result in view opens that application, and only it.
+    const auto [index, point] = shown.back();
+    ui::DeliverInputMessage(hwnd, WM_LBUTTONDOWN, 0, MAKELPARAM(point.x, point.y));
+    ui::DeliverInputMessage(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+    EXPECT_EQ(Column(db, "select group_concat(AppID) from apps where Dateline is not null"),
+              std::to_string(1000 + index));
 }
 
 TEST_F(MainWindowCatalogueTest, HomeContentMessagesBuildThePageAndRunTheScript) {

@@ -6,6 +6,11 @@
 // Texts are GBK bytes. Matching is byte-wise: ASCII capitals are folded to small
 // letters on both sides, spaces are taken out of the keyword (not the names),
 // and the keyword must occur in the name as a run of bytes.
+//
+// A search keeps its results as data and builds options only for the rows in
+// view of the list they scroll in (and a row more each side); when the list
+// scrolls, the options move to the results that came into view. The results
+// container is as high as all results need, so the scroll range covers them.
 #pragma once
 
 #include <memory>
@@ -33,7 +38,7 @@ int SearchResultsHeight(int lastRow);
 // What a search did.
 struct SearchOutcome {
     bool ran = false;  // false: nothing was searched (unchanged or empty keyword, no container)
-    int count = 0;     // results built
+    int count = 0;     // results found
 };
 
 // Result options a search no longer needed, kept for the next one instead of
@@ -43,9 +48,9 @@ struct SearchResultSpares {
 };
 
 // One search. `lastKeyword` is the window's keyword of the last search, read and
-// updated here; `live` is set for the timer's ticks. The options of the last
-// search show the new results; with `spares`, those left over are kept there
-// and taken before new ones are built, else they are deleted.
+// updated here; `live` is set for the timer's ticks. The results show from the
+// top, in the options of the last search; with `spares`, those left over are
+// kept there and taken before new ones are built, else they are deleted.
 SearchOutcome SearchCatalogue(DuiLib::CPaintManagerUI& pm, LocalDatabase& db,
                               std::string& lastKeyword, bool live,
                               SearchResultSpares* spares = nullptr);
