@@ -52,18 +52,12 @@ int SearchResultsHeight(int lastRow) {
 // ---- searching --------------------------------------------------------------
 namespace {
 
-void SetVisible(DuiLib::CControlUI* control, bool visible) {
-    if (control) control->SetVisible(visible);
-}
-
-void SetText(DuiLib::CControlUI* control, const std::string& text) {
-    if (control) control->SetText(text);
-}
-
 const char* ColumnText(sqlite3_stmt* stmt, int column) {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
     return text ? text : "";
 }
+
+}  // namespace
 
 // What the results of a search show and open, read from their rows when it
 // ran: the options are built only for the results in view and filled in from
@@ -82,6 +76,19 @@ public:
         entries_.push_back(entry);
     }
     int Count() const { return static_cast<int>(entries_.size()); }
+    // Room for `count` results without growing on the way (copying what was
+    // read and touching new memory each time would cost a frame at 20,000).
+    // Room not filled in costs no memory.
+    void Reserve(int count) {
+        constexpr size_t kTypicalResultBytes = 128;  // name, address, image, control name
+        entries_.reserve(static_cast<size_t>(count));
+        text_.reserve(static_cast<size_t>(count) * kTypicalResultBytes);
+    }
+    // Empty again, keeping the storage.
+    void Clear() {
+        text_.clear();
+        entries_.clear();
+    }
 
     // What of result `index` comes from its row; everything else is the same for all.
     void Fill(DuiLib::COptionUI& option, int index) const {
@@ -111,6 +118,16 @@ private:
     std::string text_;
     std::vector<Entry> entries_;
 };
+
+namespace {
+
+void SetVisible(DuiLib::CControlUI* control, bool visible) {
+    if (control) control->SetVisible(visible);
+}
+
+void SetText(DuiLib::CControlUI* control, const std::string& text) {
+    if (control) control->SetText(text);
+}
 
 // A new result option, placed at `index` but not yet filled in from a result.
 std::unique_ptr<DuiLib::COptionUI> NewResult(int index) {
@@ -267,6 +284,21 @@ struct StatementCloser {
     void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
 };
 
+// At most how many rows the applications table holds: its largest row id, which
+// SQLite finds without reading the table (0 when it cannot be read).
+int RowsAtMost(LocalDatabase& db) {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db.Handle(), "select max(rowid) from apps", -1, &raw, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(raw);
+        return 0;
+    }
+    const std::unique_ptr<sqlite3_stmt, StatementCloser> stmt(raw);
+    if (sqlite3_step(stmt.get()) != SQLITE_ROW) return 0;
+    return static_cast<int>(
+        std::clamp<sqlite3_int64>(sqlite3_column_int64(stmt.get(), 0), 0, 1 << 20));
+}
+
 // Shows `results` from the top: options for those in view, the content as high
 // as all of them need, and the scroller told to fill in what scrolls into view.
 void ShowResults(DuiLib::CContainerUI& container, std::shared_ptr<const SearchResults> results,
@@ -322,7 +354,16 @@ SearchOutcome SearchCatalogue(DuiLib::CPaintManagerUI& pm, LocalDatabase& db,
     DuiLib::CContainerUI* container = FindContainer(pm, "listSearchResultContainer");
     if (!container) return {};
     keyword = RemoveSpaces(keyword);
-    auto results = std::make_shared<SearchResults>();
+    // The last search's storage, when kept, saves growing it again for as many
+    // results: the list's view handler lets go of it first.
+    std::shared_ptr<SearchResults> results = spares ? spares->results : nullptr;
+    if (results) {
+        if (DuiLib::CContainerUI* scroller = ScrollerOf(*container)) scroller->SetViewHandler({});
+        results->Clear();
+    } else {
+        results = std::make_shared<SearchResults>();
+        if (spares) spares->results = results;
+    }
 
     // Read straight from SQLite: the tick runs on the UI thread over every name.
     sqlite3_stmt* raw = nullptr;
@@ -335,6 +376,7 @@ SearchOutcome SearchCatalogue(DuiLib::CPaintManagerUI& pm, LocalDatabase& db,
     }
     const std::unique_ptr<sqlite3_stmt, StatementCloser> stmt(raw);
 
+    if (!keyword.empty()) results->Reserve(RowsAtMost(db));
     std::string name;
     while (!keyword.empty() && sqlite3_step(stmt.get()) == SQLITE_ROW) {
         name = ColumnText(stmt.get(), kColumnAppName);

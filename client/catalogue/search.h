@@ -41,10 +41,15 @@ struct SearchOutcome {
     int count = 0;     // results found
 };
 
-// Result options a search no longer needed, kept for the next one instead of
-// being deleted and built again (they belong to no window meanwhile).
+// What a search found, as the options in view are filled in from it.
+class SearchResults;
+
+// What a search leaves for the next one instead of deleting it: result options
+// it no longer needed (they belong to no window meanwhile), and its results,
+// whose storage the next search fills again.
 struct SearchResultSpares {
     std::vector<std::unique_ptr<DuiLib::COptionUI>> options;
+    std::shared_ptr<SearchResults> results;
 };
 
 // One search. `lastKeyword` is the window's keyword of the last search, read and
