@@ -7,8 +7,9 @@
 namespace ui {
 
 EventLoop& EventLoop::Get() {
-    static EventLoop loop(WindowRegistry::Get());
-    return loop;
+    // Lives until exit, like the registry it serves.
+    static auto* loop = new EventLoop(WindowRegistry::Get());
+    return *loop;
 }
 
 EventLoop::EventLoop(WindowRegistry& registry) : registry_(registry) {

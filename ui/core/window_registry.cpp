@@ -26,8 +26,9 @@ struct WindowRegistry::Record {
 };
 
 WindowRegistry& WindowRegistry::Get() {
-    static WindowRegistry registry;
-    return registry;
+    // Lives until exit: windows may still be destroyed while statics go.
+    static auto* registry = new WindowRegistry;
+    return *registry;
 }
 
 WindowRegistry::WindowRegistry() = default;
