@@ -8,9 +8,9 @@ namespace ui {
 
 struct GtkWindowRecord;
 
-// The surface's pointer events: presses (double clicks recognised here, scroll
-// bars and combo drop-downs handled by the backend), motion, leaving, the wheel
-// and tooltips.
+// The surface's pointer events: presses (double clicks are recognised here, and
+// scroll bars and combo drop-downs are the backend's own), motion, leaving, the
+// wheel and tooltips.
 void ConnectPointerInput(GtkWindowRecord* w);
 // A top-level window's key presses and releases, for its focused child or itself.
 void ConnectKeyInput(GtkWidget* toplevel, GtkWindowRecord* w);
