@@ -17,6 +17,7 @@
 #include "ui/core/std_string.h"
 #include "ui/core/win_api.h"
 #include "ui/core/win_types.h"
+#include "ui/core/window_procedure.h"
 
 namespace DuiLib {
 
@@ -25,7 +26,7 @@ namespace DuiLib {
 // path relative to the resource path, or absolute).
 void RegisterIconResource(UINT resourceId, std::string imageFile);
 
-class CWindowWnd {
+class CWindowWnd : public ui::WindowProcedure {
 public:
     CWindowWnd() = default;
     virtual ~CWindowWnd();
@@ -62,11 +63,11 @@ public:
     LRESULT PostMessage(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0);
 
     // The window procedure. The default is the layer's default processing.
-    virtual LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
 
     // Called by the window registry; not for the system's code.
-    void AttachHandle(HWND hwnd) { m_hWnd = hwnd; }
-    void FinalMessage(HWND hwnd);
+    void AttachHandle(HWND hwnd) override { m_hWnd = hwnd; }
+    void FinalMessage(HWND hwnd) override;
 
 protected:
     virtual LPCTSTR GetWindowClassName() const = 0;

@@ -1,5 +1,6 @@
-// Internal: the window registry, the message queue and the timers that the
-// window calls, the paint manager and CWindowWnd share. Not for the system's code.
+// Internal: what the window class and the paint manager ask of the window
+// registry (window_registry.h) and the UI thread's loop (event_loop.h). Not for
+// the system's code.
 #pragma once
 
 #include <cstdint>
@@ -8,16 +9,17 @@
 
 #include "ui/core/backend.h"
 #include "ui/core/win_types.h"
+#include "ui/core/window_procedure.h"
 
 namespace DuiLib {
-class CWindowWnd;
 class CPaintManagerUI;
-}  // namespace DuiLib
+}
 
 namespace ui::detail {
 
 // Registers a window and sends its creation messages; null when WM_CREATE fails.
-HWND CreateWindowFor(DuiLib::CWindowWnd* window, const std::string& className, HWND parent,
+// The first window binds the UI thread when none is bound.
+HWND CreateWindowFor(WindowProcedure* window, const std::string& className, HWND parent,
                      const char* title, DWORD style, DWORD exStyle, RECT rect);
 
 // Runs a nested loop until `hwnd` is gone (or a quit arrives, which stays

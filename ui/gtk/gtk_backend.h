@@ -30,6 +30,8 @@ class CPaintManagerUI;
 
 namespace ui {
 
+struct GtkWindowRecord;  // gtk_window.h
+
 class GtkBackend : public Backend {
 public:
     using BrowserFactory = std::function<std::unique_ptr<BrowserEngine>(DuiLib::CActiveXUI& host)>;
@@ -78,7 +80,7 @@ public:
     std::optional<std::string> BrowseForFolder(HWND owner, std::string_view title,
                                                std::string_view startFolder) override;
 
-    struct Window;  // one native window (gtk_backend.cpp)
+    using Window = GtkWindowRecord;  // one native window
 
 private:
     GtkBackend() = default;
