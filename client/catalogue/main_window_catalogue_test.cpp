@@ -2,8 +2,9 @@
 // and reached through the window's own routing of clicks, timers and messages.
 #include <gtest/gtest.h>
 
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/portal_urls.h"
+#include "client/common/window_events.h"
 #include "client/shell/main_window_test_support.h"
 #include "platform/chinese_texts.h"
 #include "ui/core/headless_backend.h"
@@ -81,9 +82,9 @@ TEST_F(MainWindowCatalogueTest, SearchRunsByHandAndOnTheLiveTimer) {
                   platform::texts::kSearchCountSuffix);
 }
 
-TEST_F(MainWindowCatalogueTest, HomeContentMessagesBuildThePageAndRunTheScript) {
+TEST_F(MainWindowCatalogueTest, HomeContentBuildsThePageAndRunsTheScript) {
     const char params[] = "sid=42";
-    ::SendMessage(hwnd, WM_HOME_CONTENT, 1, reinterpret_cast<LPARAM>(params));
+    Raise(hwnd, HomeContent{ContentMode::RechargeParams, params});
     CControlUI* browser = Find("ieContainer")->GetChildAt(0);
     ASSERT_NE(browser, nullptr);
     EXPECT_EQ(static_cast<DuiLib::CWebBrowserUI*>(browser)->GetDefaultUrl(),
@@ -92,7 +93,7 @@ TEST_F(MainWindowCatalogueTest, HomeContentMessagesBuildThePageAndRunTheScript) 
     EXPECT_TRUE(Visible("layHomePage"));
 
     const char script[] = "run();";
-    ::SendMessage(hwnd, WM_HOME_CONTENT, 0, reinterpret_cast<LPARAM>(script));
+    Raise(hwnd, HomeContent{ContentMode::ScriptPlugin, script});
     auto* engine = static_cast<ui::HeadlessBrowserEngine*>(
         static_cast<DuiLib::CWebBrowserUI*>(browser)->GetEngine());
     ASSERT_NE(engine, nullptr);
@@ -108,7 +109,7 @@ TEST_F(MainWindowCatalogueTest, AHomePageArrivingAfterTheUserOpenedAGroupWaitsFo
 
     // Loaded, but the group stays in front and the user's next click lands in it.
     const char params[] = "sid=42";
-    ::SendMessage(hwnd, WM_HOME_CONTENT, 1, reinterpret_cast<LPARAM>(params));
+    Raise(hwnd, HomeContent{ContentMode::RechargeParams, params});
     ASSERT_NE(Find("ieContainer")->GetChildAt(0), nullptr);
     EXPECT_FALSE(Visible("layHomePage"));
     EXPECT_TRUE(Visible("Container5"));
