@@ -7,14 +7,6 @@
 
 namespace quorvi {
 
-namespace {
-
-// Private to the client: the numbers of the controls and of Win32's own
-// messages lie below it.
-constexpr UINT kEventMessage = 0x8000 + 1;
-
-}  // namespace
-
 void EventRoutes::Claim(std::type_index type, Handler handler) {
     auto [slot, added] = m_handlers.try_emplace(type, std::move(handler));
     if (!added) throw std::logic_error(std::string("event route registered twice: ") + type.name());
@@ -23,7 +15,8 @@ void EventRoutes::Claim(std::type_index type, Handler handler) {
 // The event message's parameter is the address of a std::any holding the
 // address of the event; these two are the only places that convert it.
 std::optional<LRESULT> EventRoutes::Handle(UINT message, LPARAM lParam) const {
-    if (message != kEventMessage) return std::nullopt;
+    if (message != detail::kEventMessage) return std::nullopt;
+    if (lParam == 0) return 0;  // no event: nothing to run
     return Run(*reinterpret_cast<const std::any*>(lParam));
 }
 

@@ -85,6 +85,10 @@ private:
 };
 
 namespace detail {
+// The one window message that carries events. Private to the client: the
+// numbers of the controls and of Win32's own messages lie below it.
+inline constexpr UINT kEventMessage = 0x8000 + 1;
+
 // Sends the event message with `event` (an address of an event) to `window`:
 // the handler's answer, or 0 when the window is gone or messaging has ended.
 LRESULT SendEvent(HWND window, const std::any& event);

@@ -77,6 +77,7 @@ TEST_F(WindowEventsTest, EachTypeHasOneHandlerAndOthersAreAnsweredWithNothing) {
     // Nobody here handles it: nothing happens. Other messages are not events.
     Raise(window.GetHWND(), SignedOut{});
     EXPECT_EQ(window.events.Handle(WM_USER + 109, 0), std::nullopt);
+    EXPECT_EQ(window.events.Handle(detail::kEventMessage, 0), 0);  // the number without an event
     // Without a window the handler runs at once.
     EXPECT_TRUE(window.events.Raise(QueryWithDone(42)));
 }
