@@ -104,9 +104,7 @@ LRESULT CLoginFrameWnd::OnSysCommand(UINT, WPARAM, LPARAM, bool& handled) {
 }
 
 LRESULT CLoginFrameWnd::HandleCustomMessage(UINT message, WPARAM, LPARAM lParam, bool& handled) {
-    const std::optional<LRESULT> answer = m_events.Handle(message, lParam);
-    handled = answer.has_value();
-    return answer.value_or(0);
+    return m_events.Handle(message, lParam, handled);
 }
 
 void CLoginFrameWnd::OnFinalMessage(HWND hwnd) {

@@ -24,9 +24,7 @@ protected:
             [this](const OpenSignedLink& link) { links.push_back(link.address); });
         events.On<StartContentFetch>([this](const StartContentFetch&) { ++fetchRequests; });
         window.onMessage = [this](UINT msg, WPARAM, LPARAM lParam, bool& handled) -> LRESULT {
-            auto answer = events.Handle(msg, lParam);
-            handled = answer.has_value();
-            return answer.value_or(0);
+            return events.Handle(msg, lParam, handled);
         };
         ASSERT_NE(window.Open(), nullptr);
         ui::RunUntilIdle();

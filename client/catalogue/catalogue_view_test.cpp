@@ -22,9 +22,7 @@ protected:
             opened.push_back(std::to_string(open.appId.value_or(-1)) + " " + open.address);
         });
         window->onMessage = [this](UINT message, WPARAM, LPARAM lParam, bool& handled) {
-            const auto answer = events.Handle(message, lParam);
-            handled = answer.has_value();
-            return answer.value_or(0);
+            return events.Handle(message, lParam, handled);
         };
         hooks.window = window->GetHWND();
         hooks.report = [this](int id, std::string_view action) {

@@ -75,6 +75,12 @@ public:
     // For the window procedure: the answer when `message` carries an event (0
     // when nobody handles its type here), nothing for any other message.
     std::optional<LRESULT> Handle(UINT message, LPARAM lParam) const;
+    // The same for a procedure that reports whether it handled the message.
+    LRESULT Handle(UINT message, LPARAM lParam, bool& handled) const {
+        const std::optional<LRESULT> answer = Handle(message, lParam);
+        handled = answer.has_value();
+        return answer.value_or(0);
+    }
 
 private:
     using Handler = std::function<LRESULT(const std::any&)>;

@@ -89,9 +89,7 @@ protected:
             opened.push_back((open.appId ? "id " : "") + open.address);
         });
         window.onMessage = [this](UINT msg, WPARAM, LPARAM lParam, bool& handled) {
-            const auto answer = events.Handle(msg, lParam);
-            handled = answer.has_value();
-            return answer.value_or(0);
+            return events.Handle(msg, lParam, handled);
         };
         ASSERT_NE(window.Open(0, 0, 950, 553), nullptr);
         ui::RunUntilIdle();

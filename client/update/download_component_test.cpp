@@ -93,9 +93,7 @@ protected:
         settings.limits.stallTime = std::chrono::seconds(20);  // the tests end stalls themselves
         window = std::make_unique<ui_test::TestWindow>(kSkin);
         window->onMessage = [this](UINT message, WPARAM, LPARAM lParam, bool& handled) {
-            const auto answer = routes.Events().Handle(message, lParam);
-            handled = answer.has_value();
-            return answer.value_or(0);
+            return routes.Events().Handle(message, lParam, handled);
         };
         window->onNotify = [this](DuiLib::TNotifyUI& msg) {
             if (msg.sType == "click" &&
@@ -310,9 +308,7 @@ TEST_F(DownloadTest, AClientRunReportsInOrderWithoutWaitingForTheWindow) {
     reports.On<DownloadProgress>(
         [&](const DownloadProgress& report) { seen.push_back(report.progress); });
     window->onMessage = [&](UINT message, WPARAM, LPARAM lParam, bool& handled) {
-        const auto answer = reports.Handle(message, lParam);
-        handled = answer.has_value();
-        return answer.value_or(0);
+        return reports.Handle(message, lParam, handled);
     };
     workers.Start(std::make_unique<CUpdateFilesThread>(window->GetHWND(), settings));
 
