@@ -7,7 +7,7 @@
 #include "client/account/report_thread.h"
 #include "client/account/user_menu_wnd.h"
 #include "client/account/user_thread.h"
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/portal_urls.h"
 #include "client/common/school_account.h"
 #include "platform/chinese_texts.h"
@@ -23,10 +23,6 @@ namespace {
 constexpr const char kUserOption[] = "optNavUser";
 constexpr const char kSignedInImage[] = "file='btn_login_normal_bak.png' dest='11,0,88,90'";
 constexpr const char kSignedOutImage[] = "file='btn_login_normal.png' dest='20,20,77,77'";
-
-const char* TextOf(LPARAM lParam) {
-    return lParam ? reinterpret_cast<const char*>(lParam) : "";
-}
 
 }  // namespace
 
@@ -51,34 +47,17 @@ void AccountComponent::Register(MainWindowRoutes& routes) {
     routes.OnUserMenu([this](POINT point) { OpenUserMenu(point); });
     routes.OnTimer(MainTimer::ClientReport, [this] { SendClientReport(); });
 
-    routes.OnMessage(WM_LOGIN_FAILED, [this](WPARAM, LPARAM text) {
-        ShowLoginWindow(TextOf(text));
-        return LRESULT{0};
-    });
-    routes.OnMessage(WM_LOGIN_SUCCEEDED, [this](WPARAM, LPARAM text) {
-        EnterSignedIn(TextOf(text));
-        return LRESULT{0};
-    });
-    routes.OnMessage(WM_USER_INFO, [this](WPARAM, LPARAM record) {
-        if (record) TakeUserRecord(*reinterpret_cast<const UserInfo*>(record));
-        return LRESULT{0};
-    });
-    routes.OnMessage(WM_SAVE_LOGIN, [this](WPARAM, LPARAM login) {
-        if (login) SaveLogin(*reinterpret_cast<const ClientConfig*>(login));
-        return LRESULT{0};
-    });
-    routes.OnMessage(WM_SIGNED_OUT, [this](WPARAM, LPARAM) {
-        SignOut();
-        return LRESULT{0};
-    });
-    routes.OnMessage(WM_OPEN_PERSONAL_CENTER, [this](WPARAM, LPARAM) {
-        OpenPersonalCenter();
-        return LRESULT{0};
-    });
-    routes.OnMessage(WM_OPEN_SIGNED_LINK, [this](WPARAM, LPARAM address) {
-        OpenSignedLink(TextOf(address));
-        return LRESULT{0};
-    });
+    routes.On<LoginFailed>([this](const LoginFailed& failed) { ShowLoginWindow(failed.message); });
+    routes.On<LoginSucceeded>(
+        [this](const LoginSucceeded& succeeded) { EnterSignedIn(succeeded.answer); });
+    routes.On<UserInfoReceived>(
+        [this](const UserInfoReceived& received) { TakeUserRecord(received.user); });
+    routes.On<quorvi::SaveLogin>([this](const quorvi::SaveLogin& save) { SaveLogin(save.login); });
+    routes.On<SignedOut>([this](const SignedOut&) { SignOut(); });
+    routes.On<quorvi::OpenPersonalCenter>(
+        [this](const quorvi::OpenPersonalCenter&) { OpenPersonalCenter(); });
+    routes.On<quorvi::OpenSignedLink>(
+        [this](const quorvi::OpenSignedLink& link) { OpenSignedLink(link.address); });
 }
 
 // ---- signed-in state ------------------------------------------------------------------------
@@ -87,7 +66,7 @@ bool AccountComponent::HasLoginAnswer() const {
     return option && !option->GetUserData().empty();
 }
 
-void AccountComponent::EnterSignedIn(const char* answer) {
+void AccountComponent::EnterSignedIn(const std::string& answer) {
     DuiLib::CControlUI* option = m_pm.FindControl(kUserOption);
     if (!option) return;
     option->SetAttribute("foreimage", kSignedInImage);
@@ -139,7 +118,7 @@ void AccountComponent::OpenUserMenu(POINT screenPoint) {
 
 // ---- signed links ---------------------------------------------------------------------------
 void AccountComponent::OpenInApplicationDialog(const std::string& link) {
-    ::SendMessage(Window(), WM_OPEN_APPLICATION, 0, reinterpret_cast<LPARAM>(link.c_str()));
+    Raise(Window(), OpenApplication{std::nullopt, link});
 }
 
 void AccountComponent::OpenPersonalCenter() {

@@ -3,15 +3,15 @@
 // login window, the user menu, the signed links into the portal's pages and
 // the usage and client reports.
 //
-// What it answers: the click on "btnOpenService", the user menu, the messages
-// of the login worker and the login window (WM_LOGIN_FAILED,
-// WM_LOGIN_SUCCEEDED, WM_USER_INFO, WM_SAVE_LOGIN), of the user menu
-// (WM_SIGNED_OUT, WM_OPEN_PERSONAL_CENTER), of the browsers (WM_OPEN_SIGNED_LINK)
-// and the client-report timer. The main window calls the rest: the automatic
+// What it answers: the click on "btnOpenService", the user menu, the events
+// of the login worker and the login window (LoginFailed, LoginSucceeded,
+// UserInfoReceived, SaveLogin), of the user menu (SignedOut,
+// OpenPersonalCenter), of the browsers (OpenSignedLink) and the client-report
+// timer. The main window calls the rest: the automatic
 // login and the first client report at start, and, through the catalogue's
 // hooks, the usage reports, the login window and the user option's click.
 //
-// Portal pages open in an application dialog through WM_OPEN_APPLICATION.
+// Portal pages open in an application dialog through OpenApplication.
 //
 // Sections: construction | signed-in state | login window | signed links | reports
 #pragma once
@@ -71,7 +71,7 @@ public:
     void SendClientReport();
 
 private:
-    void EnterSignedIn(const char* answer);
+    void EnterSignedIn(const std::string& answer);
     void TakeUserRecord(const UserInfo& record);
     void SaveLogin(const ClientConfig& login);
     void SignOut();

@@ -36,6 +36,11 @@ public:
     MainWindowRoutes routes;
     std::vector<std::string> dialogs;
 
+    HostWindow() {
+        routes.On<OpenApplication>(
+            [this](const OpenApplication& open) { dialogs.push_back(open.address); });
+    }
+
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_CREATE) {
             pm.Init(m_hWnd);
@@ -43,11 +48,7 @@ public:
             pm.AttachDialog(builder.Create("skin.xml", nullptr, nullptr, &pm));
             return 0;
         }
-        if (message == WM_OPEN_APPLICATION) {
-            dialogs.emplace_back(reinterpret_cast<const char*>(lParam));
-            return 0;
-        }
-        if (const auto* handler = routes.Message(message)) return (*handler)(wParam, lParam);
+        if (auto answer = routes.Events().Handle(message, lParam)) return *answer;
         LRESULT result = 0;
         if (pm.MessageHandler(message, wParam, lParam, result)) return result;
         return CWindowWnd::HandleMessage(message, wParam, lParam);
@@ -90,11 +91,8 @@ protected:
         record.userType = "1";
         record.account = name;
         record.password = password;
-        ::SendMessage(host, WM_USER_INFO, 0, reinterpret_cast<LPARAM>(&record));
-        ::SendMessage(host, WM_LOGIN_SUCCEEDED, 0, reinterpret_cast<LPARAM>(R"({"success":true})"));
-    }
-    LRESULT Send(UINT message, const char* text = nullptr) {
-        return ::SendMessage(host, message, 1, reinterpret_cast<LPARAM>(text));
+        Raise(host, UserInfoReceived{record});
+        Raise(host, LoginSucceeded{R"({"success":true})"});
     }
     void ClickService() {
         (*host.routes.Click(ClickRule::OpenService))(*host.pm.FindControl("btnOpenService"));
@@ -131,7 +129,7 @@ TEST_F(AccountTest, TheUserOptionShowsWhoIsSignedInUntilTheLogout) {
     EXPECT_EQ(option->GetText(), "demo");
     EXPECT_TRUE(account->HasLoginAnswer());
 
-    Send(WM_SIGNED_OUT);
+    Raise(host, SignedOut{});
     EXPECT_EQ(option->GetForeImage(), "file='btn_login_normal.png' dest='20,20,77,77'");
     EXPECT_EQ(option->GetUserData(), "");
     EXPECT_EQ(option->GetText(), platform::texts::kLoginButtonText);
@@ -147,7 +145,7 @@ TEST_F(AccountTest, TheRememberedLoginIsSavedAsTypedAndReadBack) {
     login.IsAutoLogin = true;
     login.LoginUserName = platform::Utf8ToGbk("张三");
     login.LoginPassword = "it's'; drop table config; --";
-    ::SendMessage(host, WM_SAVE_LOGIN, 0, reinterpret_cast<LPARAM>(&login));
+    Raise(host, SaveLogin{login});
     EXPECT_EQ(config.LoginPassword, login.LoginPassword);
 
     ClientConfig stored = LoadClientConfig(db, folder.Path());
@@ -161,7 +159,7 @@ TEST_F(AccountTest, TheRememberedLoginIsSavedAsTypedAndReadBack) {
     ASSERT_EQ(::stat(LocalDatabase::PathIn(folder.Path()).c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 
-    ::SendMessage(host, WM_SAVE_LOGIN, 0, reinterpret_cast<LPARAM>(&(login = ClientConfig{})));
+    Raise(host, SaveLogin{});
     stored = LoadClientConfig(db, folder.Path());
     EXPECT_FALSE(stored.IsRemeberPassword);
     EXPECT_FALSE(stored.IsAutoLogin);
@@ -171,10 +169,10 @@ TEST_F(AccountTest, TheRememberedLoginIsSavedAsTypedAndReadBack) {
 TEST_F(AccountTest, SignedOutEveryWayToASignedPageAsksForALoginOrOpensThePlainAddress) {
     testing::BrowserStandIn browser;
     Make();
-    account->OpenPersonalCenter();  // the user option's click
-    Send(WM_OPEN_PERSONAL_CENTER);  // the menu's user centre
-    ClickService();                 // the login window closes without a login
-    Send(WM_OPEN_SIGNED_LINK, "http://127.0.0.1:9/page?a=1&b=2");
+    account->OpenPersonalCenter();      // the user option's click
+    Raise(host, OpenPersonalCenter{});  // the menu's user centre
+    ClickService();                     // the login window closes without a login
+    Raise(host, OpenSignedLink{"http://127.0.0.1:9/page?a=1&b=2"});
     EXPECT_EQ(loginWindows, (std::vector<std::string>{"", "", ""}));
     EXPECT_TRUE(host.dialogs.empty());
     EXPECT_EQ(browser.Opened(1), std::vector<std::string>{"http://127.0.0.1:9/page?a=1&b=2"});
@@ -191,14 +189,14 @@ TEST_F(AccountTest, SignedInEveryWayOpensASignedLink) {
     Make();
     SignIn("u", "p&q");
     account->OpenPersonalCenter();
-    Send(WM_OPEN_PERSONAL_CENTER);
+    Raise(host, OpenPersonalCenter{});
     ClickService();
     // A signed link is a web address of the user server whatever its target, so
     // the target is what is checked: a local file is refused and logged.
     platform::LogCapture log;
-    Send(WM_OPEN_SIGNED_LINK, "file:///etc/passwd");
+    Raise(host, OpenSignedLink{"file:///etc/passwd"});
     EXPECT_TRUE(log.Holds(platform::LogLevel::Warning, "file:///etc/passwd")) << log.Text();
-    Send(WM_OPEN_SIGNED_LINK, "http://127.0.0.1:9/a b");
+    Raise(host, OpenSignedLink{"http://127.0.0.1:9/a b"});
     EXPECT_TRUE(loginWindows.empty());
     const std::string center = Link("http://127.0.0.1:1/user/PersonalCenter", false);
     EXPECT_TRUE(center.ends_with("&url=http://127.0.0.1:1/user/PersonalCenter"));
@@ -211,7 +209,7 @@ TEST_F(AccountTest, SignedInEveryWayOpensASignedLink) {
 TEST_F(AccountTest, AfterTheLogoutTheUserOptionAsksForALoginThoughThePasswordIsKept) {
     Make();
     SignIn("u", "p");
-    Send(WM_SIGNED_OUT);
+    Raise(host, SignedOut{});
     account->OpenPersonalCenter();
     EXPECT_EQ(loginWindows.size(), 1u);
     EXPECT_TRUE(host.dialogs.empty());
@@ -220,7 +218,7 @@ TEST_F(AccountTest, AfterTheLogoutTheUserOptionAsksForALoginThoughThePasswordIsK
     // button counts the account, the user centre the answer.
     UserInfo record;
     record.account = "v";
-    ::SendMessage(host, WM_USER_INFO, 0, reinterpret_cast<LPARAM>(&record));
+    Raise(host, UserInfoReceived{record});
     account->OpenPersonalCenter();
     ClickService();
     EXPECT_EQ(loginWindows.size(), 2u);

@@ -1,4 +1,4 @@
-// For the account's tests: a headless window that records the login messages
+// For the account's tests: a headless window that records the login events
 // it receives, the account's servers on a portal stand-in, and a stand-in for
 // the system browser (system_browser_test_support.h).
 #pragma once
@@ -10,10 +10,11 @@
 
 #include "client/account/account_requests.h"
 #include "client/common/database_test_support.h"
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/portal_stand_in_test_support.h"
 #include "client/common/system_browser_test_support.h"
 #include "client/common/user_info.h"
+#include "client/common/window_events.h"
 #include "ui/core/window.h"
 
 namespace quorvi::testing {
@@ -23,28 +24,27 @@ class LoginMessageWindow : public DuiLib::CWindowWnd {
 public:
     std::vector<std::string> received;
 
+    LoginMessageWindow() {
+        m_events.On<LoginFailed>(
+            [this](const LoginFailed& failed) { received.push_back("failed " + failed.message); });
+        m_events.On<LoginSucceeded>([this](const LoginSucceeded& succeeded) {
+            received.push_back("succeeded " + succeeded.answer);
+        });
+        m_events.On<UserInfoReceived>([this](const UserInfoReceived& login) {
+            const UserInfo& user = login.user;
+            received.push_back("user " + user.account + "/" + user.password + "/" + user.userType);
+        });
+    }
+
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        const char* text = reinterpret_cast<const char*>(lParam);
-        switch (message) {
-            case WM_LOGIN_FAILED:
-                received.push_back(std::string("failed ") + text);
-                return 0;
-            case WM_LOGIN_SUCCEEDED:
-                received.push_back(std::string("succeeded ") + text);
-                return 0;
-            case WM_USER_INFO: {
-                const auto& user = *reinterpret_cast<const UserInfo*>(lParam);
-                received.push_back("user " + user.account + "/" + user.password + "/" +
-                                   user.userType);
-                return 0;
-            }
-            default:
-                return CWindowWnd::HandleMessage(message, wParam, lParam);
-        }
+        if (auto answer = m_events.Handle(message, lParam)) return *answer;
+        return CWindowWnd::HandleMessage(message, wParam, lParam);
     }
 
 protected:
     LPCTSTR GetWindowClassName() const override { return "LoginMessageWindow"; }
+
+    EventRoutes m_events;
 };
 
 inline AccountEndpoints ServersOf(const PortalStandIn& portal) {

@@ -5,7 +5,7 @@
 
 #include "client/account/skin_folder.h"
 #include "client/account/user_thread.h"
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/portal_urls.h"
 #include "platform/chinese_texts.h"
 #include "platform/process.h"
@@ -18,7 +18,13 @@ using DuiLib::COptionUI;
 
 CLoginFrameWnd::CLoginFrameWnd(const ClientConfig& remembered, WorkerOwner& workers,
                                AccountEndpoints servers)
-    : m_remembered(remembered), m_workers(workers), m_servers(std::move(servers)) {}
+    : m_remembered(remembered), m_workers(workers), m_servers(std::move(servers)) {
+    m_events.On<LoginFailed>([this](const LoginFailed& failed) { ShowInfo(failed.message); });
+    m_events.On<LoginSucceeded>(
+        [this](const LoginSucceeded& succeeded) { OnLoginAccepted(succeeded); });
+    m_events.On<UserInfoReceived>(
+        [this](const UserInfoReceived& received) { Raise(m_owner, received); });
+}
 
 // ---- creation -------------------------------------------------------------------------------
 void CLoginFrameWnd::ShowModalOver(HWND owner, const ClientConfig& remembered, WorkerOwner& workers,
@@ -97,22 +103,8 @@ LRESULT CLoginFrameWnd::OnSysCommand(UINT, WPARAM, LPARAM, bool& handled) {
     return 0;
 }
 
-LRESULT CLoginFrameWnd::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
-                                            bool& handled) {
-    handled = true;
-    switch (message) {
-        case WM_LOGIN_FAILED:
-            ShowInfo(lParam ? reinterpret_cast<const char*>(lParam) : "");
-            return 0;
-        case WM_LOGIN_SUCCEEDED:
-            OnLoginAccepted(lParam);
-            return 0;
-        case WM_USER_INFO:
-            return ::SendMessage(m_owner, WM_USER_INFO, wParam, lParam);
-        default:
-            handled = false;
-            return 0;
-    }
+LRESULT CLoginFrameWnd::HandleCustomMessage(UINT message, WPARAM, LPARAM lParam, bool& handled) {
+    return m_events.Handle(message, lParam, handled);
 }
 
 void CLoginFrameWnd::OnFinalMessage(HWND hwnd) {
@@ -161,7 +153,7 @@ void CLoginFrameWnd::StartLogin() {
                                                   CUserThread::Unreachable::Report, m_servers));
 }
 
-void CLoginFrameWnd::OnLoginAccepted(LPARAM answer) {
+void CLoginFrameWnd::OnLoginAccepted(const LoginSucceeded& succeeded) {
     ClientConfig login;
     if (m_rememberOption && m_rememberOption->IsSelected()) {
         login.IsRemeberPassword = true;
@@ -169,8 +161,8 @@ void CLoginFrameWnd::OnLoginAccepted(LPARAM answer) {
         login.LoginPassword = m_passwordEdit ? std::string(m_passwordEdit->GetText()) : "";
         login.IsAutoLogin = m_autoLoginOption && m_autoLoginOption->IsSelected();
     }
-    ::SendMessage(m_owner, WM_SAVE_LOGIN, 0, reinterpret_cast<LPARAM>(&login));
-    ::SendMessage(m_owner, WM_LOGIN_SUCCEEDED, 0, answer);
+    Raise(m_owner, SaveLogin{std::move(login)});
+    Raise(m_owner, succeeded);
     Close(IDOK);
 }
 

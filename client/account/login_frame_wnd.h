@@ -2,8 +2,8 @@
 // the main window. The user types an account and a password, chooses whether
 // they are remembered and whether the client signs in by itself at start, and
 // starts a login; a refusal shows in "lbLoginInfo", an acceptance is handed to
-// the owner (WM_SAVE_LOGIN with the remembered login, WM_USER_INFO and
-// WM_LOGIN_SUCCEEDED) and the window closes.
+// the owner (SaveLogin with the remembered login, UserInfoReceived and
+// LoginSucceeded) and the window closes.
 //
 // Sections: creation | window | notifications
 #pragma once
@@ -13,6 +13,8 @@
 
 #include "client/account/account_requests.h"
 #include "client/common/client_config.h"
+#include "client/common/events.h"
+#include "client/common/window_events.h"
 #include "client/common/worker_thread.h"
 #include "ui/core/UIlib.h"
 #include "ui/core/window_impl_base.h"
@@ -62,7 +64,7 @@ private:
     void ShowInfo(std::string_view text);
     void HideInfo();
     void StartLogin();
-    void OnLoginAccepted(LPARAM answer);
+    void OnLoginAccepted(const LoginSucceeded& succeeded);
     static void Tick(DuiLib::COptionUI* option, bool selected);
 
     const ClientConfig m_remembered;
@@ -74,6 +76,8 @@ private:
     DuiLib::CControlUI* m_passwordEdit = nullptr;
     DuiLib::COptionUI* m_rememberOption = nullptr;
     DuiLib::COptionUI* m_autoLoginOption = nullptr;
+    // The login worker's results.
+    EventRoutes m_events;
 };
 
 }  // namespace quorvi

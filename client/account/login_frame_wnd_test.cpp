@@ -24,15 +24,13 @@ using testing::PortalStandIn;
 // The main window's side: records what the login window hands over.
 class OwnerWindow : public testing::LoginMessageWindow {
 public:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_SAVE_LOGIN) {
-            const auto& login = *reinterpret_cast<const ClientConfig*>(lParam);
+    OwnerWindow() {
+        m_events.On<SaveLogin>([this](const SaveLogin& save) {
+            const ClientConfig& login = save.login;
             received.push_back("save " + std::to_string(login.IsRemeberPassword) + " " +
                                login.LoginUserName + "/" + login.LoginPassword + " " +
                                std::to_string(login.IsAutoLogin));
-            return 0;
-        }
-        return LoginMessageWindow::HandleMessage(message, wParam, lParam);
+        });
     }
 };
 
@@ -162,7 +160,7 @@ TEST_F(LoginWindowTest, TheMessageShowsUntilTheUserTypes) {
     EXPECT_FALSE(Find("lbLoginInfo")->IsVisible());
     EXPECT_EQ(Find("lbLoginInfo")->GetText(), "");
 
-    ::SendMessage(login, WM_LOGIN_FAILED, 0, reinterpret_cast<LPARAM>("refused"));
+    Raise(login, LoginFailed{"refused"});
     EXPECT_TRUE(InfoShows("refused"));
     Type("accountedit", "d");
     EXPECT_FALSE(Find("lbLoginInfo")->IsVisible());

@@ -1,7 +1,8 @@
 #include "client/account/user_menu_wnd.h"
 
 #include "client/account/skin_folder.h"
-#include "client/common/messages.h"
+#include "client/common/events.h"
+#include "client/common/window_events.h"
 #include "ui/core/skinned_frame.h"
 
 namespace quorvi {
@@ -71,9 +72,9 @@ void CUserMenuWnd::Notify(DuiLib::TNotifyUI& msg) {
     } else if (msg.sType == "itemclick") {
         const DuiLib::CStdString name = msg.pSender->GetName();
         if (name == "menu_UserCenter") {
-            ::SendMessage(m_target, WM_OPEN_PERSONAL_CENTER, 1, 0);
+            Raise(m_target, OpenPersonalCenter{});
         } else if (name == "menu_Logout") {
-            ::SendMessage(m_target, WM_SIGNED_OUT, 1, 0);
+            Raise(m_target, SignedOut{});
         }
     }
 }

@@ -1,7 +1,7 @@
 // CUserMenuWnd: the small pop-up menu of the signed-in user (skin "menu.xml"),
 // opened by a right click on the user option. "menu_UserCenter" asks the
-// target window for the personal centre (WM_OPEN_PERSONAL_CENTER),
-// "menu_Logout" signs out (WM_SIGNED_OUT). It closes when it loses the focus,
+// target window for the personal centre (OpenPersonalCenter),
+// "menu_Logout" signs out (SignedOut). It closes when it loses the focus,
 // on Escape and once an item is chosen, and deletes itself.
 //
 // Sections: placement | CUserMenuWnd

@@ -3,9 +3,9 @@
 #include <chrono>
 
 #include "client/account/login_answer.h"
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/user_info.h"
-#include "client/common/window_delivery.h"
+#include "client/common/window_events.h"
 #include "libmerv/http_get.h"
 #include "platform/chinese_texts.h"
 
@@ -61,19 +61,18 @@ int CUserThread::Run() {
         // A server that answered, with an error page say, was reached: the user
         // is not sent to check a network that works.
         if (m_unreachable == Unreachable::Report)
-            DeliverText(m_target, WM_LOGIN_FAILED, 0,
-                        answered ? platform::texts::kLoginAnswerUnreadable
-                                 : platform::texts::kLoginServerUnreachable);
+            Deliver(m_target, LoginFailed{answered ? platform::texts::kLoginAnswerUnreadable
+                                                   : platform::texts::kLoginServerUnreachable});
         return Finish();
     }
     if (!answer.success) {
-        DeliverText(m_target, WM_LOGIN_FAILED, 0, std::move(answer.message));
+        Deliver(m_target, LoginFailed{std::move(answer.message)});
         return Finish();
     }
     RegisterWithShop(m_account, m_password, "", SecondsSince1970());
     if (StopRequested()) return Finish();
-    DeliverValue(m_target, WM_USER_INFO, 0, std::move(user));
-    DeliverText(m_target, WM_LOGIN_SUCCEEDED, 0, std::move(answer.text));
+    Deliver(m_target, UserInfoReceived{std::move(user)});
+    Deliver(m_target, LoginSucceeded{std::move(answer.text)});
     return Finish();
 }
 

@@ -2,13 +2,13 @@
 // the registration of the same account with the shop, so the user exists
 // there too.
 //
-// Results reach the target window by value (window_delivery.h):
-//   refused:  WM_LOGIN_FAILED, lParam the server's message or the default one;
-//   accepted: WM_USER_INFO (lParam a UserInfo), then WM_LOGIN_SUCCEEDED (lParam
-//             the whole answer in GBK); the shop's answer is ignored.
+// Results are delivered to the target window (window_events.h):
+//   refused:  LoginFailed with the server's message or the default one;
+//   accepted: UserInfoReceived, then LoginSucceeded with the whole answer in
+//             GBK; the shop's answer is ignored.
 // A server that cannot be reached, or answers with something that is not a
 // JSON object, sends nothing, unless the worker was asked to report it: then
-// WM_LOGIN_FAILED carries the "server unreachable" text when no whole answer
+// LoginFailed carries the "server unreachable" text when no whole answer
 // arrived, and the "answer unreadable" text when one did (an error page, an
 // empty or garbled body). The login window shows it; the automatic login at
 // start-up stays silent.

@@ -1,6 +1,6 @@
 #include "client/browser/application_component.h"
 
-#include "client/common/messages.h"
+#include "client/common/events.h"
 
 namespace quorvi {
 
@@ -25,16 +25,12 @@ HWND OpenApplicationDialog(HWND owner, const std::string& groupId, const std::st
 }
 
 void ApplicationDialogComponent::Register(MainWindowRoutes& routes) {
-    routes.OnMessage(WM_OPEN_APPLICATION, [this](WPARAM wParam, LPARAM lParam) {
-        return Open(reinterpret_cast<const int*>(wParam), reinterpret_cast<const char*>(lParam));
-    });
+    routes.On<OpenApplication>([this](const OpenApplication& open) { Open(open); });
 }
 
-LRESULT ApplicationDialogComponent::Open(const int* appId, const char* address) {
-    const std::string groupId = appId ? ApplicationGroup(m_db, *appId) : "0";
-    m_lastOpened =
-        OpenApplicationDialog(m_window.GetPaintWindow(), groupId, address ? address : "", m_setup);
-    return 0;
+void ApplicationDialogComponent::Open(const OpenApplication& open) {
+    const std::string groupId = open.appId ? ApplicationGroup(m_db, *open.appId) : "0";
+    m_lastOpened = OpenApplicationDialog(m_window.GetPaintWindow(), groupId, open.address, m_setup);
 }
 
 }  // namespace quorvi

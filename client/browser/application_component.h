@@ -1,7 +1,6 @@
-// The application dialogs as a component of the main window: WM_OPEN_APPLICATION
-// (wParam: address of the application's id, or 0; lParam: the address) opens a
-// new maximised ApplicationDialog, owned by the main window, whose column shows
-// the application's group.
+// The application dialogs as a component of the main window: OpenApplication
+// opens a new maximised ApplicationDialog, owned by the main window, whose
+// column shows the group of the application (none without its id).
 #pragma once
 
 #include <optional>
@@ -9,6 +8,7 @@
 
 #include "client/browser/application_dialog.h"
 #include "client/common/database.h"
+#include "client/common/events.h"
 #include "client/common/main_window_routes.h"
 
 namespace quorvi {
@@ -41,7 +41,7 @@ public:
     HWND LastOpened() const { return m_lastOpened; }
 
 private:
-    LRESULT Open(const int* appId, const char* address);
+    void Open(const OpenApplication& open);
 
     DuiLib::CPaintManagerUI& m_window;
     LocalDatabase& m_db;

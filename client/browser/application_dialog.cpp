@@ -7,7 +7,7 @@
 #include "client/browser/browser_event_handler.h"
 #include "client/browser/script_plugin_thread.h"
 #include "client/common/database.h"
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "platform/text.h"
 #include "ui/core/skinned_frame.h"
 
@@ -30,10 +30,14 @@ void SetVisible(CControlUI* control, bool visible) {
 // ---- construction ------------------------------------------------------------------------------
 ApplicationDialog::ApplicationDialog(HWND owner, std::string groupId, std::string address,
                                      const ApplicationDialogSetup& setup)
-    : m_address(std::move(address)),
-      m_owner(owner),
-      m_groupId(std::move(groupId)),
-      m_setup(setup) {}
+    : m_address(std::move(address)), m_owner(owner), m_groupId(std::move(groupId)), m_setup(setup) {
+    m_events.On<StartContentFetch>([this](const StartContentFetch&) { StartScriptFetch(); });
+    m_events.On<HomeContent>([this](const HomeContent& content) {
+        if (content.mode == ContentMode::ScriptPlugin) RunScript(content.body);
+    });
+    // The main window opens what the page asked for.
+    m_events.On<OpenSignedLink>([this](const OpenSignedLink& link) { Raise(m_owner, link); });
+}
 
 ApplicationDialog::~ApplicationDialog() = default;
 
@@ -44,19 +48,7 @@ void ApplicationDialog::OnFinalMessage(HWND hwnd) {
 
 // ---- window ------------------------------------------------------------------------------------
 LRESULT ApplicationDialog::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    switch (uMsg) {
-        case WM_START_CONTENT_FETCH:
-            return StartScriptFetch();
-        case WM_HOME_CONTENT:
-            return wParam == 0 ? RunScript(reinterpret_cast<const char*>(lParam)) : 0;
-        case WM_OPEN_SIGNED_LINK:
-            // The main window opens what the page asked for; the text stays valid
-            // during the send.
-            ::SendMessageA(m_owner, uMsg, wParam, lParam);
-            break;
-        default:
-            break;
-    }
+    if (auto answer = m_events.Handle(uMsg, lParam)) return *answer;
     return WindowImplBase::HandleMessage(uMsg, wParam, lParam);
 }
 
@@ -174,8 +166,8 @@ void ApplicationDialog::ShowSlider(bool open) {
 }
 
 // ---- script plug-in ----------------------------------------------------------------------------
-LRESULT ApplicationDialog::StartScriptFetch() {
-    if (m_scripted || m_fetchedPage == m_page) return 0;
+void ApplicationDialog::StartScriptFetch() {
+    if (m_scripted || m_fetchedPage == m_page) return;
     m_fetchedPage = m_page;
     if (m_setup.workers) {
         m_setup.workers->Start(
@@ -183,14 +175,12 @@ LRESULT ApplicationDialog::StartScriptFetch() {
     } else {
         RunScript("");  // nobody to fetch it: the page goes without, as after a failed fetch
     }
-    return 0;
 }
 
-LRESULT ApplicationDialog::RunScript(const char* script) {
-    if (m_scripted || m_fetchedPage != m_page) return 0;  // this page is done, or was left
-    if (m_browser) m_browser->RunJavaScript(platform::GbkToUtf16(script ? script : ""));
+void ApplicationDialog::RunScript(const std::string& script) {
+    if (m_scripted || m_fetchedPage != m_page) return;  // this page is done, or was left
+    if (m_browser) m_browser->RunJavaScript(platform::GbkToUtf16(script));
     m_scripted = true;
-    return 0;
 }
 
 }  // namespace quorvi

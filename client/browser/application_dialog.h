@@ -5,10 +5,10 @@
 // the same browser). "btnCloseSlider" and "btnOpenSlider" fold the column
 // ("rightContainer") away and back.
 //
-// Once a page has loaded (WM_START_CONTENT_FETCH from the browser's handler) the
+// Once a page has loaded (StartContentFetch from the browser's handler) the
 // portal's script plug-in is fetched on a worker and run in the page when it
 // arrives, once per page reached; a failed fetch runs an empty script. A page's
-// request for a new window (WM_OPEN_SIGNED_LINK) goes on to the owner window.
+// request for a new window (OpenSignedLink) goes on to the owner window.
 // Escape does not close the dialog; its close button and the system Close do.
 // The dialog deletes itself when its window is gone.
 //
@@ -18,6 +18,7 @@
 #include <string>
 
 #include "client/common/database.h"
+#include "client/common/window_events.h"
 #include "client/common/worker_thread.h"
 #include "ui/core/UIlib.h"
 
@@ -78,9 +79,9 @@ private:
 
     // ---- script plug-in ----
     // The page has loaded: fetch the script unless this page has it or asked.
-    LRESULT StartScriptFetch();
+    void StartScriptFetch();
     // The fetch answered: run the script in the page that asked for it.
-    LRESULT RunScript(const char* script);
+    void RunScript(const std::string& script);
 
     // ---- members ----
     DuiLib::CControlUI* m_closeButton = nullptr;
@@ -99,6 +100,7 @@ private:
     // answer that arrives after the browser moved on is not run in the new page.
     int m_page = 0;
     int m_fetchedPage = -1;
+    EventRoutes m_events;
 };
 
 }  // namespace quorvi

@@ -1,7 +1,7 @@
 // Application dialogs on screen (GTK and WebKit; run under Xvfb without a
 // display), against the portal stand-in on loopback:
 //
-//   open:   from the WM_OPEN_APPLICATION that a quick-bar click sends to the
+//   open:   from the OpenApplication that a quick-bar click raises at the
 //           browser's DocumentComplete for a page of the portal; median of 10
 //           (a second passes between a dialog closing and the next click)
 //   memory: resident memory of this process after opening and closing one
@@ -24,7 +24,7 @@
 #include "client/browser/application_component.h"
 #include "client/browser/browser_event_handler.h"
 #include "client/common/database.h"
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "platform/bench_report.h"
 #include "platform/server_process_test_support.h"
 #include "ui/core/UIlib.h"
@@ -57,18 +57,16 @@ long ResidentKiB() {
     return -1;
 }
 
-// Milliseconds from the message to the dialog's window shown, per opening.
+// Milliseconds from the event to the dialog's window shown, per opening.
 std::vector<double> g_created;
 
 // Opens one dialog as the main window's handler does and waits for its page;
-// the milliseconds from the message to DocumentComplete, or -1.
+// the milliseconds from the event to DocumentComplete, or -1.
 double OpenAndLoad(MainWindowRoutes& routes, ApplicationDialogComponent& component,
                    const std::string& address, bool close) {
-    int appId = 101;
     std::optional<Clock::time_point> loaded;
     const auto start = Clock::now();
-    (*routes.Message(WM_OPEN_APPLICATION))(reinterpret_cast<WPARAM>(&appId),
-                                           reinterpret_cast<LPARAM>(address.c_str()));
+    routes.Raise(OpenApplication{101, address});
     HWND dialog = component.LastOpened();
     if (!dialog) return -1;
     g_created.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());

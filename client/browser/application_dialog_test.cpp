@@ -11,7 +11,7 @@
 
 #include "client/browser/application_component.h"
 #include "client/common/database_test_support.h"
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/portal_stand_in_test_support.h"
 #include "client/common/portal_urls.h"
 #include "platform/text.h"
@@ -31,10 +31,12 @@ protected:
         ui::TakeQuit();
         CPaintManagerUI::SetResourcePath(QUORVI_SKIN_DIR);
         StartDatabase(db, folder);
+        ownerEvents.On<OpenSignedLink>(
+            [this](const OpenSignedLink& link) { links.push_back(link.address); });
         owner.onMessage = [this](UINT msg, WPARAM, LPARAM lParam, bool& handled) -> LRESULT {
-            if (msg == WM_OPEN_SIGNED_LINK) {
-                links.push_back(reinterpret_cast<const char*>(lParam));
+            if (auto answer = ownerEvents.Handle(msg, lParam)) {
                 handled = true;
+                return *answer;
             } else if (msg == kPing) {
                 handled = true;
                 return 7;
@@ -68,8 +70,7 @@ protected:
         ApplicationDialogComponent component(owner.pm, db, setup);
         MainWindowRoutes routes;
         component.Register(routes);
-        (*routes.Message(WM_OPEN_APPLICATION))(reinterpret_cast<WPARAM>(&appId),
-                                               reinterpret_cast<LPARAM>(address.c_str()));
+        routes.Raise(OpenApplication{appId, address});
         HWND hwnd = component.LastOpened();
         if (hwnd) opened.push_back(hwnd);
         ui::RunUntilIdle();
@@ -108,6 +109,7 @@ protected:
     WorkerOwner workers;
     ApplicationDialogSetup setup;
     ui_test::TestWindow owner;
+    EventRoutes ownerEvents;
     std::vector<HWND> opened;
     std::vector<std::string> links;
 };
@@ -141,7 +143,7 @@ TEST_F(ApplicationDialogTest, OpensMaximisedWithTheCaptionAndTheGroupOfTheApplic
     ApplicationDialogComponent component(owner.pm, db, setup);
     MainWindowRoutes routes;
     component.Register(routes);
-    (*routes.Message(WM_OPEN_APPLICATION))(0, reinterpret_cast<LPARAM>(log.c_str()));
+    routes.Raise(OpenApplication{std::nullopt, log});
     HWND third = component.LastOpened();
     ASSERT_NE(third, nullptr);
     opened.push_back(third);

@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/portal_urls.h"
+#include "client/common/window_events.h"
 #include "platform/text.h"
 
 namespace quorvi {
@@ -23,15 +24,13 @@ std::string PopupAddress(const std::string& url, const UserInfo& user) {
 
 void CWebBrowserEventHandlerEx::NewWindow3(void** /*ppDisp*/, VARIANT_BOOL* cancel, DWORD /*flags*/,
                                            BSTR /*urlContext*/, BSTR url) {
-    const std::string address = PopupAddress(platform::Utf16ToGbk(url ? url : u""), user_);
-    // The address lives on this stack: the message is sent, so the window's
-    // handler reads it before this call returns.
-    ::SendMessage(window_, WM_OPEN_SIGNED_LINK, 0, reinterpret_cast<LPARAM>(address.c_str()));
+    Raise(window_, OpenSignedLink{PopupAddress(platform::Utf16ToGbk(url ? url : u""), user_)});
     if (cancel) *cancel = VARIANT_TRUE;  // the browser never opens a window of its own
 }
 
 void CWebBrowserEventHandlerEx::DocumentComplete(void* /*pDisp*/, BSTR /*url*/) {
-    if (window_) ::PostMessage(window_, WM_START_CONTENT_FETCH, 0, 0);
+    // Later, not inside the browser's own callback.
+    if (window_) Deliver(window_, StartContentFetch{});
 }
 
 HRESULT CWebBrowserEventHandlerEx::ShowContextMenu(DWORD, POINT*, void*, void*) {

@@ -11,9 +11,9 @@ namespace quorvi {
 
 class CWebBrowserEventHandlerEx : public DuiLib::CWebBrowserEventHandler {
 public:
-    // `window` receives WM_START_CONTENT_FETCH and WM_OPEN_SIGNED_LINK (may be
-    // null); `showScrollBars` is false for the home page, whose page shows none;
-    // `user` is a copy of the signed-in user (empty for a dialog's browser).
+    // `window` receives StartContentFetch and OpenSignedLink (may be null); `showScrollBars` is
+    // false for the home page, whose page shows none; `user` is a copy of the signed-in user (empty
+    // for a dialog's browser).
     CWebBrowserEventHandlerEx(HWND window, bool showScrollBars, UserInfo user);
 
     void NewWindow3(void** ppDisp, DuiLib::VARIANT_BOOL* cancel, DWORD flags,

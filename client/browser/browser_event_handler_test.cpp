@@ -1,12 +1,13 @@
 // The client's browser event handler on a headless browser: pop-ups become
-// WM_OPEN_SIGNED_LINK to the window (never a window of their own), a loaded page
+// OpenSignedLink at the window (never a window of their own), a loaded page
 // asks the window for the script plug-in, and the host frame flags.
 #include "client/browser/browser_event_handler.h"
 
 #include <gtest/gtest.h>
 
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/portal_urls.h"
+#include "client/common/window_events.h"
 #include "ui/core/test_support.h"
 
 namespace quorvi {
@@ -19,15 +20,11 @@ protected:
     void SetUp() override {
         ui::InstallHeadlessBackend();
         ui::TakeQuit();
+        events.On<OpenSignedLink>(
+            [this](const OpenSignedLink& link) { links.push_back(link.address); });
+        events.On<StartContentFetch>([this](const StartContentFetch&) { ++fetchRequests; });
         window.onMessage = [this](UINT msg, WPARAM, LPARAM lParam, bool& handled) -> LRESULT {
-            if (msg == WM_OPEN_SIGNED_LINK) {
-                links.push_back(reinterpret_cast<const char*>(lParam));
-                handled = true;
-            } else if (msg == WM_START_CONTENT_FETCH) {
-                ++fetchRequests;
-                handled = true;
-            }
-            return 0;
+            return events.Handle(msg, lParam, handled);
         };
         ASSERT_NE(window.Open(), nullptr);
         ui::RunUntilIdle();
@@ -49,6 +46,7 @@ protected:
     }
 
     ui_test::TestWindow window{"<Window size='400,300'><VerticalLayout/></Window>"};
+    EventRoutes events;
     std::vector<std::string> links;
     int fetchRequests = 0;
 };

@@ -58,13 +58,11 @@ void RunScript(HomePageContext& context, std::string_view script) {
 
 }  // namespace
 
-LRESULT HandleHomeContent(HomePageContext& context, WPARAM mode, const char* text) {
-    const std::string_view content = text ? text : "";
-    if (mode == 1)
-        ShowHomePage(context, content);
-    else if (mode == 0)
-        RunScript(context, content);
-    return 0;
+void HandleHomeContent(HomePageContext& context, const HomeContent& content) {
+    if (content.mode == ContentMode::RechargeParams)
+        ShowHomePage(context, content.body);
+    else
+        RunScript(context, content.body);
 }
 
 void ShowKeptHomePage(DuiLib::CPaintManagerUI& pm, bool& keptForHome) {

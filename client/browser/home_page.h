@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "client/common/client_config.h"
+#include "client/common/events.h"
 #include "client/common/user_info.h"
 #include "ui/core/UIlib.h"
 
@@ -22,7 +23,7 @@ using HomePageHandlerFactory =
 // when there are any.
 std::string HomePageAddress(std::string_view channel, std::string_view fetched);
 
-// What WM_HOME_CONTENT works on in the main window.
+// What HomeContent works on in the main window.
 struct HomePageContext {
     DuiLib::CPaintManagerUI& pm;
     const ClientConfig& config;
@@ -34,14 +35,13 @@ struct HomePageContext {
     HomePageHandlerFactory makeHandler;  // empty: the browser gets no handler
 };
 
-// WM_HOME_CONTENT. Mode 1: `text` is the fetched recharge parameters; a new
-// browser is added to "ieContainer". When AutoStartWebPage is set its area shows,
+// HomeContent. Recharge parameters: the body is appended to the home page; a
+// new browser is added to "ieContainer". When AutoStartWebPage is set its area shows,
 // but only while the home view ("Container1") is what the window shows: the page
 // arrives seconds after the catalogue, and covering a group the user opened
 // meanwhile would take their next click. Otherwise it is kept for the home button.
-// Mode 0: `text` is the script plug-in (GBK), run in the browser created last.
-// A null text reads as empty. Returns 0, the message's result.
-LRESULT HandleHomeContent(HomePageContext& context, WPARAM mode, const char* text);
+// Script plug-in: the body (GBK) runs in the browser created last.
+void HandleHomeContent(HomePageContext& context, const HomeContent& content);
 
 // After the home button brought the home view back: the page kept for it shows,
 // once.

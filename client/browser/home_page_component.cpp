@@ -1,19 +1,18 @@
 #include "client/browser/home_page_component.h"
 
 #include "client/browser/browser_event_handler.h"
-#include "client/common/messages.h"
 
 namespace quorvi {
 
 void HomePageComponent::Register(MainWindowRoutes& routes) {
-    routes.OnMessage(WM_HOME_CONTENT, [this](WPARAM mode, LPARAM text) {
+    routes.On<HomeContent>([this](const HomeContent& content) {
         // The home page shows no scroll bars; its handler keeps a copy of the user.
         HWND window = m_pm.GetPaintWindow();
         const auto makeHandler = [window](const UserInfo& user) {
             return std::make_unique<CWebBrowserEventHandlerEx>(window, false, user);
         };
         HomePageContext home{m_pm, m_config, m_user, m_browser, m_keptForHome, makeHandler};
-        return HandleHomeContent(home, mode, reinterpret_cast<const char*>(text));
+        HandleHomeContent(home, content);
     });
 }
 

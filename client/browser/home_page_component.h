@@ -1,5 +1,5 @@
 // The channel home page as a component of the main window: it answers
-// WM_HOME_CONTENT (the recharge parameters build the page, the script plug-in
+// HomeContent (the recharge parameters build the page, the script plug-in
 // runs in it) and keeps the home page browser it created last, and whether its
 // page waits for the home button.
 #pragma once

@@ -49,7 +49,7 @@ TEST_F(HomePageTest, HomeContentBuildsTheChannelPageAndRunsTheScriptInTheLastOne
             return std::make_unique<DuiLib::CWebBrowserEventHandler>();
         }};
 
-    HandleHomeContent(home, 1, "sid=9&k=v");
+    HandleHomeContent(home, {ContentMode::RechargeParams, "sid=9&k=v"});
     ASSERT_NE(homeBrowser, nullptr);
     auto* first = static_cast<DuiLib::CWebBrowserUI*>(homeBrowser->GetInterface("WebBrowser"));
     ASSERT_NE(first, nullptr);
@@ -63,7 +63,7 @@ TEST_F(HomePageTest, HomeContentBuildsTheChannelPageAndRunsTheScriptInTheLastOne
     Find("layHomePage")->SetVisible(false);
     config.AutoStartWebPage = false;
     home.makeHandler = nullptr;
-    HandleHomeContent(home, 1, "");
+    HandleHomeContent(home, {ContentMode::RechargeParams, ""});
     auto* second = static_cast<DuiLib::CWebBrowserUI*>(homeBrowser->GetInterface("WebBrowser"));
     EXPECT_NE(second, first);
     EXPECT_EQ(second->GetDefaultUrl(), urls::HomePageUrl("3"));
@@ -71,7 +71,7 @@ TEST_F(HomePageTest, HomeContentBuildsTheChannelPageAndRunsTheScriptInTheLastOne
     EXPECT_FALSE(Visible("layHomePage"));
 
     // The script plug-in (GBK) runs in the browser created last, as UTF-16.
-    HandleHomeContent(home, 0, "alert('\xD3\xA6\xD3\xC3');");
+    HandleHomeContent(home, {ContentMode::ScriptPlugin, "alert('\xD3\xA6\xD3\xC3');"});
     auto* engine = static_cast<ui::HeadlessBrowserEngine*>(second->GetEngine());
     ASSERT_NE(engine, nullptr);
     EXPECT_EQ(engine->Scripts(), (std::vector<std::u16string>{u"alert('\u5E94\u7528');"}));

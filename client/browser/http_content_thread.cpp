@@ -1,8 +1,7 @@
 #include "client/browser/http_content_thread.h"
 
-#include "client/common/messages.h"
 #include "client/common/portal_urls.h"
-#include "client/common/window_delivery.h"
+#include "client/common/window_events.h"
 #include "libmerv/http_get.h"
 #include "ui/core/win_api.h"
 
@@ -23,26 +22,26 @@ ContentEndpoints ContentEndpoints::Default() {
 }
 
 CHttpContentCallbackThread::CHttpContentCallbackThread(HWND target, ContentEndpoints endpoints)
-    : m_target(target), m_mode(kScriptPluginMode), m_endpoints(std::move(endpoints)) {}
+    : m_target(target), m_mode(ContentMode::ScriptPlugin), m_endpoints(std::move(endpoints)) {}
 
 CHttpContentCallbackThread::CHttpContentCallbackThread(HWND target, std::string schoolAccount,
                                                        ContentEndpoints endpoints)
     : m_target(target),
-      m_mode(kRechargeParamsMode),
+      m_mode(ContentMode::RechargeParams),
       m_schoolAccount(std::move(schoolAccount)),
       m_endpoints(std::move(endpoints)) {}
 
 int CHttpContentCallbackThread::Run() {
-    std::string url;
-    if (m_mode == kScriptPluginMode) url = m_endpoints.scriptPluginUrl;
-    if (m_mode == kRechargeParamsMode) url = m_endpoints.rechargeParamsUrl + m_schoolAccount;
+    const std::string url = m_mode == ContentMode::ScriptPlugin
+                                ? m_endpoints.scriptPluginUrl
+                                : m_endpoints.rechargeParamsUrl + m_schoolAccount;
     std::string body;
     if (!url.empty()) {
         std::optional<std::string> text = FetchUsableText(url, StopFlag());
         if (!text) return Finish();
         body = std::move(*text);
     }
-    DeliverText(m_target, WM_HOME_CONTENT, static_cast<WPARAM>(m_mode), std::move(body));
+    Deliver(m_target, HomeContent{m_mode, std::move(body)});
     return Finish();
 }
 

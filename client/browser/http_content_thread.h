@@ -1,19 +1,19 @@
 // CHttpContentCallbackThread: one fetch for the main window's home page, handed
-// back with WM_HOME_CONTENT (wParam the mode, lParam the body as a text that is
-// valid only while the handler runs; empty when the answer was not usable, see
-// FetchUsableText).
+// back as a HomeContent delivered to the window (its body empty when the answer
+// was not usable, see FetchUsableText):
 //
-//   mode 0: the script plug-in, run in every page the home browser loads;
-//   mode 1: the recharge parameters of a school account, appended to the home page.
+//   ScriptPlugin: the script plug-in, run in every page the home browser loads;
+//   RechargeParams: the recharge parameters of a school account, appended to
+//                   the home page.
 //
-// The body travels with the message as its own copy; a message to a window that
-// has closed meanwhile is dropped.
+// A window that has closed meanwhile never hears of it.
 #pragma once
 
 #include <atomic>
 #include <optional>
 #include <string>
 
+#include "client/common/events.h"
 #include "client/common/user_info.h"
 #include "client/common/worker_thread.h"
 #include "ui/core/win_types.h"
@@ -39,13 +39,11 @@ struct ContentEndpoints {
 class CHttpContentCallbackThread : public CThread {
 public:
     ~CHttpContentCallbackThread() override { StopAndJoin(); }
-    static constexpr int kScriptPluginMode = 0;
-    static constexpr int kRechargeParamsMode = 1;
 
-    // Mode 0.
+    // The script plug-in.
     explicit CHttpContentCallbackThread(HWND target,
                                         ContentEndpoints endpoints = ContentEndpoints::Default());
-    // Mode 1, for a school account: the user record's schoolAccount, the only
+    // The recharge parameters of a school account: the user record's schoolAccount, the only
     // field of it the fetch reads.
     CHttpContentCallbackThread(HWND target, std::string schoolAccount,
                                ContentEndpoints endpoints = ContentEndpoints::Default());
@@ -58,7 +56,7 @@ protected:
 
 private:
     HWND m_target;
-    int m_mode;
+    ContentMode m_mode;
     std::string m_schoolAccount;
     ContentEndpoints m_endpoints;
 };

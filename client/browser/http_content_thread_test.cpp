@@ -9,9 +9,9 @@
 #include <chrono>
 #include <thread>
 
-#include "client/common/messages.h"
 #include "client/common/portal_stand_in_test_support.h"
 #include "client/common/school_account.h"
+#include "client/common/window_events.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/window.h"
 
@@ -25,14 +25,19 @@ constexpr UINT kPing = WM_USER + 1;
 
 class HomeWindow : public DuiLib::CWindowWnd {
 public:
-    std::vector<std::pair<WPARAM, std::string>> contents;
+    // The mode (0 script plug-in, 1 recharge parameters) and the body.
+    std::vector<std::pair<int, std::string>> contents;
     int pings = 0;
+    EventRoutes events;
+
+    HomeWindow() {
+        events.On<HomeContent>([this](const HomeContent& content) {
+            contents.emplace_back(static_cast<int>(content.mode), content.body);
+        });
+    }
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_HOME_CONTENT) {
-            contents.emplace_back(wParam, reinterpret_cast<const char*>(lParam));
-            return 0;
-        }
+        if (auto answer = events.Handle(message, lParam)) return *answer;
         if (message == kPing) return ++pings;
         return CWindowWnd::HandleMessage(message, wParam, lParam);
     }
@@ -79,7 +84,7 @@ TEST_F(ContentThreadTest, EachModeSendsItsBodyAndAFailedFetchSendsAnEmptyOne) {
     std::sort(contents.begin(), contents.end());
     const std::string script = Clibmerv::GetHttpContent(Endpoints().scriptPluginUrl);
     ASSERT_FALSE(script.empty());
-    std::vector<std::pair<WPARAM, std::string>> expected = {
+    std::vector<std::pair<int, std::string>> expected = {
         {0, ""}, {0, script}, {1, ""}, {1, "school=QVU&card=S2023001&balance=52.50"}};
     EXPECT_EQ(contents, expected);
 
@@ -102,7 +107,7 @@ TEST_F(ContentThreadTest, AnErrorPageOrAHalfAnswerGivesAnEmptyText) {
     ASSERT_TRUE(WaitForContents(2));
     auto contents = window.contents;
     std::sort(contents.begin(), contents.end());
-    EXPECT_EQ(contents, (std::vector<std::pair<WPARAM, std::string>>{{0, ""}, {1, ""}}));
+    EXPECT_EQ(contents, (std::vector<std::pair<int, std::string>>{{0, ""}, {1, ""}}));
     EXPECT_EQ(portal.PathsBelow("/appmgr").size(), 2u);
 }
 
@@ -113,7 +118,7 @@ TEST_F(ContentThreadTest, ASchoolAccountFileEndingInALineBreakGetsItsParameters)
         window, ReadSchoolAccount(folder.Path()), Endpoints()));
     ASSERT_TRUE(WaitForContents(1));
     EXPECT_EQ(window.contents[0],
-              (std::pair<WPARAM, std::string>{1, "school=QVU&card=S2023001&balance=52.50"}));
+              (std::pair<int, std::string>{1, "school=QVU&card=S2023001&balance=52.50"}));
     const auto requests = portal.Requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].query, "account=S2023001%0A");

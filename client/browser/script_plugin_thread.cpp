@@ -1,8 +1,8 @@
 #include "client/browser/script_plugin_thread.h"
 
 #include "client/browser/http_content_thread.h"
-#include "client/common/messages.h"
-#include "client/common/window_delivery.h"
+#include "client/common/events.h"
+#include "client/common/window_events.h"
 
 namespace quorvi {
 
@@ -13,7 +13,7 @@ int CScriptPluginThread::Run() {
     // Only a usable answer is a script: an error page or half a script would
     // only raise errors in the page.
     std::optional<std::string> script = FetchUsableText(m_url, StopFlag());
-    if (script) DeliverText(m_target, WM_HOME_CONTENT, 0, std::move(*script));
+    if (script) Deliver(m_target, HomeContent{ContentMode::ScriptPlugin, std::move(*script)});
     return Finish();
 }
 

@@ -1,8 +1,7 @@
 // CScriptPluginThread: one fetch of the portal's script plug-in for a window
-// that shows web pages (an application dialog). The answer comes back as
-// WM_HOME_CONTENT with wParam 0, the content fetch's "script plug-in" mode:
-// lParam is the script (GBK) as a text valid while the handler runs, empty when
-// the answer was not usable (FetchUsableText). A window that has closed
+// that shows web pages (an application dialog). The answer is delivered to the
+// window as a HomeContent of the ScriptPlugin mode: the script (GBK), empty
+// when the answer was not usable (FetchUsableText). A window that has closed
 // meanwhile never hears of it.
 //
 // The fetch runs here rather than on the window's thread so that a server that

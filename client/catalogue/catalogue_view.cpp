@@ -6,7 +6,8 @@
 
 #include "client/catalogue/history_panel.h"
 #include "client/catalogue/navigation_builder.h"
-#include "client/common/messages.h"
+#include "client/common/events.h"
+#include "client/common/window_events.h"
 
 namespace quorvi {
 
@@ -98,14 +99,8 @@ OpenOutcome OpenCatalogueOption(const CatalogueContext& view, CControlUI& option
         return OpenOutcome::Program;
     }
 
-    // The handler reads both during the call; they are copies so the option may go.
-    int appId = TagOf(option);
-    const std::string address = target;
-    if (hooks.window) {
-        ::SendMessage(hooks.window, WM_OPEN_APPLICATION, reinterpret_cast<WPARAM>(&appId),
-                      reinterpret_cast<LPARAM>(address.c_str()));
-    }
-    RecordUse(view.pm, view.db, address);
+    if (hooks.window) Raise(hooks.window, OpenApplication{TagOf(option), target});
+    RecordUse(view.pm, view.db, target);
     return OpenOutcome::WebApplication;
 }
 

@@ -30,7 +30,7 @@ struct CatalogueContext {
 // What opening an option needs from the main window beyond its skin and tables.
 // An empty hook is a step the client cannot take (yet); it is passed over.
 struct CatalogueOpenHooks {
-    HWND window = nullptr;  // receives WM_OPEN_APPLICATION
+    HWND window = nullptr;  // receives OpenApplication
     // Usage report: the application or group id, and "app" or "category".
     std::function<void(int id, std::string_view action)> report;
     std::function<bool()> isSignedIn;
@@ -50,7 +50,7 @@ struct CatalogueOpenHooks {
 // What OpenCatalogueOption did.
 enum class OpenOutcome {
     SubAppPanel,     // a holder: its panel shows
-    WebApplication,  // WM_OPEN_APPLICATION was sent and the use recorded
+    WebApplication,  // OpenApplication was raised and the use recorded
     Program,         // signed in: the download was asked for and the use recorded
     NotSignedIn,     // a program, and nobody signed in after the login window
 };

@@ -3,8 +3,9 @@
 #include "client/catalogue/catalogue_view.h"
 
 #include "client/catalogue/catalogue_ui_test_support.h"
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/portal_urls.h"
+#include "client/common/window_events.h"
 #include "ui/core/headless_backend.h"
 
 namespace quorvi {
@@ -16,13 +17,12 @@ class CatalogueViewTest : public CatalogueWindowTest {
 protected:
     void SetUp() override {
         CatalogueWindowTest::SetUp();
-        // Records WM_OPEN_APPLICATION as the main window would read it.
-        window->onMessage = [this](UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
-            if (message != WM_OPEN_APPLICATION) return LRESULT{0};
-            handled = true;
-            opened.push_back(std::to_string(*reinterpret_cast<const int*>(wParam)) + " " +
-                             reinterpret_cast<const char*>(lParam));
-            return LRESULT{0};
+        // Records OpenApplication as the main window would read it.
+        events.On<OpenApplication>([this](const OpenApplication& open) {
+            opened.push_back(std::to_string(open.appId.value_or(-1)) + " " + open.address);
+        });
+        window->onMessage = [this](UINT message, WPARAM, LPARAM lParam, bool& handled) {
+            return events.Handle(message, lParam, handled);
         };
         hooks.window = window->GetHWND();
         hooks.report = [this](int id, std::string_view action) {
@@ -49,6 +49,7 @@ protected:
     bool SidePanelsClosedOnce() { return std::exchange(sidePanelCloses, 0) == 1; }
 
     CatalogueOpenHooks hooks;
+    EventRoutes events;
     std::vector<std::string> opened, reports, downloads;
     bool signedIn = false;
     bool signInAtLogin = false;

@@ -5,8 +5,9 @@
 #include <cstdio>
 
 #include "client/catalogue/search.h"
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/portal_urls.h"
+#include "client/common/window_events.h"
 #include "client/shell/main_window_test_support.h"
 #include "platform/chinese_texts.h"
 #include "ui/core/headless_backend.h"
@@ -153,9 +154,9 @@ TEST_F(MainWindowCatalogueTest, ScrolledSearchResultsShowTheirRowsAndAClickFarDo
               std::to_string(1000 + index));
 }
 
-TEST_F(MainWindowCatalogueTest, HomeContentMessagesBuildThePageAndRunTheScript) {
+TEST_F(MainWindowCatalogueTest, HomeContentBuildsThePageAndRunsTheScript) {
     const char params[] = "sid=42";
-    ::SendMessage(hwnd, WM_HOME_CONTENT, 1, reinterpret_cast<LPARAM>(params));
+    Raise(hwnd, HomeContent{ContentMode::RechargeParams, params});
     CControlUI* browser = Find("ieContainer")->GetChildAt(0);
     ASSERT_NE(browser, nullptr);
     EXPECT_EQ(static_cast<DuiLib::CWebBrowserUI*>(browser)->GetDefaultUrl(),
@@ -164,7 +165,7 @@ TEST_F(MainWindowCatalogueTest, HomeContentMessagesBuildThePageAndRunTheScript) 
     EXPECT_TRUE(Visible("layHomePage"));
 
     const char script[] = "run();";
-    ::SendMessage(hwnd, WM_HOME_CONTENT, 0, reinterpret_cast<LPARAM>(script));
+    Raise(hwnd, HomeContent{ContentMode::ScriptPlugin, script});
     auto* engine = static_cast<ui::HeadlessBrowserEngine*>(
         static_cast<DuiLib::CWebBrowserUI*>(browser)->GetEngine());
     ASSERT_NE(engine, nullptr);
@@ -180,7 +181,7 @@ TEST_F(MainWindowCatalogueTest, AHomePageArrivingAfterTheUserOpenedAGroupWaitsFo
 
     // Loaded, but the group stays in front and the user's next click lands in it.
     const char params[] = "sid=42";
-    ::SendMessage(hwnd, WM_HOME_CONTENT, 1, reinterpret_cast<LPARAM>(params));
+    Raise(hwnd, HomeContent{ContentMode::RechargeParams, params});
     ASSERT_NE(Find("ieContainer")->GetChildAt(0), nullptr);
     EXPECT_FALSE(Visible("layHomePage"));
     EXPECT_TRUE(Visible("Container5"));

@@ -59,10 +59,6 @@ void MainWindowRoutes::OnTimer(MainTimer timer, TimerHandler handler) {
     Claim(m_timers[timer], std::move(handler), "timer");
 }
 
-void MainWindowRoutes::OnMessage(UINT message, MessageHandler handler) {
-    Claim(m_messages[message], std::move(handler), "message");
-}
-
 void MainWindowRoutes::OnUserMenu(MenuHandler handler) {
     Claim(m_userMenu, std::move(handler), "user menu");
 }
@@ -83,11 +79,6 @@ const MainWindowRoutes::ControlHandler* MainWindowRoutes::Click(ClickRule rule) 
 const MainWindowRoutes::TimerHandler* MainWindowRoutes::Timer(MainTimer timer) const {
     auto it = m_timers.find(timer);
     return it != m_timers.end() && it->second ? &it->second : nullptr;
-}
-
-const MainWindowRoutes::MessageHandler* MainWindowRoutes::Message(UINT message) const {
-    auto it = m_messages.find(message);
-    return it != m_messages.end() && it->second ? &it->second : nullptr;
 }
 
 std::span<DuiLib::CControlUI* const> MainWindowRoutes::FloatingPanels() const {

@@ -1,11 +1,11 @@
 // What the main window's components attach to: the skin's click rules, the
-// timers, the custom messages and the two focus and menu events that reach a
-// feature. The main window's dispatch decides the order in which rules are
+// timers, the client's events (events.h) and the two focus and menu events that
+// reach a feature. The main window's dispatch decides the order in which rules are
 // tried; each component registers handlers for the routes of what it builds.
 // A route nobody registered does nothing.
 //
 //     routes.OnClick(ClickRule::GoHome, [this](CControlUI&) { GoHome(); });
-//     routes.OnMessage(WM_HOME_CONTENT, [this](WPARAM w, LPARAM l) { ... });
+//     routes.On<HomeContent>([this](const HomeContent& content) { ... });
 //
 // Sections: click rules | MainWindowRoutes
 #pragma once
@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "client/common/main_timers.h"
+#include "client/common/window_events.h"
 #include "ui/core/win_types.h"
 
 namespace DuiLib {
@@ -55,7 +56,6 @@ bool ClickRuleMatches(ClickRule rule, std::string_view name);
 class MainWindowRoutes {
 public:
     using ControlHandler = std::function<void(DuiLib::CControlUI&)>;
-    using MessageHandler = std::function<LRESULT(WPARAM, LPARAM)>;
     using TimerHandler = std::function<void()>;
     using MenuHandler = std::function<void(POINT screenPoint)>;
     using PanelsQuery = std::function<std::span<DuiLib::CControlUI* const>()>;
@@ -64,8 +64,12 @@ public:
     // (std::logic_error), found by the first test that builds the window.
     void OnClick(ClickRule rule, ControlHandler handler);
     void OnTimer(MainTimer timer, TimerHandler handler);
-    // A custom message of the main window (WM_LOGIN_FAILED ... WM_HOME_CONTENT).
-    void OnMessage(UINT message, MessageHandler handler);
+    // An event raised at the main window: `handler` takes a const E& (and
+    // answers a query with a bool).
+    template <typename E, typename Handler>
+    void On(Handler handler) {
+        m_events.On<E>(std::move(handler));
+    }
     // "menu" on the user option while somebody is signed in; the point is on screen.
     void OnUserMenu(MenuHandler handler);
     // The home view ("Container1") took the focus.
@@ -76,7 +80,12 @@ public:
     // For the dispatch: the registered handler, or null.
     const ControlHandler* Click(ClickRule rule) const;
     const TimerHandler* Timer(MainTimer timer) const;
-    const MessageHandler* Message(UINT message) const;
+    const EventRoutes& Events() const { return m_events; }
+    // Runs the handler of `event` now, without the window (tests, benchmarks).
+    template <typename E>
+    AnswerOf<E> Raise(const E& event) const {
+        return m_events.Raise(event);
+    }
     const MenuHandler* UserMenu() const { return m_userMenu ? &m_userMenu : nullptr; }
     const TimerHandler* HomeViewFocus() const {
         return m_homeViewFocus ? &m_homeViewFocus : nullptr;
@@ -86,7 +95,7 @@ public:
 private:
     std::array<ControlHandler, kClickRuleCount> m_clicks;
     std::map<MainTimer, TimerHandler> m_timers;
-    std::map<UINT, MessageHandler> m_messages;
+    EventRoutes m_events;
     MenuHandler m_userMenu;
     TimerHandler m_homeViewFocus;
     PanelsQuery m_floatingPanels;

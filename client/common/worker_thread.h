@@ -14,7 +14,7 @@
 // StopRequested() (transfers poll it) and is waited for. The program stops and
 // joins every worker before it exits.
 //
-// Workers hand results to windows by value (client/common/window_delivery.h),
+// Workers hand results to windows by value (client/common/window_events.h),
 // never as pointers into their own stack, so they never wait for a window that
 // is busy joining them.
 //

@@ -8,8 +8,9 @@
 #include <memory>
 
 #include "client/common/database_test_support.h"
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/portal_urls.h"
+#include "client/common/window_events.h"
 #include "client/panels/side_panels.h"
 #include "ui/core/UIlib.h"
 #include "ui/core/headless_backend.h"
@@ -84,12 +85,11 @@ protected:
         ui::InstallHeadlessBackend();
         ui::TakeQuit();
         DuiLib::CPaintManagerUI::SetResourcePath(QUORVI_SKIN_DIR);
-        window.onMessage = [this](UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
-            if (msg != WM_OPEN_APPLICATION) return LRESULT{0};
-            handled = true;
-            opened.push_back((wParam ? "id " : "") +
-                             std::string(reinterpret_cast<const char*>(lParam)));
-            return LRESULT{0};
+        events.On<OpenApplication>([this](const OpenApplication& open) {
+            opened.push_back((open.appId ? "id " : "") + open.address);
+        });
+        window.onMessage = [this](UINT msg, WPARAM, LPARAM lParam, bool& handled) {
+            return events.Handle(msg, lParam, handled);
         };
         ASSERT_NE(window.Open(0, 0, 950, 553), nullptr);
         ui::RunUntilIdle();
@@ -133,6 +133,7 @@ protected:
     std::optional<std::string> pickedFolder;
     int pickerShown = 0;
     MainWindowRoutes routes;
+    EventRoutes events;
     std::vector<std::string> opened;
     SidePanelsComponent sidePanels{window.pm, settingPanel};
     SettingsPanelComponent settings{

@@ -1,8 +1,9 @@
 // Sections: helpers | close side panels | component
 #include "client/panels/side_panels.h"
 
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/portal_urls.h"
+#include "client/common/window_events.h"
 #include "ui/core/UIlib.h"
 
 namespace quorvi {
@@ -80,8 +81,7 @@ void SidePanelsComponent::OnTipsPanelButton(CControlUI& button) {
     Hide(PanelOf(m_pm, "btnCloseTipsPanel"));
     if (button.GetName() != "btnShowUpdateLog") return;
     // No application id: the update log opens in a dialog of its own.
-    ::SendMessage(m_pm.GetPaintWindow(), WM_OPEN_APPLICATION, 0,
-                  reinterpret_cast<LPARAM>(urls::kUpdateLogUrl.c_str()));
+    Raise(m_pm.GetPaintWindow(), OpenApplication{std::nullopt, urls::kUpdateLogUrl.str()});
 }
 
 }  // namespace quorvi

@@ -13,9 +13,6 @@ namespace quorvi {
 
 using DuiLib::CControlUI;
 
-// Reserved between the custom messages: answered with 0, nothing else.
-constexpr UINT kIgnoredMessage = WM_USER + 109;
-
 bool IsTimerType(std::string_view type) {
     return platform::EqualsIgnoringAsciiCase(type, "timer");
 }
@@ -111,14 +108,9 @@ void MainWindowDispatch::RouteClick(CControlUI& sender, std::string_view name) {
     }
 }
 
-void MainWindowDispatch::ShowSearchResults() {
-    if (!m_controls.listSearchResultContainer) return;
-    if (CControlUI* list = m_controls.listSearchResultContainer->GetParent())
-        list->SetVisible(true);
-}
-
 // ---- window messages ----------------------------------------------------------------------------
 LRESULT MainWindowDispatch::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (auto answer = m_routes.Events().Handle(message, lParam)) return *answer;
     switch (message) {
         case WM_CREATE:
             return m_onCreate ? m_onCreate() : 0;
@@ -148,25 +140,6 @@ LRESULT MainWindowDispatch::HandleMessage(HWND hwnd, UINT message, WPARAM wParam
             }
             return DuiLib::SystemCommand(hwnd, wParam, lParam, m_controls.maxButton,
                                          m_controls.restoreButton);
-        case kIgnoredMessage:
-            return 0;
-        case WM_LOGIN_FAILED:
-        case WM_LOGIN_SUCCEEDED:
-        case WM_USER_INFO:
-        case WM_OPEN_APPLICATION:
-        case WM_DOWNLOAD_PROGRESS:
-        case WM_QUERY_DOWNLOAD_CANCEL:
-        case WM_START_CONTENT_FETCH:
-        case WM_OPEN_SIGNED_LINK:
-        case WM_SAVE_LOGIN:
-        case WM_SIGNED_OUT:
-        case WM_OPEN_PERSONAL_CENTER:
-        case WM_HOME_CONTENT:
-            if (const auto* handler = m_routes.Message(message)) return (*handler)(wParam, lParam);
-            return 0;
-        case WM_SHOW_SEARCH_RESULTS:
-            ShowSearchResults();
-            return 0;
         default:
             break;
     }

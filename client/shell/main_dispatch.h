@@ -5,7 +5,7 @@
 // skin alone (caption buttons, focus rules of the mask and the search box, the
 // window mechanics) it does itself; everything else goes to the handler a
 // component registered in MainWindowRoutes. A rule nobody registered does
-// nothing; a custom message nobody registered is answered 0.
+// nothing; an event nobody registered is answered 0.
 #pragma once
 
 #include <functional>
@@ -13,7 +13,6 @@
 
 #include "client/common/main_timers.h"
 #include "client/common/main_window_routes.h"
-#include "client/common/messages.h"
 #include "client/common/user_info.h"
 #include "client/shell/main_window_controls.h"
 #include "ui/core/paint_manager.h"
@@ -46,8 +45,6 @@ private:
     void RouteSetFocus(std::string_view name);
     void RouteKillFocus(std::string_view name);
     void RouteClick(DuiLib::CControlUI& sender, std::string_view name);
-    // The search results list becomes visible (its container's parent).
-    void ShowSearchResults();
 
     DuiLib::CPaintManagerUI& m_manager;
     const MainWindowControls& m_controls;

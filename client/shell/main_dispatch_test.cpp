@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "client/common/events.h"
 #include "platform/chinese_texts.h"
 #include "ui/core/UIlib.h"
 #include "ui/core/headless_backend.h"
@@ -90,18 +91,14 @@ public:
             menuPoint = p;
         });
         routes.SetFloatingPanels([this] { return std::span<CControlUI* const>(floating); });
-        routes.OnMessage(WM_QUERY_DOWNLOAD_CANCEL, [this](WPARAM, LPARAM) {
+        routes.On<DownloadCancelQuery>([this](const DownloadCancelQuery&) {
             calls.push_back("OnQueryDownloadCancel");
-            return LRESULT{1};
+            return true;
         });
-        routes.OnMessage(WM_HOME_CONTENT, [this](WPARAM mode, LPARAM) {
-            calls.push_back("OnHomeContent:" + std::to_string(mode));
-            return LRESULT{0};
+        routes.On<HomeContent>([this](const HomeContent& content) {
+            calls.push_back("OnHomeContent:" + content.body);
         });
-        routes.OnMessage(WM_SIGNED_OUT, [this](WPARAM, LPARAM) {
-            calls.push_back("OnSignedOut");
-            return LRESULT{0};
-        });
+        routes.On<SignedOut>([this](const SignedOut&) { calls.push_back("OnSignedOut"); });
     }
 
     LPCTSTR GetWindowClassName() const override { return "RoutingWindow"; }
@@ -330,21 +327,20 @@ TEST_F(DispatchTest, UserMenuOpensOnlyWhileSignedIn) {
 
 TEST_F(DispatchTest, MessageTable) {
     HWND hwnd = window.GetHWND();
-    EXPECT_EQ(::SendMessage(hwnd, WM_USER + 109, 3, 4), 0);
-    EXPECT_EQ(window.calls, Calls{});
-
-    EXPECT_EQ(::SendMessage(hwnd, WM_QUERY_DOWNLOAD_CANCEL, 0, 0), 1);
-    // A custom message nobody registered is answered 0.
-    EXPECT_EQ(::SendMessage(hwnd, WM_LOGIN_FAILED, 0, 0), 0);
-    std::string text = "x";
-    ::SendMessage(hwnd, WM_HOME_CONTENT, 1, reinterpret_cast<LPARAM>(text.c_str()));
-    ::SendMessage(hwnd, WM_SIGNED_OUT, 1, 0);
-    EXPECT_EQ(window.calls, (Calls{"OnQueryDownloadCancel", "OnHomeContent:1", "OnSignedOut"}));
-
+    // The numbers WM_USER + 100 to + 113 mean nothing to the window.
     CControlUI* list = window.Find("listSearchResult");
     list->SetVisible(false);
-    EXPECT_EQ(::SendMessage(hwnd, WM_SHOW_SEARCH_RESULTS, 0, 0), 0);
-    EXPECT_TRUE(list->IsVisible());
+    for (UINT message = WM_USER + 100; message <= WM_USER + 113; ++message)
+        EXPECT_EQ(::SendMessage(hwnd, message, 1, 0), 0);
+    EXPECT_EQ(window.calls, Calls{});
+    EXPECT_FALSE(list->IsVisible());
+
+    EXPECT_TRUE(Raise(hwnd, DownloadCancelQuery{}));
+    // An event nobody registered does nothing.
+    Raise(hwnd, LoginFailed{"x"});
+    Raise(hwnd, HomeContent{ContentMode::RechargeParams, "x"});
+    Raise(hwnd, SignedOut{});
+    EXPECT_EQ(window.calls, (Calls{"OnQueryDownloadCancel", "OnHomeContent:x", "OnSignedOut"}));
 
     // No frame: nothing to calculate or paint outside the skin.
     EXPECT_EQ(::SendMessage(hwnd, WM_NCCALCSIZE, 0, 0), 0);
@@ -367,12 +363,11 @@ TEST(MainWindowRoutesTest, EachRouteHasOneOwnerAndAnUnclaimedRouteIsEmpty) {
     MainWindowRoutes routes;
     routes.OnClick(ClickRule::GoHome, [](CControlUI&) {});
     EXPECT_THROW(routes.OnClick(ClickRule::GoHome, [](CControlUI&) {}), std::logic_error);
-    routes.OnMessage(WM_SIGNED_OUT, [](WPARAM, LPARAM) { return LRESULT{0}; });
-    EXPECT_THROW(routes.OnMessage(WM_SIGNED_OUT, [](WPARAM, LPARAM) { return LRESULT{0}; }),
-                 std::logic_error);
+    routes.On<SignedOut>([](const SignedOut&) {});
+    EXPECT_THROW(routes.On<SignedOut>([](const SignedOut&) {}), std::logic_error);
     EXPECT_NE(routes.Click(ClickRule::GoHome), nullptr);
     EXPECT_EQ(routes.Click(ClickRule::OpenService), nullptr);
-    EXPECT_EQ(routes.Message(WM_LOGIN_FAILED), nullptr);
+    EXPECT_FALSE(routes.Events().Handles<LoginFailed>());
     EXPECT_TRUE(routes.FloatingPanels().empty());
 }
 

@@ -6,7 +6,6 @@ namespace quorvi {
 
 void MainWindowControls::LookUp(const DuiLib::CPaintManagerUI& manager) {
     signature = manager.FindControl("signature");
-    listSearchResultContainer = manager.FindControl("listSearchResultContainer");
     listSearchResult = manager.FindControl("listSearchResult");
     container1 = manager.FindControl("Container1");
     ieContainer = manager.FindControl("ieContainer");

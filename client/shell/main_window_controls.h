@@ -12,7 +12,6 @@ namespace quorvi {
 
 struct MainWindowControls {
     DuiLib::CControlUI* signature = nullptr;  // the search box
-    DuiLib::CControlUI* listSearchResultContainer = nullptr;
     DuiLib::CControlUI* listSearchResult = nullptr;
     DuiLib::CControlUI* container1 = nullptr;  // the home view
     DuiLib::CControlUI* ieContainer = nullptr;

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/school_account.h"
 #include "platform/system.h"
 
@@ -46,10 +46,8 @@ void CQuorviFrameWnd::RegisterOwnRoutes() {
     m_routes.OnTimer(MainTimer::SecondStage, [this] { RunSecondStage(); });
     m_routes.OnTimer(MainTimer::CatalogueRetry, [this] { Init(); });
     m_routes.OnTimer(MainTimer::TrimWorkingSet, [] { platform::TrimWorkingSet(); });
-    m_routes.OnMessage(WM_START_CONTENT_FETCH, [this](WPARAM, LPARAM) {
-        m_services.StartScriptPluginFetch(m_hWnd);
-        return LRESULT{0};
-    });
+    m_routes.On<StartContentFetch>(
+        [this](const StartContentFetch&) { m_services.StartScriptPluginFetch(m_hWnd); });
 }
 
 // ---- window ---------------------------------------------------------------------------------

@@ -6,8 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/system_browser_test_support.h"
+#include "client/common/window_events.h"
 #include "client/shell/main_window_test_support.h"
 #include "platform/chinese_texts.h"
 #include "platform/log_test_support.h"
@@ -132,9 +133,9 @@ TEST_F(FrameTest, ALoadedCatalogueStartsTheSecondStageOnce) {
     EXPECT_TRUE(IsSet(MainTimer::ClientReport));
     EXPECT_TRUE(IsSet(MainTimer::TrimWorkingSet));
 
-    // The page-loaded message asks for the script plug-in.
+    // The page-loaded event asks for the script plug-in.
     services.log.clear();
-    ::SendMessage(hwnd, WM_START_CONTENT_FETCH, 0, 0);
+    Raise(hwnd, StartContentFetch{});
     EXPECT_EQ(services.log, Log{"script plug-in"});
 }
 
@@ -265,7 +266,7 @@ TEST_F(FrameTest, APagesNewWindowReachesTheSystemBrowserOnlyWithAWebAddress) {
     testing::BrowserStandIn browser;
     Open();
     const char params[] = "sid=1";
-    ::SendMessage(hwnd, WM_HOME_CONTENT, 1, reinterpret_cast<LPARAM>(params));
+    Raise(hwnd, HomeContent{ContentMode::RechargeParams, params});
     auto* page = static_cast<DuiLib::CWebBrowserUI*>(Find("ieContainer")->GetChildAt(0));
     ASSERT_NE(page, nullptr);
     auto* engine = static_cast<ui::HeadlessBrowserEngine*>(page->GetEngine());

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "client/common/messages.h"
 #include "platform/files.h"
 #include "platform/process.h"
 
@@ -28,12 +27,10 @@ DownloadComponent::DownloadComponent(DuiLib::CPaintManagerUI& pm, const ClientCo
 void DownloadComponent::Register(MainWindowRoutes& routes) {
     routes.OnClick(ClickRule::CloseDownloadStatus,
                    [this](CControlUI& button) { CloseStatus(button); });
-    routes.OnMessage(WM_DOWNLOAD_PROGRESS, [this](WPARAM, LPARAM lParam) {
-        return OnProgress(*reinterpret_cast<const UpdateProgress*>(lParam));
-    });
-    routes.OnMessage(WM_QUERY_DOWNLOAD_CANCEL, [this](WPARAM, LPARAM lParam) {
-        return OnCancelQuery(*reinterpret_cast<const UpdateProgress*>(lParam));
-    });
+    routes.On<DownloadProgress>(
+        [this](const DownloadProgress& report) { OnProgress(report.progress); });
+    routes.On<DownloadCancelQuery>(
+        [this](const DownloadCancelQuery& query) { return OnCancelQuery(query.progress); });
 }
 
 // ---- starting runs -----------------------------------------------------------------------
@@ -84,20 +81,20 @@ void DownloadComponent::CloseStatus(CControlUI& button) {
     }
 }
 
-LRESULT DownloadComponent::OnCancelQuery(const UpdateProgress& progress) const {
+bool DownloadComponent::OnCancelQuery(const UpdateProgress& progress) const {
     const CDownloadStatusUI* status = FindStatus(progress.StatusName);
-    return status && status->Cancelled() ? 1 : 0;
+    return status && status->Cancelled();
 }
 
-LRESULT DownloadComponent::OnProgress(const UpdateProgress& progress) {
+void DownloadComponent::OnProgress(const UpdateProgress& progress) {
     if (!progress.PluginMode) {
         if (progress.Finished) ++m_clientUpdatesFinished;
-        return 0;
+        return;
     }
     CDownloadStatusUI* status = FindStatus(progress.StatusName);
     // A report queued before the user closed the control belongs to a download
     // they gave up: it neither shows the control again nor starts the program.
-    if (status && status->Cancelled()) return 0;
+    if (status && status->Cancelled()) return;
     const bool failed = progress.Finished && progress.Failed;
     if (status) {
         status->Progress().SetValue(ProgressPercent(progress));
@@ -107,7 +104,6 @@ LRESULT DownloadComponent::OnProgress(const UpdateProgress& progress) {
     }
     // Files that did not all arrive are no program to start.
     if (progress.Finished && !failed) StartPluginProgram(progress.PluginPath);
-    return 0;
 }
 
 void DownloadComponent::StartPluginProgram(const std::string& program) {

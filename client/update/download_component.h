@@ -58,8 +58,8 @@ public:
 private:
     // ---- handlers ----
     void CloseStatus(DuiLib::CControlUI& button);
-    LRESULT OnProgress(const UpdateProgress& progress);
-    LRESULT OnCancelQuery(const UpdateProgress& progress) const;
+    void OnProgress(const UpdateProgress& progress);
+    bool OnCancelQuery(const UpdateProgress& progress) const;
     void StartPluginProgram(const std::string& program);
 
     DuiLib::CPaintManagerUI& m_pm;

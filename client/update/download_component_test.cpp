@@ -10,8 +10,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/portal_stand_in_test_support.h"
+#include "client/common/window_events.h"
 #include "platform/chinese_texts.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/test_support.h"
@@ -91,10 +92,8 @@ protected:
         settings = {program.Path(), portal.Origin() + "/update/", merv::kDefaultHttpLimits};
         settings.limits.stallTime = std::chrono::seconds(20);  // the tests end stalls themselves
         window = std::make_unique<ui_test::TestWindow>(kSkin);
-        window->onMessage = [this](UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
-            const auto* handler = routes.Message(message);
-            handled = handler != nullptr;
-            return handler ? (*handler)(wParam, lParam) : 0;
+        window->onMessage = [this](UINT message, WPARAM, LPARAM lParam, bool& handled) {
+            return routes.Events().Handle(message, lParam, handled);
         };
         window->onNotify = [this](DuiLib::TNotifyUI& msg) {
             if (msg.sType == "click" &&
@@ -305,10 +304,11 @@ TEST_F(DownloadTest, AHistoryOptionGetsTheControlOverItWithTheSameInsides) {
 
 TEST_F(DownloadTest, AClientRunReportsInOrderWithoutWaitingForTheWindow) {
     std::vector<UpdateProgress> seen;
+    EventRoutes reports;
+    reports.On<DownloadProgress>(
+        [&](const DownloadProgress& report) { seen.push_back(report.progress); });
     window->onMessage = [&](UINT message, WPARAM, LPARAM lParam, bool& handled) {
-        handled = message == WM_DOWNLOAD_PROGRESS;
-        if (handled) seen.push_back(*reinterpret_cast<const UpdateProgress*>(lParam));
-        return LRESULT{0};
+        return reports.Handle(message, lParam, handled);
     };
     workers.Start(std::make_unique<CUpdateFilesThread>(window->GetHWND(), settings));
 
@@ -342,28 +342,26 @@ TEST_F(DownloadTest, ReportsAreReadAsValuesAndAnUnknownStatusStillStartsTheProgr
     progress.PluginMode = true;
     progress.StatusName = status->GetName();
     progress.PluginPath = "/somewhere/tool/run.sh";
-    ::SendMessage(hwnd, WM_DOWNLOAD_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
+    Raise(hwnd, DownloadProgress{progress});
     EXPECT_TRUE(status->IsVisible());
     EXPECT_EQ(status->Progress().GetValue(), 0);
-    EXPECT_EQ(::SendMessage(hwnd, WM_QUERY_DOWNLOAD_CANCEL, 0, reinterpret_cast<LPARAM>(&progress)),
-              0);
+    EXPECT_FALSE(Raise(hwnd, DownloadCancelQuery{progress}));
 
     // A final report for a control that does not exist updates nothing but starts.
     progress.StatusName = "DownloadStatusoptLink99";
     progress.Finished = true;
-    ::SendMessage(hwnd, WM_DOWNLOAD_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
+    Raise(hwnd, DownloadProgress{progress});
     EXPECT_TRUE(status->IsVisible());
     EXPECT_EQ(
         starts,
         (std::vector<Start>{{"/somewhere/tool/run.sh", "demo'demo123'1", "/somewhere/tool"}}));
-    EXPECT_EQ(::SendMessage(hwnd, WM_QUERY_DOWNLOAD_CANCEL, 0, reinterpret_cast<LPARAM>(&progress)),
-              0);
+    EXPECT_FALSE(Raise(hwnd, DownloadCancelQuery{progress}));
 
     // A client-mode report shows nothing and starts nothing.
     progress.PluginMode = false;
     progress.StatusName = status->GetName();
     ++now;
-    ::SendMessage(hwnd, WM_DOWNLOAD_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
+    Raise(hwnd, DownloadProgress{progress});
     EXPECT_TRUE(status->IsVisible());
     EXPECT_EQ(starts.size(), 1u);
     EXPECT_EQ(component->ClientUpdatesFinished(), 1);

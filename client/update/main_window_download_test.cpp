@@ -4,8 +4,8 @@
 // stage starts the client-mode run.
 #include <gtest/gtest.h>
 
-#include "client/common/messages.h"
-#include "client/common/window_delivery.h"
+#include "client/common/events.h"
+#include "client/common/window_events.h"
 #include "client/shell/main_window_test_support.h"
 
 namespace quorvi {
@@ -110,7 +110,7 @@ TEST_F(MainWindowDownloadTest, AHistoryIconKeepsItsStatusAndAClosedStatusStaysCl
     progress.StatusName = status->GetName();
     progress.NeededBytes = 4;
     progress.DoneBytes = 1;
-    ::SendMessage(hwnd, WM_DOWNLOAD_PROGRESS, 0, reinterpret_cast<LPARAM>(&progress));
+    Raise(hwnd, DownloadProgress{progress});
     EXPECT_EQ(status->Progress().GetValue(), 25);
 
     // Another plugin opened from the history rebuilds it again: the status still
@@ -124,7 +124,7 @@ TEST_F(MainWindowDownloadTest, AHistoryIconKeepsItsStatusAndAClosedStatusStaysCl
 
     // A report already queued when the user closes the status does not bring it back.
     progress.DoneBytes = 2;
-    DeliverValue(hwnd, WM_DOWNLOAD_PROGRESS, 0, progress);
+    Deliver(hwnd, DownloadProgress{progress});
     Notify("click", &status->CloseButton());
     EXPECT_FALSE(status->IsVisible());
     ui::RunUntilIdle();

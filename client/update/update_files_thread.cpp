@@ -13,9 +13,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "client/common/messages.h"
+#include "client/common/events.h"
 #include "client/common/portal_urls.h"
-#include "client/common/window_delivery.h"
+#include "client/common/window_events.h"
 #include "client/update/file_list.h"
 #include "libmerv/libmerv.h"
 #include "platform/files.h"
@@ -320,10 +320,10 @@ int CUpdateFilesThread::Run() {
     const HWND window = m_notifyWindow;
     FileUpdateReports reports;
     reports.progress = [window](const UpdateProgress& progress) {
-        DeliverValue(window, WM_DOWNLOAD_PROGRESS, 0, progress);
+        Deliver(window, DownloadProgress{progress});
     };
     reports.cancelRequested = [window](const UpdateProgress& progress) {
-        return AskWithValue(window, WM_QUERY_DOWNLOAD_CANCEL, 0, progress) == 1;
+        return Raise(window, DownloadCancelQuery{progress});
     };
     RunFileUpdate(plan, m_settings, m_progress, reports, &StopFlag());
     return Finish();

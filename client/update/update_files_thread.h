@@ -9,11 +9,11 @@
 // when their digest matches the list. A file transfer stops as soon as it grows
 // past the size the list gives.
 //
-// The worker reports to a window by value: WM_DOWNLOAD_PROGRESS (posted) after
+// The worker reports to a window by value: DownloadProgress (delivered) after
 // each changed file and once at the end with Finished set (and Failed, when the
 // list or a file did not arrive whole or could not be put in place), and in plugin mode
-// WM_QUERY_DOWNLOAD_CANCEL (sent) after each changed file; an answer of 1 ends
-// the run without the final report.
+// DownloadCancelQuery (raised, waiting for the answer) after each changed file;
+// an answer of true ends the run without the final report.
 //
 // Sections: records | where a run looks | one run | the worker
 #pragma once
@@ -24,6 +24,7 @@
 #include <string>
 
 #include "client/common/client_config.h"
+#include "client/common/events.h"
 #include "client/common/worker_thread.h"
 #include "libmerv/http_get.h"
 #include "ui/core/win_types.h"
@@ -31,20 +32,7 @@
 namespace quorvi {
 
 // ---- records -----------------------------------------------------------------------------
-// A run's progress; each report carries a copy.
-struct UpdateProgress {
-    std::int64_t NeededBytes = 0;  // listed sizes of the files that differ (first pass)
-    std::int64_t DoneBytes = 0;    // listed sizes of the changed files processed so far
-    bool Finished = false;         // set just before the final report
-    // Set with Finished when the list or a changed file did not arrive whole,
-    // failed its digest or could not be put in place, or the plugin path was
-    // refused: the folder is not level with the list, so a plugin program must
-    // not be started.
-    bool Failed = false;
-    bool PluginMode = false;
-    std::string PluginPath;  // plugin mode: the program's full local path once the run starts
-    std::string StatusName;  // plugin mode: the name of the download status control
-};
+// A run's progress is an UpdateProgress (events.h), of which each report carries a copy.
 
 // What opening a plugin entry hands the plugin-mode run.
 struct PluginUpdateRequest {
