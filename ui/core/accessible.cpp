@@ -148,6 +148,17 @@ bool DoAccessibleClick(CControlUI& control) {
     return control.Activate();
 }
 
+bool DoAccessibleMenu(CControlUI& control) {
+    CPaintManagerUI* manager = control.GetManager();
+    if (!manager || !control.HasMenu() || !GetAccessibleStates(control).showing ||
+        !control.IsEnabled())
+        return false;
+    const RECT rect = GetAccessibleExtents(control);
+    manager->SendNotify(&control, "menu", 0,
+                        MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2));
+    return true;
+}
+
 bool IsAccessible(CControlUI& control) {
     if (IsKnownKind(control)) return true;
     return !GetAccessibleName(control).empty();

@@ -72,6 +72,12 @@ RECT GetAccessibleExtents(CControlUI& control);
 // notifications reach the window). False when the control cannot be clicked.
 bool DoAccessibleClick(CControlUI& control);
 
+// The "menu" action of a control whose window opens a context menu for it:
+// the "menu" notification a right click raises, with the control's centre as
+// its point (lParam; the notification's mouse point stays the pointer's).
+// False when the control has no menu or cannot take it (hidden or disabled).
+bool DoAccessibleMenu(CControlUI& control);
+
 // Whether the control appears in the accessible tree (false: flattened or silent).
 bool IsAccessible(CControlUI& control);
 // The accessible children of `control`, in the tree's order: its own children

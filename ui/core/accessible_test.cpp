@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "ui/core/test_support.h"
@@ -132,7 +133,7 @@ TEST(Accessible, PageTabsTiedLabelsAndValues) {
           <Label name="caption" text="Caption" width="60" />
           <Label name="plain" width="4" />
           <Progress name="pg" min="10" max="50" value="20" />
-          <Button name="iconbtn" width="20" />
+          <Button name="iconbtn" width="20" menu="true" />
         </HorizontalLayout>
         <List name="menu" height="40"><ListLabelElement name="item" text="   Log out  " /></List>
       </VerticalLayout>)");
@@ -160,6 +161,23 @@ TEST(Accessible, PageTabsTiedLabelsAndValues) {
     static_cast<CProgressUI*>(window.Find("pg"))->SetValue(70);
     EXPECT_EQ(GetAccessibleValue(*window.Find("pg")), (AccessibleValue{10, 50, 50}));
     EXPECT_FALSE(GetAccessibleValue(*window.Find("caption")));
+
+    // "menu" is the right click's notification, at the control's centre (the
+    // point in lParam, as the paint manager gives it), and
+    // only for a control whose window has a menu for it.
+    window.log.clear();
+    window.notes.clear();
+    EXPECT_FALSE(DoAccessibleMenu(*window.Find("caption")));
+    ASSERT_TRUE(DoAccessibleMenu(*window.Find("iconbtn")));
+    ui::RunUntilIdle();
+    EXPECT_EQ(window.Log(), std::vector<std::string>{"menu:iconbtn"});
+    const RECT b = window.Find("iconbtn")->GetAbsolutePos();
+    const auto menu = std::find_if(window.notes.begin(), window.notes.end(),
+                                   [](const TNotifyUI& n) { return n.sType == "menu"; });
+    ASSERT_NE(menu, window.notes.end());
+    EXPECT_EQ(menu->lParam, MAKELPARAM((b.left + b.right) / 2, (b.top + b.bottom) / 2));
+    window.Find("iconbtn")->SetEnabled(false);
+    EXPECT_FALSE(DoAccessibleMenu(*window.Find("iconbtn")));
 }
 
 }  // namespace

@@ -494,26 +494,36 @@ static void quorvi_control_accessible_component_init(AtkComponentIface* iface) {
     iface->get_extents = quorvi_control_accessible_get_extents;
 }
 
-// The click runs from the main loop, as a mouse click would: the caller
+// The actions run from the main loop, as a mouse click would: the caller
 // (an assistive technology waiting for the answer) is not held by what it opens.
 static gboolean quorvi_control_accessible_click(gpointer data) {
     if (DuiLib::CControlUI* control = ui::ControlOf(data)) DuiLib::DoAccessibleClick(*control);
     return G_SOURCE_REMOVE;
 }
 
+static gboolean quorvi_control_accessible_menu(gpointer data) {
+    if (DuiLib::CControlUI* control = ui::ControlOf(data)) DuiLib::DoAccessibleMenu(*control);
+    return G_SOURCE_REMOVE;
+}
+
+// "click", and "menu" for a control with a context menu.
+static gint quorvi_control_accessible_get_n_actions(AtkAction* action) {
+    DuiLib::CControlUI* control = ui::ControlOf(action);
+    return control && control->HasMenu() ? 2 : 1;
+}
+
 static gboolean quorvi_control_accessible_do_action(AtkAction* action, gint index) {
-    if (index != 0 || !ui::ControlOf(action)) return FALSE;
-    g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, quorvi_control_accessible_click, g_object_ref(action),
-                    g_object_unref);
+    if (!ui::ControlOf(action) || index < 0 ||
+        index >= quorvi_control_accessible_get_n_actions(action))
+        return FALSE;
+    g_idle_add_full(G_PRIORITY_DEFAULT_IDLE,
+                    index == 0 ? quorvi_control_accessible_click : quorvi_control_accessible_menu,
+                    g_object_ref(action), g_object_unref);
     return TRUE;
 }
 
-static gint quorvi_control_accessible_get_n_actions(AtkAction*) {
-    return 1;
-}
-
 static const gchar* quorvi_control_accessible_get_action_name(AtkAction*, gint index) {
-    return index == 0 ? "click" : nullptr;
+    return index == 0 ? "click" : index == 1 ? "menu" : nullptr;
 }
 
 static void quorvi_control_accessible_action_init(AtkActionIface* iface) {
