@@ -5,7 +5,8 @@ session bus starts the accessibility bus when the client's GTK asks for it.
 Starts the portal stand-in and the client from a copy of the program folder,
 walks the client's accessible tree and checks roles, names, states and
 extents of a sample of controls; then, by the "click" action and the entries'
-editable text only (no mouse, no keys): opens a group's quick bar, signs in
+editable text only (no mouse, no keys): opens a group's quick bar, searches
+(the results announced as children added, then removed), signs in
 through the login window, opens the user menu and from it an application
 dialog, starts and cancels a plugin's download (its status control announced
 as children added), and finally starts the launcher and switches
@@ -231,6 +232,29 @@ def run(dist, work):
         print("accessibility: %d objects; %s opened its %d applications" %
               (len(nodes), caption, len(applications)))
 
+        # ---- search results, added to and dropped from the result list at
+        # run time, are announced as children added and removed.
+        # A removed child may be gone when its event is read: it is kept as the
+        # object that an earlier "add" named.
+        changes = {"add": {}, "remove": []}
+        def on_children_changed(event):
+            if event.any_data is None:
+                return
+            if event.type.endswith(":add"):
+                changes["add"][event.any_data.name] = event.any_data
+            elif event.type.endswith(":remove"):
+                changes["remove"].append(event.any_data)
+        pyatspi.Registry.registerEventListener(on_children_changed, "object:children-changed")
+        found = [a for _, apps in groups for a in apps if "校" in a]
+        entries["搜索应用"].queryEditableText().setTextContents("校")
+        click(buttons["搜索"], "the search button")
+        wait_for("the search results announced",
+                 lambda: all(a in changes["add"] for a in found), 15)
+        entries["搜索应用"].queryEditableText().setTextContents("没有这样的应用")
+        click(buttons["搜索"], "the search button")
+        wait_for("the dropped results announced",
+                 lambda: all(changes["add"][a] in changes["remove"] for a in found), 15)
+
         # ---- the login window: its entries are named by the icons before them.
         user = next(n for n in walk(frame, []) if n.getRole() == pyatspi.ROLE_TOGGLE_BUTTON
                     and extents(n)[:2] == (fx + 20, fy + 440))
@@ -313,11 +337,7 @@ def run(dist, work):
         click(wait_for("the holder " + holder,
                        lambda: showing_named(walk(frame, []), holder, tile_roles), 15),
               "the holder " + holder)
-        added = []
-        def on_children_changed(event):
-            if event.type.endswith(":add"):
-                added.append(event.any_data)
-        pyatspi.Registry.registerEventListener(on_children_changed, "object:children-changed")
+        changes["add"].clear()
         click(wait_for("the plugin " + plugin,
                        lambda: showing_named(walk(frame, []), plugin, tile_roles), 15),
               "the plugin " + plugin)
@@ -327,8 +347,7 @@ def run(dist, work):
                      showing_named(shown, "下载进度", (pyatspi.ROLE_PROGRESS_BAR,)))
             return parts if all(parts) else None
         cancel, progress = wait_for("the download status", download_status, 20)
-        wait_for("the status announced", lambda: any(
-            a is not None and a.name == "取消下载" for a in added), 10)
+        wait_for("the status announced", lambda: "取消下载" in changes["add"], 10)
         value = progress.queryValue()
         check(value.minimumValue == 0 and value.maximumValue == 100 and
               0 <= value.currentValue <= 100, "progress value %r of %r..%r" %
@@ -337,7 +356,6 @@ def run(dist, work):
         # The cancelled status is hidden (kept for the plugin's next download).
         click(cancel, "the cancel button")
         wait_for("the status hidden", lambda: not showing(cancel) and not showing(progress), 20)
-        pyatspi.Registry.deregisterEventListener(on_children_changed, "object:children-changed")
         urllib.request.urlopen(fault + "off").read()
 
         # ---- the launcher: its options are the tabs of its pages.
