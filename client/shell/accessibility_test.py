@@ -246,6 +246,7 @@ def run(dist, work):
                 changes["remove"].append(event.any_data)
         pyatspi.Registry.registerEventListener(on_children_changed, "object:children-changed")
         found = [a for _, apps in groups for a in apps if "校" in a]
+        check(found, "no application of the catalogue to search for")
         entries["搜索应用"].queryEditableText().setTextContents("校")
         click(buttons["搜索"], "the search button")
         wait_for("the search results announced",
@@ -327,7 +328,7 @@ def run(dist, work):
         portal = open(portal_err.name).read().split(" on ", 1)[1].split()[0].rstrip("/")
         fault = portal + "/_fault?path=/update/pub/plugins/calc/*&kind="
         urllib.request.urlopen(fault + "slow&rate=64").read()
-        study, study_apps = groups[0]
+        study = groups[0][0]
         holder = next(a.get("caption") for a in catalogue.find("group").findall("app")
                       if a.get("showSubApps") == "True")
         plugin = next(s.get("caption") for s in catalogue.iter("sub")
