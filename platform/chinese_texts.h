@@ -28,6 +28,10 @@ inline constexpr const char kSearchCountSuffix[] = " \xB8\xF6\xD3\xA6\xD3\xC3";
 // "取消下载"
 inline constexpr const char kCancelDownloadTooltip[] = "\xC8\xA1\xCF\xFB\xCF\xC2\xD4\xD8";
 
+// The name screen readers give a download status control's progress bar.
+// "下载进度"
+inline constexpr const char kDownloadProgress[] = "\xCF\xC2\xD4\xD8\xBD\xF8\xB6\xC8";
+
 // Shown by a download status control in place of its progress bar when the
 // plugin's files did not all arrive.
 // "下载失败"

@@ -1,11 +1,16 @@
-"""The main window as a screen reader sees it, through AT-SPI.
+"""Every window as a screen reader sees it, through AT-SPI.
 
 Run inside a private session bus (dbus-run-session) on a virtual display: the
 session bus starts the accessibility bus when the client's GTK asks for it.
 Starts the portal stand-in and the client from a copy of the program folder,
 walks the client's accessible tree and checks roles, names, states and
-extents of a sample of controls; then performs "click" on a navigation option
-and waits for its quick bar's applications to become showing.
+extents of a sample of controls; then, by the "click" action and the entries'
+editable text only (no mouse, no keys): opens a group's quick bar, searches
+(the results announced as children added, then removed), signs in
+through the login window, opens the user menu and from it an application
+dialog, starts and cancels a plugin's download (its status control announced
+as children added), and finally starts the launcher and switches
+its pages.
 
 Usage: accessibility_test.py DIST_FOLDER
 """
@@ -15,9 +20,11 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.request
 import xml.etree.ElementTree as ET
 
 import pyatspi
+from gi.repository import GLib
 
 TIME_LIMIT = 40  # seconds for each wait
 
@@ -27,6 +34,9 @@ def wait_for(what, probe, limit=TIME_LIMIT):
     end = time.monotonic() + limit
     last_error = None
     while True:
+        # Events reach their listeners from the main loop.
+        while GLib.MainContext.default().iteration(False):
+            pass
         try:
             answer = probe()
             if answer:
@@ -61,17 +71,43 @@ def extents(node):
     return (e.x, e.y, e.width, e.height)
 
 
-def main_frame():
+def top_windows(application):
     desktop = pyatspi.Registry.getDesktop(0)
     for i in range(desktop.childCount):
         app = desktop.getChildAtIndex(i)
-        if app is None or app.name != "quorvi":
+        try:
+            if app is None or app.name != application:
+                continue
+        except Exception:  # an application that has just ended (a plugin)
             continue
         for j in range(app.childCount):
-            frame = app.getChildAtIndex(j)
-            if frame is not None and frame.name == "Quorvi" and showing(frame):
-                return frame
-    return None
+            window = app.getChildAtIndex(j)
+            if window is not None:
+                yield window
+
+
+def window_named(name, application="quorvi"):
+    """The showing top window of that title, or None."""
+    return next((w for w in top_windows(application) if w.name == name and showing(w)), None)
+
+
+def main_frame():
+    return window_named("Quorvi")
+
+
+def showing_named(nodes, name, roles):
+    return next((n for n in nodes if n.name == name and n.getRole() in roles and showing(n)), None)
+
+
+def click(node, what):
+    check(node is not None, "no %s to click" % what)
+    check(node.queryAction().doAction(0), "the click action on %s was refused" % what)
+
+
+def inside(node, window):
+    x, y, w, h = extents(node)
+    wx, wy, ww, wh = extents(window)
+    return w > 0 and h > 0 and wx <= x and x + w <= wx + ww and wy <= y and y + h <= wy + wh
 
 
 def describe_desktop():
@@ -120,6 +156,11 @@ def run(dist, work):
         wait_for("the accessibility registry",
                  lambda: pyatspi.Registry.getDesktop(0).childCount >= 0, 15)
         client_out = open(os.path.join(work, "client.out"), "w")
+        # The launcher first, as a user starts them: without it the client's
+        # final updater ends the client.
+        processes.append(subprocess.Popen([os.path.join(program, "vamo")], cwd=program,
+                                          stdout=client_out, stderr=subprocess.STDOUT,
+                                          env=env))
         processes.append(subprocess.Popen([os.path.join(program, "quorvi")], cwd=program,
                                           stdout=client_out, stderr=subprocess.STDOUT,
                                           env=env))
@@ -190,7 +231,161 @@ def run(dist, work):
                   y + h <= fy + 430, "application %s extents %r" % (a, (x, y, w, h)))
         print("accessibility: %d objects; %s opened its %d applications" %
               (len(nodes), caption, len(applications)))
+
+        # ---- search results, added to and dropped from the result list at
+        # run time, are announced as children added and removed.
+        # A removed child may be gone when its event is read: it is kept as the
+        # object that an earlier "add" named.
+        changes = {"add": {}, "remove": []}
+        def on_children_changed(event):
+            if event.any_data is None:
+                return
+            if event.type.endswith(":add"):
+                changes["add"][event.any_data.name] = event.any_data
+            elif event.type.endswith(":remove"):
+                changes["remove"].append(event.any_data)
+        pyatspi.Registry.registerEventListener(on_children_changed, "object:children-changed")
+        found = [a for _, apps in groups for a in apps if "校" in a]
+        check(found, "no application of the catalogue to search for")
+        entries["搜索应用"].queryEditableText().setTextContents("校")
+        click(buttons["搜索"], "the search button")
+        wait_for("the search results announced",
+                 lambda: all(a in changes["add"] for a in found), 15)
+        entries["搜索应用"].queryEditableText().setTextContents("没有这样的应用")
+        click(buttons["搜索"], "the search button")
+        wait_for("the dropped results announced",
+                 lambda: all(changes["add"][a] in changes["remove"] for a in found), 15)
+
+        # ---- the login window: its entries are named by the icons before them.
+        user = next(n for n in walk(frame, []) if n.getRole() == pyatspi.ROLE_TOGGLE_BUTTON
+                    and extents(n)[:2] == (fx + 20, fy + 440))
+        click(user, "the user option")
+        login = wait_for("the login window", lambda: window_named("登录"))
+        login_nodes = walk(login, [])
+        account = showing_named(login_nodes, "账号", (pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY))
+        password = showing_named(login_nodes, "密码", (pyatspi.ROLE_PASSWORD_TEXT,))
+        check(account and password, "login entries: %r" %
+              [(n.name, n.getRoleName()) for n in login_nodes])
+        check(inside(account, login) and inside(password, login), "login entries' extents")
+        check(extents(account)[1] < extents(password)[1], "the account entry is not first")
+        login_button = showing_named(login_nodes, "登  录", (pyatspi.ROLE_PUSH_BUTTON,))
+        check(login_button and states(login_button).contains(pyatspi.STATE_ENABLED),
+              "no enabled login button")
+        check(showing_named(login_nodes, "关闭", (pyatspi.ROLE_PUSH_BUTTON,)) is not None,
+              "no close button in the login window")
+        remember = showing_named(login_nodes, "记住密码", (pyatspi.ROLE_TOGGLE_BUTTON,))
+        check(remember and states(remember).contains(pyatspi.STATE_CHECKABLE) and
+              not states(remember).contains(pyatspi.STATE_CHECKED), "remember option states")
+        account.queryComponent().grabFocus()
+        wait_for("the account entry focused",
+                 lambda: states(account).contains(pyatspi.STATE_FOCUSED), 10)
+        account.queryEditableText().setTextContents("demo")
+        password.queryEditableText().setTextContents("demo123")
+        click(remember, "the remember option")
+        wait_for("the remember option checked",
+                 lambda: states(remember).contains(pyatspi.STATE_CHECKED), 10)
+        click(login_button, "the login button")
+        wait_for("the login window closed", lambda: window_named("登录") is None, 20)
+
+        # ---- the user menu, opened by the user option's "menu" action; its
+        # first entry opens the user centre in an application dialog.
+        actions = user.queryAction()
+        check([actions.getName(i) for i in range(actions.nActions)] == ["click", "menu"],
+              "the user option's actions")
+        check(actions.doAction(1), "the menu action was refused")
+        def menu_entries():
+            for window in top_windows("quorvi"):
+                items = by_role([n for n in walk(window, []) if showing(n)],
+                                pyatspi.ROLE_LIST_ITEM)
+                if "用户中心" in items and "退出登录" in items:
+                    return window, items
+            return None
+        menu, items = wait_for("the user menu", menu_entries, 20)
+        check(all(inside(item, menu) for item in items.values()), "menu entries' extents")
+        check(states(items["用户中心"]).contains(pyatspi.STATE_SELECTABLE), "menu entry states")
+        click(items["用户中心"], "the user centre entry")
+        dialog = wait_for("the application dialog", lambda: window_named("Quorvi-"), 20)
+        wait_for("the user menu closed", lambda: menu_entries() is None, 10)
+
+        # ---- the application dialog: caption buttons and the column beside the page.
+        dialog_nodes = walk(dialog, [])
+        dialog_buttons = by_role([n for n in dialog_nodes if showing(n)],
+                                 pyatspi.ROLE_PUSH_BUTTON)
+        for name in ("最小化", "关闭", "收起推荐"):
+            check(name in dialog_buttons and inside(dialog_buttons[name], dialog),
+                  "dialog button %s among %r" % (name, list(dialog_buttons)))
+        check(showing_named(dialog_nodes, "同类应用", (pyatspi.ROLE_LABEL,)) is not None,
+              "no column title in the dialog")
+        unfold = next(n for n in dialog_nodes if n.name == "展开推荐")
+        check(not showing(unfold), "the unfold button shows with the column open")
+        click(dialog_buttons["收起推荐"], "the fold button")
+        wait_for("the unfold button showing", lambda: showing(unfold), 10)
+        click(dialog_buttons["关闭"], "the dialog's close button")
+        wait_for("the dialog closed", lambda: window_named("Quorvi-") is None, 20)
+
+        # ---- a plugin's download status control, added over its option while
+        # the portal sends the files slowly, and removed when cancelled.
+        portal = open(portal_err.name).read().split(" on ", 1)[1].split()[0].rstrip("/")
+        fault = portal + "/_fault?path=/update/pub/plugins/calc/*&kind="
+        urllib.request.urlopen(fault + "slow&rate=64").read()
+        study = groups[0][0]
+        holder = next(a.get("caption") for a in catalogue.find("group").findall("app")
+                      if a.get("showSubApps") == "True")
+        plugin = next(s.get("caption") for s in catalogue.iter("sub")
+                      if s.get("action") == "plugin")
+        click(nav[study], "the navigation option " + study)
+        tile_roles = (pyatspi.ROLE_RADIO_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON)
+        click(wait_for("the holder " + holder,
+                       lambda: showing_named(walk(frame, []), holder, tile_roles), 15),
+              "the holder " + holder)
+        changes["add"].clear()
+        click(wait_for("the plugin " + plugin,
+                       lambda: showing_named(walk(frame, []), plugin, tile_roles), 15),
+              "the plugin " + plugin)
+        def download_status():
+            shown = [n for n in walk(frame, []) if showing(n)]
+            parts = (showing_named(shown, "取消下载", (pyatspi.ROLE_PUSH_BUTTON,)),
+                     showing_named(shown, "下载进度", (pyatspi.ROLE_PROGRESS_BAR,)))
+            return parts if all(parts) else None
+        cancel, progress = wait_for("the download status", download_status, 20)
+        wait_for("the status announced", lambda: "取消下载" in changes["add"], 10)
+        value = progress.queryValue()
+        check(value.minimumValue == 0 and value.maximumValue == 100 and
+              0 <= value.currentValue <= 100, "progress value %r of %r..%r" %
+              (value.currentValue, value.minimumValue, value.maximumValue))
+        check(extents(cancel)[2:] == (17, 17) and inside(cancel, frame), "cancel button extents")
+        # The cancelled status is hidden (kept for the plugin's next download).
+        click(cancel, "the cancel button")
+        wait_for("the status hidden", lambda: not showing(cancel) and not showing(progress), 20)
+        urllib.request.urlopen(fault + "off").read()
+
+        # ---- the launcher: its options are the tabs of its pages.
+        launcher = wait_for("the launcher window", lambda: window_named("Quorvi Vamo", "vamo"))
+        def page_tabs():
+            tabs = by_role(walk(launcher, []), pyatspi.ROLE_PAGE_TAB)
+            return tabs if len(tabs) == 8 else None
+        tabs = wait_for("the launcher's eight page tabs", page_tabs, 15)
+        check(states(tabs["电脑体检"]).contains(pyatspi.STATE_SELECTED) and
+              all(inside(t, launcher) and showing(t) for t in tabs.values()), "page tab states")
+        def heading(name):
+            """The page's heading: the one label of the tab's name."""
+            labels = [n for n in walk(launcher, []) if n.name == name and
+                      n.getRole() == pyatspi.ROLE_LABEL]
+            check(len(labels) == 1, "labels named %s: %d" % (name, len(labels)))
+            return labels[0]
+        check(not showing(heading("系统修复")), "the fix page shows before its tab is chosen")
+        click(tabs["系统修复"], "the fix page's tab")
+        wait_for("the fix page", lambda: showing(heading("系统修复")) and
+                 not showing(heading("电脑体检")), 10)
+        check(inside(heading("系统修复"), launcher), "the fix page's heading extents")
+        check(states(tabs["系统修复"]).contains(pyatspi.STATE_SELECTED) and
+              not states(tabs["电脑体检"]).contains(pyatspi.STATE_SELECTED), "page tab selection")
+        print("accessibility: the login, the user menu, the application dialog, a download "
+              "status and the launcher's pages")
     finally:
+        for process in processes:
+            if process.poll() is not None:
+                print("%s ended early with status %d" % (process.args[0], process.returncode))
         for process in reversed(processes):
             process.kill()
             process.wait()

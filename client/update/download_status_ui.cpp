@@ -29,6 +29,7 @@ CDownloadStatusUI::CDownloadStatusUI()
         "foreimage", "file='progress_fk.png' dest='5,5,50,10' source='0,0,56,10' corner='4,4,4,4'");
     m_progress->SetAttribute("value", "0");
     m_progress->SetAttribute("maxheight", "14");
+    m_progress->SetAccName(platform::texts::kDownloadProgress);
 
     // Where the bar lies, a little taller for the text.
     m_failure->SetAttribute("float", "true");

@@ -36,7 +36,7 @@ CONTROL_ATTRIBUTES = {
     "bkcolor", "bkimage", "normalimage", "hotimage", "pushedimage", "selectedimage",
     "foreimage", "textcolor", "textpadding", "align", "font", "group", "selected",
     "vscrollbar", "itemshowhtml", "min", "max", "value", "maxheight", "password", "itemheight",
-    "accname",
+    "accname", "tabgroup", "menu",
 }
 IMAGE_ATTRIBUTES = {"bkimage", "normalimage", "hotimage", "pushedimage", "selectedimage",
                     "foreimage"}

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "ui/core/test_support.h"
@@ -107,6 +108,76 @@ TEST(Accessible, RolesNamesFlatteningStatesAndClick) {
     // A hidden control cannot be clicked.
     window.Find("closebtn")->SetVisible(false);
     EXPECT_FALSE(DoAccessibleClick(*window.Find("closebtn")));
+}
+
+// The options switching a tab layout's pages are page tabs; a text box or bar
+// showing no text is named by the label placed just before it; padded texts
+// are read without their blanks; a progress bar tells its value.
+TEST(Accessible, PageTabsTiedLabelsAndValues) {
+    ui::InstallHeadlessBackend();
+    TestWindow window(R"(<VerticalLayout>
+        <HorizontalLayout height="30">
+          <Option name="tab1" text="One" group="pages" selected="true" />
+          <Option name="tab2" text="Two" group="pages" />
+          <Option name="other" text="Other" group="choice" />
+        </HorizontalLayout>
+        <TabLayout name="switch" tabgroup="pages" height="60">
+          <HorizontalLayout height="24">
+            <Label name="lbUser" accname="Account" width="20" />
+            <Edit name="ed" />
+          </HorizontalLayout>
+          <Label text="page two" />
+        </TabLayout>
+        <HorizontalLayout height="24">
+          <Label name="mark" width="4" />
+          <Label name="caption" text="Caption" width="60" />
+          <Label name="plain" width="4" />
+          <Progress name="pg" min="10" max="50" value="20" />
+          <Button name="iconbtn" width="20" menu="true" />
+        </HorizontalLayout>
+        <List name="menu" height="40"><ListLabelElement name="item" text="   Log out  " /></List>
+      </VerticalLayout>)");
+    ASSERT_NE(window.Open(0, 0, 400, 300), nullptr);
+    window.pm.UpdateLayout();
+
+    EXPECT_EQ(Describe({window.Find("tab1"), window.Find("tab2"), window.Find("other")}),
+              (std::vector<std::string>{"page tab:One", "page tab:Two", "radio button:Other"}));
+    // The edit takes the icon's name; a label never takes its neighbour's, so
+    // the nameless mark and the rule after a caption stay silent.
+    EXPECT_EQ(GetAccessibleName(*window.Find("ed")), "Account");
+    EXPECT_EQ(GetAccessibleName(*window.Find("plain")), "");
+    EXPECT_EQ(GetAccessibleName(*window.Find("caption")), "Caption");
+    // Only the control immediately after the label is tied to it.
+    EXPECT_EQ(GetAccessibleName(*window.Find("pg")), "");
+    EXPECT_EQ(GetAccessibleName(*window.Find("iconbtn")), "");
+    window.Find("plain")->SetText("Loading");
+    EXPECT_EQ(GetAccessibleName(*window.Find("pg")), "Loading");
+    // An accname of blanks is no name: the text is read.
+    window.Find("caption")->SetAccName("  ");
+    EXPECT_EQ(GetAccessibleName(*window.Find("caption")), "Caption");
+    EXPECT_EQ(GetAccessibleName(*window.Find("item")), "Log out");
+
+    EXPECT_EQ(GetAccessibleValue(*window.Find("pg")), (AccessibleValue{10, 50, 20}));
+    static_cast<CProgressUI*>(window.Find("pg"))->SetValue(70);
+    EXPECT_EQ(GetAccessibleValue(*window.Find("pg")), (AccessibleValue{10, 50, 50}));
+    EXPECT_FALSE(GetAccessibleValue(*window.Find("caption")));
+
+    // "menu" is the right click's notification, at the control's centre (the
+    // point in lParam, as the paint manager gives it), and
+    // only for a control whose window has a menu for it.
+    window.log.clear();
+    window.notes.clear();
+    EXPECT_FALSE(DoAccessibleMenu(*window.Find("caption")));
+    ASSERT_TRUE(DoAccessibleMenu(*window.Find("iconbtn")));
+    ui::RunUntilIdle();
+    EXPECT_EQ(window.Log(), std::vector<std::string>{"menu:iconbtn"});
+    const RECT b = window.Find("iconbtn")->GetAbsolutePos();
+    const auto menu = std::find_if(window.notes.begin(), window.notes.end(),
+                                   [](const TNotifyUI& n) { return n.sType == "menu"; });
+    ASSERT_NE(menu, window.notes.end());
+    EXPECT_EQ(menu->lParam, MAKELPARAM((b.left + b.right) / 2, (b.top + b.bottom) / 2));
+    window.Find("iconbtn")->SetEnabled(false);
+    EXPECT_FALSE(DoAccessibleMenu(*window.Find("iconbtn")));
 }
 
 }  // namespace

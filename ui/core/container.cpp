@@ -406,6 +406,10 @@ AttributeResult CTabLayoutUI::SetAttribute(std::string_view name, std::string_vi
         PropagateVisibility();
         return AttributeResult::Applied;
     }
+    if (name == "tabgroup") {
+        tabGroup_ = value;
+        return AttributeResult::Applied;
+    }
     return CContainerUI::SetAttribute(name, value);
 }
 

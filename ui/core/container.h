@@ -140,6 +140,9 @@ public:
     void* GetInterface(std::string_view name) override;
 
     int GetCurSel() const { return curSel_; }
+    // The option group whose options switch this layout's pages (the skin's
+    // "tabgroup"): a screen reader calls those options page tabs.
+    CStdString GetTabGroup() const { return tabGroup_; }
     // Shows page `index` and hides the others; false for an index out of range.
     bool SelectItem(int index);
     bool SelectItem(CControlUI* control);
@@ -157,6 +160,7 @@ protected:
 
 private:
     int curSel_ = -1;
+    CStdString tabGroup_;
 };
 
 }  // namespace DuiLib

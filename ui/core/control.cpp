@@ -233,6 +233,8 @@ AttributeResult CControlUI::SetAttribute(std::string_view name, std::string_view
         return ApplyParsed(ParseBool(value), [&](bool v) { SetVisible(v); });
     } else if (name == "enabled") {
         return ApplyParsed(ParseBool(value), [&](bool v) { SetEnabled(v); });
+    } else if (name == "menu") {
+        return ApplyParsed(ParseBool(value), [&](bool v) { SetHasMenu(v); });
     } else if (name == "mouse") {
         return ApplyParsed(ParseBool(value), [&](bool v) { SetMouseEnabled(v); });
     } else if (name == "bkcolor") {

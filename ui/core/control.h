@@ -125,6 +125,10 @@ public:
     virtual void SetInternVisible(bool visible = true);
     bool IsEnabled() const { return enabled_; }
     virtual void SetEnabled(bool enabled = true);
+    // Whether the window opens a context menu for the control on its "menu"
+    // notification (the skin's "menu"): screen readers offer a "menu" action.
+    bool HasMenu() const { return hasMenu_; }
+    void SetHasMenu(bool menu) { hasMenu_ = menu; }
     bool IsMouseEnabled() const { return mouseEnabled_; }
     void SetMouseEnabled(bool enabled = true) { mouseEnabled_ = enabled; }
     bool IsFocused() const { return focused_; }
@@ -214,6 +218,7 @@ private:
     bool visible_ = true;
     bool internVisible_ = true;
     bool enabled_ = true;
+    bool hasMenu_ = false;
     bool mouseEnabled_ = true;
     bool focused_ = false;
     bool updateNeeded_ = true;

@@ -6,6 +6,7 @@
 #include <gtk/gtk-a11y.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -51,6 +52,20 @@ G_DEFINE_TYPE_WITH_CODE(QuorviControlAccessible, quorvi_control_accessible, ATK_
                             G_IMPLEMENT_INTERFACE(ATK_TYPE_ACTION,
                                                   quorvi_control_accessible_action_init))
 
+// A progress bar: a control object that also tells its value.
+struct QuorviValueAccessible {
+    QuorviControlAccessible parent;
+};
+struct QuorviValueAccessibleClass {
+    QuorviControlAccessibleClass parent_class;
+};
+
+static void quorvi_value_accessible_value_init(AtkValueIface* iface);
+
+G_DEFINE_TYPE_WITH_CODE(QuorviValueAccessible, quorvi_value_accessible,
+                        quorvi_control_accessible_get_type(),
+                        G_IMPLEMENT_INTERFACE(ATK_TYPE_VALUE, quorvi_value_accessible_value_init))
+
 #define QUORVI_CONTROL_ACCESSIBLE(o) \
     (G_TYPE_CHECK_INSTANCE_CAST((o), quorvi_control_accessible_get_type(), QuorviControlAccessible))
 #define QUORVI_IS_CONTROL_ACCESSIBLE(o) \
@@ -88,6 +103,8 @@ AtkRole AtkRoleOf(DuiLib::AccessibleRole role) {
             return ATK_ROLE_TOGGLE_BUTTON;
         case AccessibleRole::RadioButton:
             return ATK_ROLE_RADIO_BUTTON;
+        case AccessibleRole::PageTab:
+            return ATK_ROLE_PAGE_TAB;
         case AccessibleRole::Label:
             return ATK_ROLE_LABEL;
         case AccessibleRole::Entry:
@@ -102,6 +119,12 @@ AtkRole AtkRoleOf(DuiLib::AccessibleRole role) {
             return ATK_ROLE_PANEL;
     }
     return ATK_ROLE_PANEL;
+}
+
+// Page tabs and list items are selected; other options are checked.
+bool IsSelectedKind(AtkObject* object) {
+    const AtkRole role = atk_object_get_role(object);
+    return role == ATK_ROLE_PAGE_TAB || role == ATK_ROLE_LIST_ITEM;
 }
 
 bool SameStates(const DuiLib::AccessibleStates& a, const DuiLib::AccessibleStates& b) {
@@ -187,6 +210,7 @@ private:
         std::string name;  // GBK, as last told
         std::vector<AtkObject*> children;
         DuiLib::AccessibleStates states;
+        std::optional<DuiLib::AccessibleValue> value;
         unsigned generation = 0;
     };
 
@@ -236,8 +260,11 @@ private:
                 entries_.insert(entry);
             } else {
                 node.own = true;
+                node.value = DuiLib::GetAccessibleValue(control);
                 auto* own = QUORVI_CONTROL_ACCESSIBLE(
-                    g_object_new(quorvi_control_accessible_get_type(), nullptr));
+                    g_object_new(node.value ? quorvi_value_accessible_get_type()
+                                            : quorvi_control_accessible_get_type(),
+                                 nullptr));
                 own->tree = this;
                 own->control = &control;
                 *own->name = name;
@@ -276,11 +303,20 @@ private:
                 atk_object_notify_state_change(o, ATK_STATE_SENSITIVE, states.enabled);
             }
             if (old.checked != states.checked)
-                atk_object_notify_state_change(o, ATK_STATE_CHECKED, states.checked);
+                atk_object_notify_state_change(
+                    o, IsSelectedKind(o) ? ATK_STATE_SELECTED : ATK_STATE_CHECKED, states.checked);
             if (old.focused != states.focused)
                 atk_object_notify_state_change(o, ATK_STATE_FOCUSED, states.focused);
         }
         node.states = states;
+        if (node.value) {
+            const std::optional<DuiLib::AccessibleValue> value =
+                DuiLib::GetAccessibleValue(control);
+            if (value && value != node.value) {
+                node.value = value;
+                g_object_notify(G_OBJECT(node.object), "accessible-value");
+            }
+        }
         return node;
     }
 
@@ -402,7 +438,7 @@ static AtkStateSet* quorvi_control_accessible_ref_state_set(AtkObject* object) {
     if (states.focusable) atk_state_set_add_state(set, ATK_STATE_FOCUSABLE);
     if (states.focused) atk_state_set_add_state(set, ATK_STATE_FOCUSED);
     if (states.checkable) {
-        const bool item = DuiLib::GetAccessibleRole(*control) == DuiLib::AccessibleRole::ListItem;
+        const bool item = ui::IsSelectedKind(object);
         atk_state_set_add_state(set, item ? ATK_STATE_SELECTABLE : ATK_STATE_CHECKABLE);
         if (states.checked)
             atk_state_set_add_state(set, item ? ATK_STATE_SELECTED : ATK_STATE_CHECKED);
@@ -458,32 +494,91 @@ static void quorvi_control_accessible_component_init(AtkComponentIface* iface) {
     iface->get_extents = quorvi_control_accessible_get_extents;
 }
 
-// The click runs from the main loop, as a mouse click would: the caller
+// The actions run from the main loop, as a mouse click would: the caller
 // (an assistive technology waiting for the answer) is not held by what it opens.
 static gboolean quorvi_control_accessible_click(gpointer data) {
     if (DuiLib::CControlUI* control = ui::ControlOf(data)) DuiLib::DoAccessibleClick(*control);
     return G_SOURCE_REMOVE;
 }
 
+static gboolean quorvi_control_accessible_menu(gpointer data) {
+    if (DuiLib::CControlUI* control = ui::ControlOf(data)) DuiLib::DoAccessibleMenu(*control);
+    return G_SOURCE_REMOVE;
+}
+
+// "click", and "menu" for a control with a context menu.
+static gint quorvi_control_accessible_get_n_actions(AtkAction* action) {
+    DuiLib::CControlUI* control = ui::ControlOf(action);
+    return control && control->HasMenu() ? 2 : 1;
+}
+
 static gboolean quorvi_control_accessible_do_action(AtkAction* action, gint index) {
-    if (index != 0 || !ui::ControlOf(action)) return FALSE;
-    g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, quorvi_control_accessible_click, g_object_ref(action),
-                    g_object_unref);
+    if (!ui::ControlOf(action) || index < 0 ||
+        index >= quorvi_control_accessible_get_n_actions(action))
+        return FALSE;
+    g_idle_add_full(G_PRIORITY_DEFAULT_IDLE,
+                    index == 0 ? quorvi_control_accessible_click : quorvi_control_accessible_menu,
+                    g_object_ref(action), g_object_unref);
     return TRUE;
 }
 
-static gint quorvi_control_accessible_get_n_actions(AtkAction*) {
-    return 1;
-}
-
 static const gchar* quorvi_control_accessible_get_action_name(AtkAction*, gint index) {
-    return index == 0 ? "click" : nullptr;
+    return index == 0 ? "click" : index == 1 ? "menu" : nullptr;
 }
 
 static void quorvi_control_accessible_action_init(AtkActionIface* iface) {
     iface->do_action = quorvi_control_accessible_do_action;
     iface->get_n_actions = quorvi_control_accessible_get_n_actions;
     iface->get_name = quorvi_control_accessible_get_action_name;
+}
+
+// ---- progress bars: ATK value ---------------------------------------------------------------
+static void quorvi_value_accessible_init(QuorviValueAccessible*) {}
+static void quorvi_value_accessible_class_init(QuorviValueAccessibleClass*) {}
+
+static std::optional<DuiLib::AccessibleValue> quorvi_value_accessible_value(AtkValue* object) {
+    DuiLib::CControlUI* control = ui::ControlOf(object);
+    return control ? DuiLib::GetAccessibleValue(*control) : std::nullopt;
+}
+
+static void quorvi_value_accessible_get_value_and_text(AtkValue* object, gdouble* value,
+                                                       gchar** text) {
+    const auto v = quorvi_value_accessible_value(object);
+    if (value) *value = v ? v->current : 0;
+    if (text) *text = nullptr;
+}
+
+static AtkRange* quorvi_value_accessible_get_range(AtkValue* object) {
+    const auto v = quorvi_value_accessible_value(object);
+    return v ? atk_range_new(v->minimum, v->maximum, nullptr) : nullptr;
+}
+
+// The older interface, which some bridges still ask first.
+static void SetInt(GValue* out, int number) {
+    g_value_init(out, G_TYPE_DOUBLE);
+    g_value_set_double(out, number);
+}
+static void quorvi_value_accessible_get_current_value(AtkValue* object, GValue* out) {
+    const auto v = quorvi_value_accessible_value(object);
+    SetInt(out, v ? v->current : 0);
+}
+static void quorvi_value_accessible_get_minimum_value(AtkValue* object, GValue* out) {
+    const auto v = quorvi_value_accessible_value(object);
+    SetInt(out, v ? v->minimum : 0);
+}
+static void quorvi_value_accessible_get_maximum_value(AtkValue* object, GValue* out) {
+    const auto v = quorvi_value_accessible_value(object);
+    SetInt(out, v ? v->maximum : 0);
+}
+
+static void quorvi_value_accessible_value_init(AtkValueIface* iface) {
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    iface->get_current_value = quorvi_value_accessible_get_current_value;
+    iface->get_minimum_value = quorvi_value_accessible_get_minimum_value;
+    iface->get_maximum_value = quorvi_value_accessible_get_maximum_value;
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    iface->get_value_and_text = quorvi_value_accessible_get_value_and_text;
+    iface->get_range = quorvi_value_accessible_get_range;
 }
 
 // ---- the surface and its accessible ----------------------------------------------------------
