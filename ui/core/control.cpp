@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "ui/core/control_attributes.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/win_api.h"
 
@@ -174,16 +175,6 @@ void CControlUI::SetBorderSize(int size) {
 }
 
 // ---- attributes ----------------------------------------------------------------------------
-namespace {
-// Applies a parsed value through `apply`, or reports the value malformed.
-template <typename T, typename Apply>
-AttributeResult ApplyParsed(const std::optional<T>& value, Apply apply) {
-    if (!value) return AttributeResult::Malformed;
-    apply(*value);
-    return AttributeResult::Applied;
-}
-}  // namespace
-
 AttributeResult CControlUI::SetAttribute(std::string_view name, std::string_view value) {
     using ui::ParseBool;
     using ui::ParseColor;

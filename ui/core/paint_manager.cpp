@@ -8,8 +8,6 @@
 #include <mutex>
 
 #include "platform/files.h"
-#include "ui/core/container.h"
-#include "ui/core/controls.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/win_api.h"
 #include "ui/core/window_system.h"
