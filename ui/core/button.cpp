@@ -99,7 +99,7 @@ void CButtonUI::DoEvent(TEventUI& event) {
             Invalidate();
             return;
         case EventType::KeyDown:
-            if (event.wParam == VK_SPACE) {
+            if (event.wParam == VK_SPACE || event.wParam == VK_RETURN) {
                 Activate();
                 return;
             }

@@ -1,5 +1,5 @@
 // A push button. It is activated by a left press and release over it, or by
-// space while it has the focus, and then sends "click".
+// space or Return while it has the focus, and then sends "click".
 #pragma once
 
 #include "ui/core/label.h"

@@ -280,6 +280,7 @@ void CControlUI::DoPaint(ui::RenderTarget& target, const RECT& paintRect) {
     PaintStatusImage(target);
     PaintText(target);
     PaintBorder(target);
+    if (focused_ && manager_ && manager_->IsFocusMarkShown()) PaintFocusMark(target);
 }
 
 void CControlUI::PaintBkColor(ui::RenderTarget& target) {
@@ -294,6 +295,16 @@ void CControlUI::PaintText(ui::RenderTarget&) {}
 
 void CControlUI::PaintBorder(ui::RenderTarget& target) {
     if (borderSize_ > 0 && borderColor_ != 0) target.DrawBorder(rect_, borderColor_, borderSize_);
+}
+
+// Two one-pixel rings just inside the control, white around dark blue, so the
+// mark shows on light and dark parts of a skin alike.
+void CControlUI::PaintFocusMark(ui::RenderTarget& target) {
+    const RECT outer{rect_.left + 1, rect_.top + 1, rect_.right - 1, rect_.bottom - 1};
+    const RECT inner{outer.left + 1, outer.top + 1, outer.right - 1, outer.bottom - 1};
+    if (IsRectEmpty(&inner)) return;
+    target.DrawBorder(outer, kFocusMarkOuterColor, 1);
+    target.DrawBorder(inner, kFocusMarkInnerColor, 1);
 }
 
 bool CControlUI::DrawImage(ui::RenderTarget& target, const ui::ImageSpec& image) {
