@@ -75,6 +75,10 @@ void CListElementUI::DoEvent(TEventUI& event) {
             Invalidate();
             return;
         case EventType::KeyDown:
+            if (event.wParam == VK_RETURN || event.wParam == VK_SPACE) {
+                Activate();
+                return;
+            }
             if (auto* list = dynamic_cast<CListUI*>(parent_)) {
                 TEventUI forwarded = event;
                 list->DoEvent(forwarded);
@@ -190,8 +194,19 @@ AttributeResult CListUI::SetAttribute(std::string_view name, std::string_view va
 void CListUI::DoEvent(TEventUI& event) {
     if (event.Type == EventType::KeyDown) {
         if (auto next = SelectionStepForKey(event.wParam, curSel_, GetCount())) {
+            // The focus follows the selection when one of the elements has it.
+            CControlUI* focus = manager_ ? manager_->GetFocus() : nullptr;
+            const bool elementFocused = focus && focus->GetParent() == this;
             SelectItem(*next);
+            CControlUI* item = GetItemAt(*next);
+            if (elementFocused && item && item->GetManager()) item->SetFocus();
             return;
+        }
+        if (event.wParam == VK_RETURN || event.wParam == VK_SPACE) {
+            if (auto* selected = dynamic_cast<CListElementUI*>(GetItemAt(curSel_))) {
+                selected->Activate();
+                return;
+            }
         }
     }
     CVerticalLayoutUI::DoEvent(event);

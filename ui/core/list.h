@@ -6,6 +6,10 @@
 // A left press on an element raises "itemclick" (sender: the element), then
 // selects it, which raises "itemselect" on the list (wParam: new index, lParam:
 // old index) when the selection changed.
+//
+// Keys: Return or space on a focused element, or on the list for its selected
+// element, does what a press on the element does; Up and Down move the
+// selection (and the focus, when an element has it).
 #pragma once
 
 #include <optional>
