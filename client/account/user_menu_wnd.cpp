@@ -34,6 +34,8 @@ DuiLib::CStdString CUserMenuWnd::GetSkinFolder() {
 // Rounded, and moved inside the work area of the monitor under its corner.
 void CUserMenuWnd::InitWindow() {
     m_PaintManager.SetRoundCorner(3, 3);
+    // The keys go to the entries: Up and Down select one, Return runs it.
+    m_PaintManager.SetFocusNeeded(m_PaintManager.FindControl("listUserMenu"));
     RECT window{};
     ::GetWindowRect(m_hWnd, &window);
     const SIZE size{window.right - window.left, window.bottom - window.top};
@@ -66,16 +68,15 @@ LRESULT CUserMenuWnd::OnMouseWheel(UINT, WPARAM, LPARAM, bool& handled) {
 
 void CUserMenuWnd::Notify(DuiLib::TNotifyUI& msg) {
     if (!msg.pSender) return;
-    if (msg.sType == "itemselect") {
-        Close();
-    } else if (msg.sType == "itemclick") {
-        const DuiLib::CStdString name = msg.pSender->GetName();
-        if (name == "menu_UserCenter") {
-            ::SendMessage(m_target, WM_OPEN_PERSONAL_CENTER, 1, 0);
-        } else if (name == "menu_Logout") {
-            ::SendMessage(m_target, WM_SIGNED_OUT, 1, 0);
-        }
+    // Only a click runs an entry and closes the menu; the arrow keys merely select.
+    if (msg.sType != "itemclick") return;
+    const DuiLib::CStdString name = msg.pSender->GetName();
+    if (name == "menu_UserCenter") {
+        ::SendMessage(m_target, WM_OPEN_PERSONAL_CENTER, 1, 0);
+    } else if (name == "menu_Logout") {
+        ::SendMessage(m_target, WM_SIGNED_OUT, 1, 0);
     }
+    Close();
 }
 
 void CUserMenuWnd::OnFinalMessage(HWND hwnd) {
