@@ -318,8 +318,9 @@ TEST_F(OffscreenRender, WindowIsWrittenAsPng) {
 }
 
 // Keyboard only: Tab and Shift+Tab walk the tab stops in tree order, arrows walk
-// the row of options, space and Return do what a click does, and the focused
-// control wears a mark of two rings until the mouse is pressed.
+// the row of options, space and Return do what a click does, Shift+F10 asks for
+// the context menu, and the focused control wears a mark of two rings until the
+// mouse is pressed.
 TEST_F(OffscreenRender, KeyboardWalksTheTabStopsAndMarksTheFocusedControl) {
     cairo_surface_t* image = Render(
         "<Button name=\"first\" float=\"true\" pos=\"0,0,40,30\" bkcolor=\"#FF808080\"/>"
@@ -365,7 +366,12 @@ TEST_F(OffscreenRender, KeyboardWalksTheTabStopsAndMarksTheFocusedControl) {
     press(VK_TAB);
     press(VK_TAB);  // backwards past the first stop: the last
     EXPECT_EQ(focused(), "last");
+    press(VK_F10);  // Shift+F10: the focused control's context menu
+    ASSERT_EQ(window_->Count("menu"), 1);
+    EXPECT_EQ(window_->Notifications().back().sender, "last");
     ui::KeyReleased(hwnd, VK_SHIFT);
+    press(VK_F10);
+    EXPECT_EQ(window_->Count("menu"), 1);
     press(VK_TAB);
     EXPECT_EQ(focused(), "first");
     image = ui::RenderWindowImage(hwnd);
