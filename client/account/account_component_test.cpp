@@ -288,6 +288,19 @@ TEST_F(AccountTest, TheUserMenuClosesOnEscapeAndWhenItLosesTheFocus) {
     ui::RunUntilIdle();
     EXPECT_FALSE(::IsWindow(menu));
     EXPECT_EQ(user.account, "u");
+
+    // By keyboard: the arrows select without closing, Return runs "退出登录".
+    (*host.routes.UserMenu())(POINT{300, 300});
+    menu = ::FindWindow("UserMenuWnd", nullptr);
+    ASSERT_TRUE(menu);
+    for (WPARAM key : {VK_DOWN, VK_DOWN}) ::SendMessage(menu, WM_KEYDOWN, key, 0);
+    ui::RunUntilIdle();
+    ASSERT_TRUE(::IsWindow(menu));
+    EXPECT_EQ(user.account, "u");
+    ::SendMessage(menu, WM_KEYDOWN, VK_RETURN, 0);
+    ui::RunUntilIdle();
+    EXPECT_FALSE(::IsWindow(menu));
+    EXPECT_EQ(user.account, "");
 }
 
 class AccountPortalTest : public AccountTest {

@@ -35,6 +35,8 @@ DuiLib::CStdString CUserMenuWnd::GetSkinFolder() {
 // Rounded, and moved inside the work area of the monitor under its corner.
 void CUserMenuWnd::InitWindow() {
     m_PaintManager.SetRoundCorner(3, 3);
+    // The keys go to the entries: Up and Down select one, Return runs it.
+    m_PaintManager.SetFocusNeeded(m_PaintManager.FindControl("listUserMenu"));
     RECT window{};
     ::GetWindowRect(m_hWnd, &window);
     const SIZE size{window.right - window.left, window.bottom - window.top};
@@ -67,16 +69,15 @@ LRESULT CUserMenuWnd::OnMouseWheel(UINT, WPARAM, LPARAM, bool& handled) {
 
 void CUserMenuWnd::Notify(DuiLib::TNotifyUI& msg) {
     if (!msg.pSender) return;
-    if (msg.sType == "itemselect") {
-        Close();
-    } else if (msg.sType == "itemclick") {
-        const DuiLib::CStdString name = msg.pSender->GetName();
-        if (name == "menu_UserCenter") {
-            Raise(m_target, OpenPersonalCenter{});
-        } else if (name == "menu_Logout") {
-            Raise(m_target, SignedOut{});
-        }
+    // Only a click runs an entry and closes the menu; the arrow keys merely select.
+    if (msg.sType != "itemclick") return;
+    const DuiLib::CStdString name = msg.pSender->GetName();
+    if (name == "menu_UserCenter") {
+        Raise(m_target, OpenPersonalCenter{});
+    } else if (name == "menu_Logout") {
+        Raise(m_target, SignedOut{});
     }
+    Close();
 }
 
 void CUserMenuWnd::OnFinalMessage(HWND hwnd) {

@@ -72,6 +72,55 @@ TEST_F(MainWindowCatalogueTest, CreationBuildsTheCatalogueAndClicksReachIt) {
     EXPECT_FALSE(Visible("Container5"));
 }
 
+// Without a mouse: the arrows reach the group in the navigation bar, Return opens
+// it as a click does, Tab walks into its quick bar and into the holder's panel,
+// and Escape closes the panel, then the search results, then a side panel.
+TEST_F(MainWindowCatalogueTest, TheKeyboardAloneOpensAGroupAndEscapeClosesWhatIsOpen) {
+    auto press = [this](WPARAM key) {
+        ui::KeyPressed(hwnd, key);
+        ui::KeyReleased(hwnd, key);
+    };
+    auto focused = [this] {
+        CControlUI* focus = frame->PaintManager().GetFocus();
+        return focus ? std::string(focus->GetName()) : std::string();
+    };
+    auto tabTo = [&](std::string_view name) {
+        for (int i = 0; i < 100 && focused() != name; ++i) press(VK_TAB);
+        return focused();
+    };
+
+    ASSERT_EQ(tabTo("optNavUser"), "optNavUser");
+    press(VK_RIGHT);
+    ASSERT_EQ(focused(), "optNavStudy");
+    press(VK_RETURN);
+    EXPECT_TRUE(Selected("optNavStudy"));
+    EXPECT_FALSE(Visible("Container1"));
+    ASSERT_TRUE(Visible("Container5"));
+    EXPECT_TRUE(ChildNamed(Find("Container5"), "optLink7")->IsVisible());
+
+    ASSERT_EQ(tabTo("optLink8"), "optLink8");
+    EXPECT_EQ(frame->PaintManager().GetFocus()->GetParent(), Find("Container5"));
+    press(VK_SPACE);
+    ASSERT_TRUE(Visible("FloatContainer8"));
+    EXPECT_EQ(tabTo("optLink81"), "optLink81");
+    EXPECT_TRUE(Visible("FloatContainer8"));  // Tab passing its list left it open
+    press(VK_ESCAPE);
+    EXPECT_FALSE(Visible("FloatContainer8"));
+    EXPECT_FALSE(Visible("containerMask"));
+
+    Find("signature")->SetText("mail");
+    Notify("click", Find("btnStartSearch"));
+    Notify("click", Find("btnShowHistoryPanel"));
+    ASSERT_TRUE(Visible("listSearchResult"));
+    ASSERT_TRUE(Find("btnCloseHistoryPanel")->GetParent()->IsVisible());
+    press(VK_ESCAPE);
+    EXPECT_FALSE(Visible("listSearchResult"));
+    EXPECT_TRUE(Find("btnCloseHistoryPanel")->GetParent()->IsVisible());
+    press(VK_ESCAPE);
+    EXPECT_FALSE(Find("btnCloseHistoryPanel")->GetParent()->IsVisible());
+    EXPECT_TRUE(::IsWindow(hwnd));
+}
+
 TEST_F(MainWindowCatalogueTest, SearchRunsByHandAndOnTheLiveTimer) {
     Find("signature")->SetText("MAIL");
     Notify("click", Find("btnStartSearch"));

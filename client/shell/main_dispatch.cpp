@@ -66,12 +66,33 @@ bool MainWindowDispatch::RunCaptionButton(CControlUI* sender) {
     return true;
 }
 
+bool MainWindowDispatch::CloseFloatingPanels() {
+    bool closed = false;
+    if (CControlUI* mask = m_manager.FindControl("containerMask")) {
+        closed = mask->IsVisible();
+        mask->SetVisible(false);
+    }
+    for (CControlUI* panel : m_routes.FloatingPanels()) {
+        if (!panel) continue;
+        closed = closed || panel->IsVisible();
+        panel->SetVisible(false);
+    }
+    return closed;
+}
+
+bool MainWindowDispatch::CloseOnEscape() {
+    if (CloseFloatingPanels()) return true;
+    CControlUI* results = m_controls.listSearchResult;
+    if (!results || !results->IsVisible()) return false;
+    results->SetVisible(false);
+    return true;
+}
+
 void MainWindowDispatch::RouteSetFocus(std::string_view name) {
-    // Focus leaving for the mask or a floating group panel closes them all.
+    // A press on the mask or a floating group panel closes them all; Tab reaching
+    // a panel's list leaves it open, so its options can be reached by keyboard.
     if (name.starts_with("FloatContainer") || name.starts_with("containerMask")) {
-        if (CControlUI* mask = m_manager.FindControl("containerMask")) mask->SetVisible(false);
-        for (CControlUI* panel : m_routes.FloatingPanels())
-            if (panel) panel->SetVisible(false);
+        if (!m_manager.IsFocusMarkShown()) CloseFloatingPanels();
         return;
     }
     if ((name == "Container1" || name == "listSearchResultContainer") &&

@@ -38,12 +38,18 @@ public:
     // The window procedure: the main window's own messages, then the paint
     // manager, then default processing.
     LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Escape: closes the topmost of what a press beside it would close, a group's
+    // panel of sub-applications (with its mask) or else the search results. False
+    // when neither was open.
+    bool CloseOnEscape();
 
 private:
     void RunTimer(WPARAM id);
     bool RunCaptionButton(DuiLib::CControlUI* sender);
     void RouteSetFocus(std::string_view name);
     void RouteKillFocus(std::string_view name);
+    // Hides the mask and every floating group panel; true when one was shown.
+    bool CloseFloatingPanels();
     void RouteClick(DuiLib::CControlUI& sender, std::string_view name);
 
     DuiLib::CPaintManagerUI& m_manager;

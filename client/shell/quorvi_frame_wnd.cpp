@@ -52,6 +52,11 @@ void CQuorviFrameWnd::RegisterOwnRoutes() {
 
 // ---- window ---------------------------------------------------------------------------------
 LRESULT CQuorviFrameWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Escape closes the topmost pop-up, else the side panels; the window itself stays.
+    if (message == WM_KEYDOWN && wParam == VK_ESCAPE) {
+        if (!m_dispatch.CloseOnEscape()) m_sidePanels.CloseSidePanels();
+        return 0;
+    }
     return m_dispatch.HandleMessage(m_hWnd, message, wParam, lParam);
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "ui/core/control_attributes.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/win_api.h"
 
@@ -174,16 +175,6 @@ void CControlUI::SetBorderSize(int size) {
 }
 
 // ---- attributes ----------------------------------------------------------------------------
-namespace {
-// Applies a parsed value through `apply`, or reports the value malformed.
-template <typename T, typename Apply>
-AttributeResult ApplyParsed(const std::optional<T>& value, Apply apply) {
-    if (!value) return AttributeResult::Malformed;
-    apply(*value);
-    return AttributeResult::Applied;
-}
-}  // namespace
-
 AttributeResult CControlUI::SetAttribute(std::string_view name, std::string_view value) {
     using ui::ParseBool;
     using ui::ParseColor;
@@ -291,6 +282,7 @@ void CControlUI::DoPaint(ui::RenderTarget& target, const RECT& paintRect) {
     PaintStatusImage(target);
     PaintText(target);
     PaintBorder(target);
+    if (focused_ && manager_ && manager_->IsFocusMarkShown()) PaintFocusMark(target);
 }
 
 void CControlUI::PaintBkColor(ui::RenderTarget& target) {
@@ -305,6 +297,16 @@ void CControlUI::PaintText(ui::RenderTarget&) {}
 
 void CControlUI::PaintBorder(ui::RenderTarget& target) {
     if (borderSize_ > 0 && borderColor_ != 0) target.DrawBorder(rect_, borderColor_, borderSize_);
+}
+
+// Two one-pixel rings just inside the control, white around dark blue, so the
+// mark shows on light and dark parts of a skin alike.
+void CControlUI::PaintFocusMark(ui::RenderTarget& target) {
+    const RECT outer{rect_.left + 1, rect_.top + 1, rect_.right - 1, rect_.bottom - 1};
+    const RECT inner{outer.left + 1, outer.top + 1, outer.right - 1, outer.bottom - 1};
+    if (IsRectEmpty(&inner)) return;
+    target.DrawBorder(outer, kFocusMarkOuterColor, 1);
+    target.DrawBorder(inner, kFocusMarkInnerColor, 1);
 }
 
 bool CControlUI::DrawImage(ui::RenderTarget& target, const ui::ImageSpec& image) {

@@ -163,6 +163,10 @@ public:
     virtual void PaintStatusImage(ui::RenderTarget& target);
     virtual void PaintText(ui::RenderTarget& target);
     virtual void PaintBorder(ui::RenderTarget& target);
+    // Drawn over a focused control while its window shows the focus mark.
+    void PaintFocusMark(ui::RenderTarget& target);
+    static constexpr DWORD kFocusMarkOuterColor = 0xFFFFFFFF;
+    static constexpr DWORD kFocusMarkInnerColor = 0xFF1A4FD0;
     void Invalidate();
     void NeedUpdate();
     void NeedParentUpdate();

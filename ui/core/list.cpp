@@ -1,8 +1,9 @@
-// List elements and the list.
+// List elements, the list and the combo box.
 #include "ui/core/list.h"
 
 #include <algorithm>
 
+#include "ui/core/control_attributes.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/win_api.h"
 
@@ -74,6 +75,10 @@ void CListElementUI::DoEvent(TEventUI& event) {
             Invalidate();
             return;
         case EventType::KeyDown:
+            if (event.wParam == VK_RETURN || event.wParam == VK_SPACE) {
+                Activate();
+                return;
+            }
             if (auto* list = dynamic_cast<CListUI*>(parent_)) {
                 TEventUI forwarded = event;
                 list->DoEvent(forwarded);
@@ -189,11 +194,104 @@ AttributeResult CListUI::SetAttribute(std::string_view name, std::string_view va
 void CListUI::DoEvent(TEventUI& event) {
     if (event.Type == EventType::KeyDown) {
         if (auto next = SelectionStepForKey(event.wParam, curSel_, GetCount())) {
+            // The focus follows the selection when one of the elements has it.
+            CControlUI* focus = manager_ ? manager_->GetFocus() : nullptr;
+            const bool elementFocused = focus && focus->GetParent() == this;
+            SelectItem(*next);
+            CControlUI* item = GetItemAt(*next);
+            if (elementFocused && item && item->GetManager()) item->SetFocus();
+            return;
+        }
+        if (event.wParam == VK_RETURN || event.wParam == VK_SPACE) {
+            if (auto* selected = dynamic_cast<CListElementUI*>(GetItemAt(curSel_))) {
+                selected->Activate();
+                return;
+            }
+        }
+    }
+    CVerticalLayoutUI::DoEvent(event);
+}
+
+// ---- CComboUI ---------------------------------------------------------------------------------
+void* CComboUI::GetInterface(std::string_view name) {
+    return name == "Combo" ? this : CContainerUI::GetInterface(name);
+}
+
+bool CComboUI::SelectItem(int index, bool notify) {
+    if (index < -1 || index >= GetCount()) return false;
+    if (index >= 0 && !dynamic_cast<CListElementUI*>(GetItemAt(index))) return false;
+    if (index == curSel_) return true;
+    int old = curSel_;
+    if (auto* previous = dynamic_cast<CListElementUI*>(GetItemAt(old))) previous->selected_ = false;
+    curSel_ = index;
+    if (auto* current = dynamic_cast<CListElementUI*>(GetItemAt(index))) current->selected_ = true;
+    Invalidate();
+    if (notify) SendNotify("itemselect", static_cast<WPARAM>(index), static_cast<LPARAM>(old));
+    return true;
+}
+
+CStdString CComboUI::GetText() const {
+    CControlUI* item = GetItemAt(curSel_);
+    return item ? item->GetText() : CStdString();
+}
+
+bool CComboUI::Remove(CControlUI* control) {
+    return RemoveAt(GetItemIndex(control));
+}
+
+bool CComboUI::RemoveAt(int index) {
+    if (index < 0 || index >= GetCount()) return false;
+    curSel_ = SelectionAfterRemoval(curSel_, index);
+    return CContainerUI::RemoveAt(index);
+}
+
+void CComboUI::RemoveAll() {
+    curSel_ = -1;
+    CContainerUI::RemoveAll();
+}
+
+AttributeResult CComboUI::SetAttribute(std::string_view name, std::string_view value) {
+    if (name == "textpadding") {
+        auto padding = ui::ParseRect(value);
+        if (padding) textPadding_ = *padding;
+        return Result(padding.has_value());
+    }
+    if (name == "textcolor") {
+        auto colour = ui::ParseColor(value);
+        if (colour) textColor_ = *colour;
+        return Result(colour.has_value());
+    }
+    if (name == "normalimage" || name == "hotimage" || name == "pushedimage") {
+        // The drop-down's look belongs to the on-screen backend; the values must still parse.
+        return Result(ui::ParseImageSpec(value).has_value());
+    }
+    return CContainerUI::SetAttribute(name, value);
+}
+
+void CComboUI::DoEvent(TEventUI& event) {
+    if (event.Type == EventType::KeyDown) {
+        if (auto next = SelectionStepForKey(event.wParam, curSel_, GetCount())) {
             SelectItem(*next);
             return;
         }
     }
-    CVerticalLayoutUI::DoEvent(event);
+    CControlUI::DoEvent(event);
+}
+
+void CComboUI::DoPaint(ui::RenderTarget& target, const RECT& paintRect) {
+    CControlUI::DoPaint(target, paintRect);
+    CStdString text = GetText();
+    if (!text.empty())
+        target.DrawText(Deflate(rect_, textPadding_), text, textColor_, -1,
+                        ui::DT_SINGLELINE | ui::DT_VCENTER);
+}
+
+CControlUI* CComboUI::FindControlAt(POINT point) {
+    return CControlUI::FindControlAt(point);  // the items live in the drop-down
+}
+
+void CComboUI::SetAbsolutePos(const RECT& rect) {
+    CControlUI::SetAbsolutePos(rect);
 }
 
 }  // namespace DuiLib

@@ -1,16 +1,21 @@
 // CListUI: a vertical, scrollable list. Its items are list elements (one of
 // them selected at a time) or any other control (a container of options, for
-// instance), stacked like a vertical layout.
+// instance), stacked like a vertical layout. CComboUI, a choice among list
+// elements, lives here beside it: it selects the elements the same way.
 //
 // A left press on an element raises "itemclick" (sender: the element), then
 // selects it, which raises "itemselect" on the list (wParam: new index, lParam:
 // old index) when the selection changed.
+//
+// Keys: Return or space on a focused element, or on the list for its selected
+// element, does what a press on the element does; Up and Down move the
+// selection (and the focus, when an element has it).
 #pragma once
 
 #include <optional>
 
 #include "ui/core/container.h"
-#include "ui/core/controls.h"
+#include "ui/core/label.h"
 
 namespace DuiLib {
 
@@ -84,6 +89,34 @@ private:
     int curSel_ = -1;
     bool itemShowHtml_ = false;
     int itemHeight_ = 22;
+};
+
+// A choice among list elements. Its text is the selected item's text. Choosing an item (SelectItem,
+// or Up/Down keys) raises "itemselect" with the new index in wParam and the old one in lParam.
+class CComboUI : public CContainerUI {
+public:
+    LPCTSTR GetClass() const override { return "ComboUI"; }
+    void* GetInterface(std::string_view name) override;
+    bool IsTabStop() const override { return true; }
+
+    int GetCurSel() const { return curSel_; }
+    bool SelectItem(int index, bool notify = true);
+    CStdString GetText() const override;
+
+    bool Remove(CControlUI* control) override;
+    bool RemoveAt(int index) override;
+    void RemoveAll() override;
+    AttributeResult SetAttribute(std::string_view name, std::string_view value) override;
+    void DoEvent(TEventUI& event) override;
+    void DoPaint(ui::RenderTarget& target, const RECT& paintRect) override;
+    CControlUI* FindControlAt(POINT point) override;
+
+    void SetAbsolutePos(const RECT& rect) override;
+
+private:
+    int curSel_ = -1;
+    RECT textPadding_{};
+    DWORD textColor_ = 0xFF000000;
 };
 
 }  // namespace DuiLib

@@ -8,8 +8,6 @@
 #include <mutex>
 
 #include "platform/files.h"
-#include "ui/core/container.h"
-#include "ui/core/controls.h"
 #include "ui/core/message_loop.h"
 #include "ui/core/win_api.h"
 #include "ui/core/window_system.h"
@@ -295,6 +293,30 @@ bool CPaintManagerUI::SetNextTabControl(bool forward) {
     return true;
 }
 
+void CPaintManagerUI::ShowFocusMark(bool show) {
+    if (show == focusMarkShown_) return;
+    focusMarkShown_ = show;
+    if (focus_) focus_->Invalidate();
+}
+
+// A row is the options sharing the focused option's parent: the navigation bar,
+// a quick bar, a panel of sub-applications.
+bool CPaintManagerUI::MoveFocusInRow(bool forward) {
+    if (!focus_ || !focus_->GetInterface("Option") || !focus_->GetParent()) return false;
+    CControlUI* parent = focus_->GetParent();
+    std::vector<CControlUI*> row;
+    for (int i = 0, n = parent->GetChildCount(); i < n; ++i) {
+        CControlUI* child = parent->GetChildAt(i);
+        if (child->GetInterface("Option") && child->IsVisible() && child->IsEnabled())
+            row.push_back(child);
+    }
+    auto it = std::find(row.begin(), row.end(), focus_);
+    if (row.size() < 2 || it == row.end()) return false;
+    size_t at = static_cast<size_t>(it - row.begin());
+    SetFocus(row[forward ? (at + 1) % row.size() : (at + row.size() - 1) % row.size()]);
+    return true;
+}
+
 // ---- notifications
 // -------------------------------------------------------------------------------------
 bool CPaintManagerUI::AddNotifier(INotifyUI* notifier) {
@@ -415,6 +437,7 @@ bool CPaintManagerUI::HandleMouse(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             return true;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK: {
+            ShowFocusMark(false);
             CControlUI* control = FindControl(point);
             if (!control || !control->IsEnabled()) return false;
             pushed_ = control;
@@ -438,6 +461,7 @@ bool CPaintManagerUI::HandleMouse(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             return true;
         }
         case WM_RBUTTONDOWN: {
+            ShowFocusMark(false);
             CControlUI* control = FindControl(point);
             if (!control || !control->IsEnabled()) return false;
             SetFocus(control);
@@ -467,7 +491,33 @@ bool CPaintManagerUI::HandleMouse(UINT uMsg, WPARAM wParam, LPARAM lParam) {
 }
 
 bool CPaintManagerUI::HandleKey(UINT uMsg, WPARAM wParam) {
-    if (uMsg == WM_KEYDOWN && wParam == VK_TAB) return SetNextTabControl(true);
+    if (uMsg != WM_CHAR && wParam == VK_SHIFT) shiftDown_ = uMsg == WM_KEYDOWN;
+    if (uMsg == WM_KEYUP) return false;
+    if (uMsg == WM_KEYDOWN) {
+        switch (wParam) {
+            case VK_TAB:
+                ShowFocusMark(true);
+                return SetNextTabControl(!shiftDown_);
+            case VK_LEFT:
+            case VK_UP:
+            case VK_RIGHT:
+            case VK_DOWN:
+                if (!MoveFocusInRow(wParam == VK_RIGHT || wParam == VK_DOWN)) break;
+                ShowFocusMark(true);
+                return true;
+            case VK_F10: {
+                if (!shiftDown_ || !focus_) break;
+                // A context menu asked by keyboard opens at the control's bottom-left
+                // corner, as if the control had been right-clicked there.
+                const RECT at = focus_->GetAbsolutePos();
+                mousePos_ = POINT{at.left, at.bottom};
+                SendNotify(focus_, "menu", 0, MAKELPARAM(at.left, at.bottom));
+                return true;
+            }
+            default:
+                break;
+        }
+    }
     if (!focus_) return false;
     DispatchEvent(focus_, uMsg == WM_KEYDOWN ? EventType::KeyDown : EventType::Char, mousePos_,
                   wParam);
@@ -510,6 +560,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             return false;
         case WM_KILLFOCUS:
             if (pushed_) pushed_ = nullptr;
+            shiftDown_ = false;  // its release goes to the window taking the focus
             return false;
         case WM_MOUSEMOVE:
         case WM_MOUSELEAVE:
@@ -521,6 +572,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         case WM_MOUSEWHEEL:
             return HandleMouse(uMsg, wParam, lParam);
         case WM_KEYDOWN:
+        case WM_KEYUP:
         case WM_CHAR:
             return HandleKey(uMsg, wParam);
         default:

@@ -9,8 +9,14 @@
 //   left press       pushed state and focus ("killfocus" on the old, "setfocus" on the new)
 //   left release     "click" when released over the control that was pressed
 //   right release    "menu" with the mouse point (client coordinates)
-//   Tab              focus to the next control that takes it (SetNextTabControl)
-//   Return in edit   "return"; typing in an edit: "textchanged"
+//   Tab, Shift+Tab   focus to the next (previous) control that takes it (SetNextTabControl)
+//   arrow keys       on an option: focus to the next (Right, Down) or previous (Left, Up)
+//                    option of its row (the options sharing its parent), wrapping
+//   Return, space    on a button or option: what a click does
+//   Shift+F10        "menu" on the focused control, at its bottom-left corner
+//   other keys       to the focused control (Return in an edit: "return"; typing: "textchanged")
+// Moving the focus by keyboard shows the focus mark on the focused control (drawn
+// by CControlUI); a mouse press hides it again, so mouse users see the skin as drawn.
 //   wheel            scrolls the scrollable container under the mouse
 // Timers set on a control arrive at the notifiers as "timer" with the id in wParam.
 // "windowinit" is raised once, on the first turn of the loop after AttachDialog.
@@ -135,6 +141,9 @@ public:
     void SetFocusNeeded(CControlUI* control);
     // Moves the focus to the next (or previous) control that takes it, wrapping.
     bool SetNextTabControl(bool forward = true);
+    // Whether the focused control shows the focus mark (the focus was moved by keyboard).
+    bool IsFocusMarkShown() const { return focusMarkShown_; }
+    void ShowFocusMark(bool show);
     CControlUI* GetHotControl() const { return hot_; }
     CControlUI* GetPushedControl() const { return pushed_; }
 
@@ -190,6 +199,7 @@ private:
                        LPARAM lParam = 0);
     bool HandleMouse(UINT uMsg, WPARAM wParam, LPARAM lParam);
     bool HandleKey(UINT uMsg, WPARAM wParam);
+    bool MoveFocusInRow(bool forward);
     void CollectTabStops(CControlUI* control, std::vector<CControlUI*>& out) const;
 
     HWND hwnd_ = nullptr;
@@ -213,6 +223,8 @@ private:
     CControlUI* hot_ = nullptr;
     CControlUI* pushed_ = nullptr;
     POINT mousePos_{};
+    bool shiftDown_ = false;
+    bool focusMarkShown_ = false;
     RECT caption_{};
     RECT sizeBox_{};
     SIZE roundCorner_{};

@@ -292,6 +292,7 @@ inline constexpr WPARAM VK_RIGHT = 0x27;
 inline constexpr WPARAM VK_DOWN = 0x28;
 inline constexpr WPARAM VK_DELETE = 0x2E;
 inline constexpr WPARAM VK_F4 = 0x73;
+inline constexpr WPARAM VK_F10 = 0x79;
 
 // ---- helpers
 // -------------------------------------------------------------------------------------

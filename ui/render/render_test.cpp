@@ -1,5 +1,6 @@
 // Offscreen painting of skinned windows: images at their dest, nine-slice
-// corners, state images, Chinese text with real glyphs, alignment.
+// corners, state images, Chinese text with real glyphs, alignment, and the
+// keyboard focus mark.
 #include <gtest/gtest.h>
 
 #include <cairo.h>
@@ -10,6 +11,7 @@
 
 #include "platform/log_test_support.h"
 #include "platform/text.h"
+#include "ui/core/input.h"
 #include "ui/render/cairo_target.h"
 #include "ui/render/image_header.h"
 #include "ui/render/skin_window_for_tests.h"
@@ -313,6 +315,91 @@ TEST_F(OffscreenRender, WindowIsWrittenAsPng) {
     EXPECT_EQ(cairo_image_surface_get_height(read), 120);
     EXPECT_EQ(Pixel(read, 5, 5), kBlue);
     cairo_surface_destroy(read);
+}
+
+// Keyboard only: Tab and Shift+Tab walk the tab stops in tree order, arrows walk
+// the row of options, space and Return do what a click does, Shift+F10 asks for
+// the context menu, and the focused control wears a mark of two rings until the
+// mouse is pressed.
+TEST_F(OffscreenRender, KeyboardWalksTheTabStopsAndMarksTheFocusedControl) {
+    cairo_surface_t* image = Render(
+        "<Button name=\"first\" float=\"true\" pos=\"0,0,40,30\" bkcolor=\"#FF808080\"/>"
+        "<Container float=\"true\" pos=\"0,40,200,70\">"
+        "<Option name=\"a\" float=\"true\" pos=\"0,0,40,30\" group=\"g\"/>"
+        "<Label float=\"true\" pos=\"45,0,50,30\"/>"
+        "<Option name=\"b\" float=\"true\" pos=\"60,0,100,30\" group=\"g\"/>"
+        "<Option name=\"c\" float=\"true\" pos=\"120,0,160,30\" group=\"g\"/></Container>"
+        "<Button name=\"last\" float=\"true\" pos=\"0,80,40,110\"/>");
+    EXPECT_EQ(Pixel(image, 1, 15), kGray);
+    cairo_surface_destroy(image);
+    const HWND hwnd = window_->GetHWND();
+    CPaintManagerUI& manager = window_->Manager();
+    auto focused = [&] { return manager.GetFocus() ? manager.GetFocus()->GetName() : ""; };
+    auto press = [&](WPARAM key) {
+        ui::KeyPressed(hwnd, key);
+        ui::KeyReleased(hwnd, key);
+    };
+
+    press(VK_TAB);
+    EXPECT_EQ(focused(), "first");
+    image = ui::RenderWindowImage(hwnd);
+    EXPECT_EQ(Pixel(image, 1, 15), CControlUI::kFocusMarkOuterColor);
+    EXPECT_EQ(Pixel(image, 2, 15), CControlUI::kFocusMarkInnerColor);
+    EXPECT_EQ(Pixel(image, 20, 2), CControlUI::kFocusMarkInnerColor);
+    EXPECT_EQ(Pixel(image, 20, 15), kGray);
+    cairo_surface_destroy(image);
+
+    press(VK_TAB);
+    EXPECT_EQ(focused(), "a");
+    press(VK_RIGHT);
+    EXPECT_EQ(focused(), "b");
+    press(VK_DOWN);
+    EXPECT_EQ(focused(), "c");
+    press(VK_RIGHT);  // the row wraps
+    EXPECT_EQ(focused(), "a");
+    press(VK_LEFT);
+    EXPECT_EQ(focused(), "c");
+    ui::KeyPressed(hwnd, VK_SHIFT);
+    press(VK_TAB);
+    EXPECT_EQ(focused(), "b");
+    press(VK_TAB);
+    press(VK_TAB);
+    press(VK_TAB);  // backwards past the first stop: the last
+    EXPECT_EQ(focused(), "last");
+    press(VK_F10);  // Shift+F10: the focused control's context menu
+    ASSERT_EQ(window_->Count("menu"), 1);
+    EXPECT_EQ(window_->Notifications().back().sender, "last");
+    ui::KeyReleased(hwnd, VK_SHIFT);
+    press(VK_F10);
+    EXPECT_EQ(window_->Count("menu"), 1);
+    press(VK_TAB);
+    EXPECT_EQ(focused(), "first");
+    image = ui::RenderWindowImage(hwnd);
+    EXPECT_EQ(Pixel(image, 2, 95), kWhite);  // the mark left "last"
+    cairo_surface_destroy(image);
+
+    // Space on an option and Return on a button: the notifications of a click.
+    press(VK_TAB);
+    press(VK_RIGHT);
+    press(VK_SPACE);
+    press(VK_TAB);
+    press(VK_TAB);
+    press(VK_TAB);
+    press(VK_RETURN);
+    std::vector<std::string> seen;
+    for (const auto& note : window_->Notifications())
+        if (note.type == "click" || note.type == "selectchanged")
+            seen.push_back(note.type + " " + note.sender);
+    EXPECT_EQ(seen, (std::vector<std::string>{"selectchanged b", "click b", "click first"}));
+    EXPECT_TRUE(window_->Find<COptionUI>("b")->IsSelected());
+
+    // A mouse press takes the mark away; the focus it gives shows none.
+    ui::PointerPressed(hwnd, POINT{10, 95}, ui::MouseButton::Left);
+    ui::PointerReleased(hwnd, POINT{10, 95}, ui::MouseButton::Left);
+    EXPECT_EQ(focused(), "last");
+    image = ui::RenderWindowImage(hwnd);
+    EXPECT_EQ(Pixel(image, 2, 95), kWhite);
+    cairo_surface_destroy(image);
 }
 
 }  // namespace
