@@ -29,7 +29,6 @@
 #include "platform/server_process_test_support.h"
 #include "ui/core/UIlib.h"
 #include "ui/web/screen_backend.h"
-#include "ui/web/web_view_reserve.h"
 
 namespace {
 
@@ -115,7 +114,7 @@ int Run(int argc, char** argv) {
     }
     if (!ui::InstallScreenBackend()) return 1;
     const bool spareView = std::getenv("QUORVI_BENCH_NO_SPARE_VIEW") == nullptr;
-    if (spareView) ui::WebViewReserve::Get().Enable();  // as the client does
+    if (spareView) ui::EnableSpareWebView();  // as the client does
     DuiLib::CPaintManagerUI::SetResourcePath(skin);
 
     LocalDatabase db;
