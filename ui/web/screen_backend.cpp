@@ -151,8 +151,10 @@ void ScheduleLoad() {
         nullptr, nullptr);
 }
 
-// Loads the module after `hwnd`'s first paint, or a second after the first
-// call at the latest (a program whose windows are not painted still gets it).
+// Loads the module after `hwnd`'s first paint. A program whose windows are not
+// painted still gets it: a second after the first call, or three when a window
+// that will be painted is waited for (a slow start must not have the engine
+// loaded between the window's map and its first frame).
 void LoadAfterFirstPaint(GtkBackend& backend, HWND hwnd) {
     static bool waitingForPaint = false, waitingForTime = false;
     GtkWidget* surface = hwnd ? backend.ChildLayer(hwnd) : nullptr;
@@ -169,6 +171,8 @@ void LoadAfterFirstPaint(GtkBackend& backend, HWND hwnd) {
         g_timeout_add(
             1000,
             [](gpointer) {
+                static int seconds = 0;
+                if (waitingForPaint && ++seconds < 3) return G_SOURCE_CONTINUE;
                 ScheduleLoad();
                 return G_SOURCE_REMOVE;
             },
