@@ -36,15 +36,16 @@ set(QUORVI_PACKAGE_MAINTAINER
     "Maintainer named in the Debian package")
 
 # ---- program folder --------------------------------------------------------------------
-# What build/dist holds for a new user: programs, libmerv.so, the module stand-in
-# and the skin folder; no database, catalogue, catalogue icons, plugins or the
+# What build/dist holds for a new user: programs, libmerv.so, the web engine
+# module, the module stand-in and the skin folder; no database, catalogue, catalogue icons, plugins or the
 # portal stand-in (those arrive from the portal, or stay with the build).
 set(QUORVI_PROGRAM_FOLDER lib/quorvi)
 # The launcher finds libmerv.so beside itself, as it does in build/dist.
 set_target_properties(vamo PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS quorvi vamo updrix
         RUNTIME DESTINATION ${QUORVI_PROGRAM_FOLDER})
-install(TARGETS merv vamo_module
+# The client's web engine module (libquorvi-web.so) is loaded from beside the program.
+install(TARGETS merv vamo_module quorvi_web
         LIBRARY DESTINATION ${QUORVI_PROGRAM_FOLDER})
 
 # The catalogue's icons are the portal's: its demo data names them.

@@ -3,7 +3,9 @@
 //
 //   open:   from the OpenApplication that a quick-bar click raises at the
 //           browser's DocumentComplete for a page of the portal; median of 10
-//           (a second passes between a dialog closing and the next click)
+//           (a second passes between a dialog closing and the next click), and
+//           the first dialog apart, clicked as soon as its owner window (the
+//           main window's stand-in) has been painted
 //   memory: resident memory of this process after opening and closing one
 //           dialog, and after 20 dialogs opened and closed one after the other
 //
@@ -28,8 +30,8 @@
 #include "platform/bench_report.h"
 #include "platform/server_process_test_support.h"
 #include "ui/core/UIlib.h"
+#include "ui/gtk/gtk_backend.h"
 #include "ui/web/screen_backend.h"
-#include "ui/web/web_view_reserve.h"
 
 namespace {
 
@@ -113,7 +115,7 @@ int Run(int argc, char** argv) {
     }
     if (!ui::InstallScreenBackend()) return 1;
     const bool spareView = std::getenv("QUORVI_BENCH_NO_SPARE_VIEW") == nullptr;
-    if (spareView) ui::WebViewReserve::Get().Enable();  // as the client does
+    if (spareView) ui::EnableSpareWebView();  // as the client does
     DuiLib::CPaintManagerUI::SetResourcePath(skin);
 
     LocalDatabase db;
@@ -130,10 +132,22 @@ int Run(int argc, char** argv) {
         ++id;
     }
 
+    // The owner stands for the main window: shown, and the first dialog is
+    // clicked as soon as it has been painted, the worst moment (the web engine
+    // is loaded after the first paint and no spare page view is ready yet).
     Owner owner;
     owner.Create(nullptr, "Quorvi", WS_POPUP, 0, 0, 0, 200, 100);
     DuiLib::CPaintManagerUI ownerManager;
     ownerManager.Init(owner.GetHWND());
+    static bool painted = false;
+    g_signal_connect_after(ui::GetGtkBackend()->ChildLayer(owner.GetHWND()), "draw",
+                           G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer) {
+                               painted = true;
+                               return FALSE;
+                           }),
+                           nullptr);
+    ::ShowWindow(owner.GetHWND(), SW_SHOW);
+    ui::RunUntil([] { return painted; }, std::chrono::seconds(10));
     WorkerOwner workers;
     ApplicationDialogComponent component(
         ownerManager, db,
@@ -142,7 +156,7 @@ int Run(int argc, char** argv) {
     component.Register(routes);
     const std::string address = portal.Origin() + "/web/apps/notice.html";
 
-    // Open: the first dialog starts the page engine; it is timed apart.
+    // Open: the first dialog, clicked as the owner shows, is timed apart.
     const double first = OpenAndLoad(routes, component, address, true);
     if (first < 0) {
         std::fprintf(stderr, "bench: the first dialog did not open or load its page\n");
@@ -188,6 +202,9 @@ int Run(int argc, char** argv) {
     ::DestroyWindow(owner.GetHWND());
     platform::PrintBenchRow("application dialog: click to page loaded, median, against 400 ms",
                             median, 400, "ms", {1.0});
+    platform::PrintBenchRow(
+        "application dialog: first, clicked as the window is painted, against 400 ms", first, 400,
+        "ms", {1.0});
     return 0;
 }
 

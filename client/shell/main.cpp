@@ -2,7 +2,6 @@
 #include "client/shell/program_entry.h"
 #include "ui/core/UIlib.h"
 #include "ui/web/screen_backend.h"
-#include "ui/web/web_view_reserve.h"
 
 int main() {
     DuiLib::CPaintManagerUI::SetInstance(nullptr);
@@ -12,7 +11,7 @@ int main() {
     program.initialiseUi = [] {
         if (!ui::InstallScreenBackend()) return false;
         // Application dialogs open one after another; each starts on a ready page process.
-        ui::WebViewReserve::Get().Enable();
+        ui::EnableSpareWebView();
         return true;
     };
     program.services = &services;

@@ -18,12 +18,17 @@ int RunClientProgram(const ClientProgram& program) {
     if (!program.services) return 0;
 
     auto* frame = new CQuorviFrameWnd(program.programFolder, *program.services);
-    HWND hwnd = frame->Create(nullptr, kWindowTitle, WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0,
-                              kWindowWidth, kWindowHeight);
+    // Shown only when it is in place and laid out: the first frame on screen is
+    // the finished window, with the native children (the search box) where
+    // they belong, not at the window's corner until the next frame.
+    HWND hwnd = frame->Create(nullptr, kWindowTitle, WS_OVERLAPPEDWINDOW, 0, 0, 0, kWindowWidth,
+                              kWindowHeight);
     // A failed creation (the main skin did not build) has destroyed and deleted
     // the window and said why.
     if (!hwnd) return 1;
     frame->CenterWindow();
+    if (DuiLib::CPaintManagerUI* manager = DuiLib::CPaintManagerUI::FromWindow(hwnd))
+        manager->UpdateLayout();
     ::ShowWindow(hwnd, SW_SHOW);
 
     DuiLib::CPaintManagerUI::MessageLoop();

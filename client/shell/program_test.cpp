@@ -25,6 +25,7 @@ public:
         m_folder = MakeFolder("quorvi");
         if (m_folder.empty()) return;
         fs::copy_file(QUORVI_PROGRAM, m_folder + "quorvi");
+        fs::copy_file(QUORVI_WEB_MODULE, m_folder + "libquorvi-web.so");
         fs::create_directories(m_folder + "skin");
         fs::create_directory_symlink(QUORVI_SKIN_DIR, m_folder + "skin/quorvi");
     }
@@ -45,6 +46,9 @@ public:
     Window WaitForWindow() { return m_screen.WaitFor("Quorvi", m_process.Pid()); }
     std::optional<int> WaitForExit() { return m_process.WaitForExit(10s); }
     std::string Output() const { return ReadFile(m_folder + "out.txt"); }
+    std::string MappedFiles() const {
+        return ReadFile("/proc/" + std::to_string(m_process.Pid()) + "/maps");
+    }
 
 private:
     std::string m_folder;
@@ -62,6 +66,12 @@ TEST(Program, ShowsTheMainWindowAndQuitsThroughTheCloseButton) {
     EXPECT_EQ(width, 950);
     EXPECT_EQ(height, 553);
     EXPECT_NEAR(x, (run.Screen().Width() - 950) / 2, 1);  // centred
+    // WebKit is no part of the program's start: the web engine module beside
+    // it is loaded once the window is on screen.
+    EXPECT_EQ(ReadFile(QUORVI_PROGRAM).find("libwebkit2gtk"), std::string::npos);
+    EXPECT_TRUE(WaitFor([&] {
+        return run.MappedFiles().find(run.Folder() + "libquorvi-web.so") != std::string::npos;
+    })) << "the web engine module was not loaded";
 
     run.Screen().ClickAt(x + width - 18, y + 12);  // the close button ends the caption band
     EXPECT_EQ(run.WaitForExit(), 0);

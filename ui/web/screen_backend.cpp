@@ -1,18 +1,23 @@
 #include "ui/web/screen_backend.h"
 
+#include <dlfcn.h>
 #include <glib-unix.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <variant>
+#include <vector>
 
 #include "platform/text.h"
+#include "ui/core/browser.h"
 #include "ui/core/control_map.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/win_api.h"
 #include "ui/gtk/gtk_backend.h"
 #include "ui/render/window_image.h"
-#include "ui/web/webkit_engine.h"
+#include "ui/web/web_module.h"
 
 namespace ui {
 namespace {
@@ -33,6 +38,148 @@ void WriteControlMap(HWND hwnd, const std::string& path) {
     }
 }
 
+// ---- the web module
+
+const WebModuleApi* g_webModule = nullptr;
+bool g_webModuleTried = false;
+bool g_spareViewWanted = false;
+bool g_loadScheduled = false;
+
+class DeferredEngine;
+std::vector<DeferredEngine*> g_waitingEngines;
+
+// A browser control's engine until the module is loaded: it keeps the
+// control's requests in order and replays them on the WebKit engine.
+class DeferredEngine : public BrowserEngine {
+public:
+    DeferredEngine(DuiLib::CActiveXUI& host, GtkBackend& backend) : host_(host), backend_(backend) {
+        g_waitingEngines.push_back(this);
+    }
+    ~DeferredEngine() override { Forget(); }
+
+    void Navigate(const std::string& url) override {
+        if (engine_)
+            engine_->Navigate(url);
+        else
+            requests_.emplace_back(url);
+    }
+    void RunJavaScript(const std::u16string& script) override {
+        if (engine_)
+            engine_->RunJavaScript(script);
+        else
+            requests_.emplace_back(script);
+    }
+    void SetBounds(const RECT& clientRect, bool visible) override {
+        if (engine_) return engine_->SetBounds(clientRect, visible);
+        bounds_ = clientRect;
+        visible_ = visible;
+        hasBounds_ = true;
+    }
+    void SetScrollBarsHidden(bool hidden) override {
+        if (engine_) return engine_->SetScrollBarsHidden(hidden);
+        scrollBarsHidden_ = hidden;
+    }
+
+    void Start(const WebModuleApi& module) {
+        Forget();
+        engine_ = module.createEngine(host_, backend_);
+        if (scrollBarsHidden_) engine_->SetScrollBarsHidden(*scrollBarsHidden_);
+        if (hasBounds_) engine_->SetBounds(bounds_, visible_);
+        for (const auto& request : requests_) {
+            if (const auto* url = std::get_if<std::string>(&request))
+                engine_->Navigate(*url);
+            else
+                engine_->RunJavaScript(std::get<std::u16string>(request));
+        }
+        requests_.clear();
+    }
+
+private:
+    void Forget() { std::erase(g_waitingEngines, this); }
+
+    DuiLib::CActiveXUI& host_;
+    GtkBackend& backend_;
+    std::unique_ptr<BrowserEngine> engine_;
+    std::vector<std::variant<std::string, std::u16string>> requests_;
+    RECT bounds_{};
+    bool visible_ = false;
+    bool hasBounds_ = false;
+    std::optional<bool> scrollBarsHidden_;
+};
+
+// Beside the program (its program folder), else where the build made it.
+const WebModuleApi* OpenWebModule() {
+    using Entry = const WebModuleApi* (*)();
+    // A program linked with the engine itself (the engine's tests) uses it.
+    if (auto entry = reinterpret_cast<Entry>(dlsym(RTLD_DEFAULT, "quorvi_web_module")))
+        return entry();
+    std::vector<std::string> places;
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) places.push_back((program.parent_path() / "libquorvi-web.so").string());
+#ifdef QUORVI_WEB_MODULE_BUILD_PATH
+    places.push_back(QUORVI_WEB_MODULE_BUILD_PATH);
+#endif
+    std::string reasons;
+    for (const std::string& place : places) {
+        if (!std::filesystem::exists(place, error)) continue;
+        // Local: WebKit's symbols stay out of the lookups of the rest of the program.
+        if (void* module = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+            if (auto entry = reinterpret_cast<Entry>(dlsym(module, "quorvi_web_module")))
+                return entry();
+            reasons += std::string(" ") + place + ": no entry;";
+        } else {
+            reasons += std::string(" ") + dlerror() + ";";
+        }
+    }
+    std::fprintf(
+        stderr, "quorvi: the web engine module could not be loaded:%s\n",
+        reasons.empty() ? " libquorvi-web.so is missing beside the program" : reasons.c_str());
+    return nullptr;
+}
+
+void ScheduleLoad() {
+    if (g_loadScheduled || g_webModuleTried) return;
+    g_loadScheduled = true;
+    // Low priority: after the frame being painted has gone to the screen.
+    g_idle_add_full(
+        G_PRIORITY_LOW,
+        [](gpointer) {
+            LoadWebEngine();
+            return G_SOURCE_REMOVE;
+        },
+        nullptr, nullptr);
+}
+
+// Loads the module after `hwnd`'s first paint. A program whose windows are not
+// painted still gets it: a second after the first call, or three when a window
+// that will be painted is waited for (a slow start must not have the engine
+// loaded between the window's map and its first frame).
+void LoadAfterFirstPaint(GtkBackend& backend, HWND hwnd) {
+    static bool waitingForPaint = false, waitingForTime = false;
+    GtkWidget* surface = hwnd ? backend.ChildLayer(hwnd) : nullptr;
+    if (surface && !waitingForPaint) {
+        waitingForPaint = true;
+        g_signal_connect_after(surface, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer) {
+                                   ScheduleLoad();
+                                   return FALSE;
+                               }),
+                               nullptr);
+    }
+    if (!waitingForTime) {
+        waitingForTime = true;
+        g_timeout_add(
+            1000,
+            [](gpointer) {
+                static int seconds = 0;
+                if (waitingForPaint && ++seconds < 3) return G_SOURCE_CONTINUE;
+                ScheduleLoad();
+                return G_SOURCE_REMOVE;
+            },
+            nullptr);
+    }
+}
+
 // Without a GPU (Xvfb, remote displays) WebKit's accelerated compositing draws
 // nothing that GTK can show or capture; the page then paints through GTK. A
 // setting the user made is kept.
@@ -44,11 +191,23 @@ void PrepareWebKitEnvironment() {
 
 bool InstallScreenBackend() {
     PrepareWebKitEnvironment();
-    if (!InstallGtkBackend()) return false;
+    // The windows are painted with cairo and WebKit does not composite, so
+    // GDK's probe of OpenGL (which loads the GL drivers) is left out; it is
+    // told so only while it starts, so the web processes are not.
+    const bool glChosen = std::getenv("GDK_GL") != nullptr;
+    if (!glChosen) setenv("GDK_GL", "disable", 1);
+    const bool installed = InstallGtkBackend();
+    if (!glChosen) unsetenv("GDK_GL");
+    if (!installed) return false;
     GtkBackend* backend = GetGtkBackend();
     backend->SetBrowserFactory(
         [backend](DuiLib::CActiveXUI& host) -> std::unique_ptr<BrowserEngine> {
-            return std::make_unique<WebKitBrowserEngine>(host, *backend);
+            if (g_webModule) return g_webModule->createEngine(host, *backend);
+            if (g_webModuleTried) return nullptr;
+            auto engine = std::make_unique<DeferredEngine>(host, *backend);
+            const DuiLib::CPaintManagerUI* manager = host.GetManager();
+            LoadAfterFirstPaint(*backend, manager ? manager->GetPaintWindow() : nullptr);
+            return engine;
         });
     static std::string screenshotFolder;
     if (const char* folder = std::getenv("QUORVI_SCREENSHOT_DIR"); folder && *folder) {
@@ -62,6 +221,27 @@ bool InstallScreenBackend() {
             nullptr);
     }
     return true;
+}
+
+bool LoadWebEngine() {
+    if (!g_webModuleTried) {
+        g_webModuleTried = true;
+        g_webModule = OpenWebModule();
+        // Started in the order the controls were made; each start removes one.
+        while (g_webModule && !g_waitingEngines.empty())
+            g_waitingEngines.front()->Start(*g_webModule);
+        if (g_webModule && g_spareViewWanted) g_webModule->enableSpareView();
+    }
+    return g_webModule != nullptr;
+}
+
+void EnableSpareWebView() {
+    g_spareViewWanted = true;
+    if (g_webModule) {
+        g_webModule->enableSpareView();
+    } else if (GtkBackend* backend = GetGtkBackend()) {
+        LoadAfterFirstPaint(*backend, nullptr);
+    }
 }
 
 bool SaveWindowPng(HWND hwnd, const std::string& path) {

@@ -88,8 +88,12 @@ protected:
 
     static std::string Url(const char* page) { return "file://" + (pages_ / page).string(); }
 
-    // A window holding a browser control at 10,40 (300 x 200) with the handler.
-    void Open() {
+    // A window holding a browser control at 10,40 (300 x 200) with the handler;
+    // the web engine is loaded first unless the test waits for the backend to.
+    void Open(bool loadEngine = true) {
+        if (loadEngine) {
+            ASSERT_TRUE(ui::LoadWebEngine());
+        }
         window_ = std::make_unique<ui::testing::SkinWindow>(
             "<Window size=\"320,250\"><Container bkcolor=\"#FFFFFFFF\">"
             "<WebBrowser name=\"web\" float=\"true\" pos=\"10,40,310,240\"/>"
@@ -128,6 +132,33 @@ protected:
     std::unique_ptr<ui::testing::SkinWindow> window_;
     CWebBrowserUI* browser_ = nullptr;
 };
+
+// The programs load the web engine after their first paint. A control made
+// before that keeps what it was asked (its place, its page) and the page shows
+// over it once the engine has come. (First in the file: later tests load the
+// engine at once.)
+TEST_F(WebKitBrowser, PageAskedForBeforeTheEngineLoadsShowsOverTheControlOnceItHas) {
+    Open(false);
+    browser_->Navigate2(Url("page.html"));
+    ASSERT_TRUE(WaitFor([&] { return handler_.Count("DocumentComplete") > 0; }))
+        << "the page asked for before the engine was loaded never loaded";
+    EXPECT_EQ(handler_.events.back(), "DocumentComplete " + Url("page.html"));
+    GtkWidget* layer = ui::GetGtkBackend()->ChildLayer(window_->GetHWND());
+    ASSERT_NE(layer, nullptr);
+    GtkWidget* view = nullptr;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(layer));
+    for (GList* l = children; l; l = l->next)
+        if (WEBKIT_IS_WEB_VIEW(l->data)) view = GTK_WIDGET(l->data);
+    g_list_free(children);
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return gtk_widget_get_mapped(view); }));
+    GtkAllocation placed;
+    gtk_widget_get_allocation(view, &placed);
+    EXPECT_EQ(placed.x, 10);
+    EXPECT_EQ(placed.y, 40);
+    EXPECT_EQ(placed.width, 300);
+    EXPECT_EQ(placed.height, 200);
+}
 
 TEST_F(WebKitBrowser, LocalPageRaisesItsEventsInOrderOverTheControl) {
     Open();
