@@ -244,6 +244,7 @@ TEST_F(GtkWindows, TypingIntoAnEditBoxRaisesTextChangedWithGbkText) {
         "<Window size=\"300,120\"><VerticalLayout bkcolor=\"#FFFFFFFF\" inset=\"10,10,10,10\">"
         "<Edit name=\"account\" height=\"30\" bkcolor=\"#FFFFFFFF\" textpadding=\"4,4,4,4\"/>"
         "<Edit name=\"password\" height=\"30\" password=\"true\"/>"
+        "<Edit name=\"note\" height=\"30\"/>"
         "</VerticalLayout></Window>",
         {300, 300, 600, 420});
     auto* account = window.Find<CEditUI>("account");
@@ -282,6 +283,11 @@ TEST_F(GtkWindows, TypingIntoAnEditBoxRaisesTextChangedWithGbkText) {
     XDo("type --delay 30 'pw1'");
     EXPECT_TRUE(WaitFor([&] { return password->GetText() == "pw1"; }));
     EXPECT_EQ(account->GetText(), expected);
+    // Shift+Tab from inside an entry moves back, and Shift let go there moves forward again.
+    XDo("key shift+Tab");
+    EXPECT_TRUE(WaitFor([&] { return window.Manager().GetFocus() == account; }));
+    XDo("key Tab");
+    EXPECT_TRUE(WaitFor([&] { return window.Manager().GetFocus() == password; }));
 
     // A hidden edit box takes its entry along.
     account->SetVisible(false);

@@ -212,7 +212,12 @@ gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer data) {
     GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
     HWND hwnd = w->hwnd;
     if (focus && GTK_IS_ENTRY(focus)) {
-        // The entry edits its text; the keys a window acts on still reach the layer.
+        // The entry edits its text; the keys a window acts on still reach the layer,
+        // and Shift too, which the entry uses as well, so Shift+Tab moves back.
+        if (key == VK_SHIFT) {
+            KeyPressed(KeyTarget(hwnd), key);
+            return FALSE;
+        }
         if (key != VK_RETURN && key != VK_ESCAPE && key != VK_TAB) return FALSE;
     } else if (focus && focus != w->layout) {
         return FALSE;  // a web page or another native child takes its own keys
@@ -234,11 +239,13 @@ gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer data) {
 
 gboolean OnKeyRelease(GtkWidget* widget, GdkEventKey* event, gpointer data) {
     GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
-    if (focus && focus != Self(data)->layout) return FALSE;
-    if (WPARAM key = VirtualKeyFromKeyval(event->keyval)) {
-        KeyReleased(KeyTarget(Self(data)->hwnd), key);
-    }
-    return TRUE;
+    const WPARAM key = VirtualKeyFromKeyval(event->keyval);
+    // Shift's release reaches the layer from an entry too: Tab may have moved the
+    // focus into one while Shift was held.
+    const bool shiftInEntry = key == VK_SHIFT && focus && GTK_IS_ENTRY(focus);
+    if (focus && focus != Self(data)->layout && !shiftInEntry) return FALSE;
+    if (key) KeyReleased(KeyTarget(Self(data)->hwnd), key);
+    return shiftInEntry ? FALSE : TRUE;
 }
 
 }  // namespace
