@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "ui/core/attribute_result.h"
 #include "ui/core/attributes.h"
 #include "ui/core/render.h"
 #include "ui/core/std_string.h"
@@ -53,9 +54,6 @@ struct TEventUI {
     WPARAM wParam = 0;  // key code, character, timer id, wheel delta
     LPARAM lParam = 0;
 };
-
-// What SetAttribute made of a name and value.
-enum class AttributeResult { Applied, Unknown, Malformed };
 
 // Button-like visual states.
 inline constexpr UINT UISTATE_HOT = 0x01;

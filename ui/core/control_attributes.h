@@ -3,7 +3,8 @@
 
 #include <optional>
 
-#include "ui/core/control.h"
+#include "ui/core/attribute_result.h"
+#include "ui/core/win_types.h"
 
 namespace DuiLib {
 
