@@ -15,7 +15,7 @@ namespace quorvi {
 enum class MainTimer : UINT {
     SecondStage = 1,     // once, 2 s after the catalogue loaded
     CatalogueRetry = 2,  // while "apps.xml" is missing or broken
-    LiveSearch = 3,      // while the search box has the focus
+    LiveSearch = 3,      // once, after the search box gains the focus or its text changes
     ClientReport = 4,
     TrimWorkingSet = 5,
 };

@@ -32,12 +32,21 @@ void MainWindowDispatch::Notify(DuiLib::TNotifyUI& msg) {
         RouteSetFocus(name);
     } else if (type == "killfocus") {
         RouteKillFocus(name);
+    } else if (type == "textchanged") {
+        // A changed keyword is searched at the next tick; typing on does not
+        // put that tick off.
+        if (name == "signature" && m_controls.signature && !m_timers.IsSet(MainTimer::LiveSearch))
+            m_timers.Set(MainTimer::LiveSearch);
     } else if (type == "click") {
         RouteClick(*msg.pSender, name);
     } else if (type == "menu") {
         const auto* openMenu = m_routes.UserMenu();
         if (openMenu && m_user.IsSignedIn() && name == "optNavUser") {
-            POINT point = msg.ptMouse;
+            // The point the notification carries: the pointer's for a right click,
+            // the control's for Shift+F10 or a screen reader's "menu" action, so a
+            // menu asked for from the keyboard opens at the control, not at
+            // wherever the pointer was left.
+            POINT point{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
             ::ClientToScreen(m_manager.GetPaintWindow(), &point);
             (*openMenu)(point);
         }
@@ -46,6 +55,9 @@ void MainWindowDispatch::Notify(DuiLib::TNotifyUI& msg) {
 
 void MainWindowDispatch::RunTimer(WPARAM id) {
     if (id < 1 || id > static_cast<WPARAM>(MainTimer::TrimWorkingSet)) return;
+    // The live search ticks once per change of the keyword, not on and on while
+    // the box has the focus: an idle window stays asleep.
+    if (id == static_cast<WPARAM>(MainTimer::LiveSearch)) m_timers.Kill(MainTimer::LiveSearch);
     if (const auto* handler = m_routes.Timer(static_cast<MainTimer>(id))) (*handler)();
 }
 
@@ -102,6 +114,8 @@ void MainWindowDispatch::RouteSetFocus(std::string_view name) {
         if (const auto* handler = m_routes.HomeViewFocus()) (*handler)();
     if (name == "signature" && m_controls.signature) {
         CControlUI* box = m_controls.signature;
+        // One tick: a keyword changed before the box last lost the focus is
+        // searched now.
         m_timers.Set(MainTimer::LiveSearch);
         if (CControlUI* parent = box->GetParent()) parent->SetBkImage("search_bg_hot.png");
         if (box->GetText() == platform::texts::kSearchPlaceholder) box->SetText("");

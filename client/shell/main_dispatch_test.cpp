@@ -10,6 +10,7 @@
 #include "client/common/events.h"
 #include "platform/chinese_texts.h"
 #include "ui/core/UIlib.h"
+#include "ui/core/accessible.h"
 #include "ui/core/headless_backend.h"
 #include "ui/core/message_loop.h"
 
@@ -29,7 +30,7 @@ constexpr char kSkin[] = R"(<Window size="600,400" caption="0,0,100,32">
     <Container name="searchHost" float="true" pos="300,0,500,32">
       <Edit name="signature" float="true" pos="0,0,150,30" />
     </Container>
-    <Option name="optNavUser" float="true" pos="0,300,100,400" />
+    <Option name="optNavUser" float="true" pos="0,300,100,400" menu="true" />
     <Button name="minbtn" float="true" pos="500,0,530,30" />
     <Button name="maxbtn" float="true" pos="530,0,560,30" />
     <Button name="restorebtn" float="true" pos="530,0,560,30" visible="false" />
@@ -292,10 +293,19 @@ TEST_F(DispatchTest, SearchBoxFocusRunsTheLiveSearchTimerAndThePlaceholder) {
     window.Raise("setfocus", "signature");
     EXPECT_EQ(box->GetText(), "mail");
 
-    // The timer really fires while the box has the focus.
+    // The timer really fires while the box has the focus, once: an unchanged
+    // keyword leaves the window without ticks; a typed one starts them again.
     window.calls.clear();
     EXPECT_TRUE(ui::RunUntil([&] { return !window.calls.empty(); }, std::chrono::seconds(3)));
     EXPECT_EQ(window.calls.front(), "LiveSearch");
+    EXPECT_FALSE(window.timers.IsSet(MainTimer::LiveSearch));
+    window.Raise("textchanged", "signature");
+    EXPECT_TRUE(window.timers.IsSet(MainTimer::LiveSearch));
+    window.Raise("timer", "", static_cast<WPARAM>(MainTimer::LiveSearch));
+    EXPECT_FALSE(window.timers.IsSet(MainTimer::LiveSearch));
+    window.Raise("textchanged", "signature");
+    window.Raise("killfocus", "signature");
+    EXPECT_FALSE(window.timers.IsSet(MainTimer::LiveSearch));
 }
 
 TEST_F(DispatchTest, SearchBoxFocusChangesNothingWithoutItsReference) {
@@ -320,9 +330,33 @@ TEST_F(DispatchTest, UserMenuOpensOnlyWhileSignedIn) {
     EXPECT_EQ(window.calls, Calls{});
     window.Raise("menu", "optNavUser");
     EXPECT_EQ(window.calls, Calls{"OpenUserMenu"});
+
+    // A right click opens the menu at the pointer; Shift+F10 and a screen
+    // reader's "menu" action open it at the control, wherever the pointer is.
+    HWND hwnd = window.GetHWND();
     RECT rect;
-    ::GetWindowRect(window.GetHWND(), &rect);
-    EXPECT_EQ(window.menuPoint, (POINT{rect.left + 15, rect.top + 25}));
+    ::GetWindowRect(hwnd, &rect);
+    CControlUI* user = window.Find("optNavUser");  // 0,300 to 100,400
+    const auto openedAt = [&](auto&& ask) {
+        window.calls.clear();
+        ::SendMessage(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(250, 100));
+        ask();
+        EXPECT_EQ(window.calls, Calls{"OpenUserMenu"});
+        return POINT{window.menuPoint.x - rect.left, window.menuPoint.y - rect.top};
+    };
+    EXPECT_EQ(openedAt([&] {
+                  ::SendMessage(hwnd, WM_RBUTTONDOWN, 0, MAKELPARAM(40, 350));
+                  ::SendMessage(hwnd, WM_RBUTTONUP, 0, MAKELPARAM(40, 350));
+              }),
+              (POINT{40, 350}));
+    EXPECT_EQ(openedAt([&] {
+                  window.pm.SetFocus(user);
+                  ::SendMessage(hwnd, WM_KEYDOWN, VK_SHIFT, 0);
+                  ::SendMessage(hwnd, WM_KEYDOWN, VK_F10, 0);
+                  ::SendMessage(hwnd, WM_KEYUP, VK_SHIFT, 0);
+              }),
+              (POINT{0, 400}));
+    EXPECT_EQ(openedAt([&] { EXPECT_TRUE(DuiLib::DoAccessibleMenu(*user)); }), (POINT{50, 350}));
 }
 
 TEST_F(DispatchTest, MessageTable) {

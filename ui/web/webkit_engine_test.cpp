@@ -219,6 +219,9 @@ TEST_F(WebKitBrowser, RunJavaScriptChangesThePage) {
     Load("page.html");
     browser_->RunJavaScript(u"document.title = '\u5e94\u7528' + (6 * 7);");  // "应用42"
     EXPECT_TRUE(WaitFor([&] { return Title() == "应用42"; })) << Title();
+    // A script whose last line is a comment runs as well.
+    browser_->RunJavaScript(u"document.title = 'done'; // the end");
+    EXPECT_TRUE(WaitFor([&] { return Title() == "done"; })) << Title();
 }
 
 TEST_F(WebKitBrowser, NewWindowRequestsReachTheHandlerAndRefusedOnesOpenNothing) {
