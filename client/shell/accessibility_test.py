@@ -4,13 +4,14 @@ Run inside a private session bus (dbus-run-session) on a virtual display: the
 session bus starts the accessibility bus when the client's GTK asks for it.
 Starts the portal stand-in and the client from a copy of the program folder,
 walks the client's accessible tree and checks roles, names, states and
-extents of a sample of controls; then, by the "click" action and the entries'
-editable text only (no mouse, no keys): opens a group's quick bar, searches
-(the results announced as children added, then removed), signs in
-through the login window, opens the user menu and from it an application
-dialog, starts and cancels a plugin's download (its status control announced
-as children added), and finally starts the launcher and switches
-its pages.
+extents of a sample of controls; then, with no mouse: opens a group's quick
+bar by the "click" action; opens another group by real key presses alone
+(Tab, arrows, Return, space, Escape), the focus announced as it follows the
+keys; searches (the results announced as children added, then removed); signs
+in through the login window by typing, Tab and Return; opens the user menu and
+from it an application dialog, starts and cancels a plugin's download (its
+status control announced as children added), and finally starts the launcher
+and switches its pages.
 
 Usage: accessibility_test.py DIST_FOLDER
 """
@@ -116,6 +117,18 @@ def describe_desktop():
     return [(app.name, [(w.name, w.getRoleName(), showing(w))
                         for w in (app.getChildAtIndex(j) for j in range(app.childCount)) if w])
             for app in apps if app]
+
+
+KEYSYMS = {"Tab": 0xff09, "Right": 0xff53, "Return": 0xff0d, "Escape": 0xff1b, "space": 0x20}
+
+
+def press(key):
+    """A real key press and release, through the X server."""
+    pyatspi.Registry.generateKeyboardEvent(KEYSYMS[key], None, pyatspi.KEY_SYM)
+
+
+def type_text(text):
+    pyatspi.Registry.generateKeyboardEvent(0, text, pyatspi.KEY_STRING)
 
 
 def by_role(nodes, role):
@@ -232,6 +245,59 @@ def run(dist, work):
         print("accessibility: %d objects; %s opened its %d applications" %
               (len(nodes), caption, len(applications)))
 
+        # ---- the keyboard alone: from the search box Tab reaches the user
+        # option, the right arrow the first group's option and Return opens that
+        # group; Tab reaches its holder, space opens the holder's panel and
+        # Escape closes it. Focus follows the keys and is announced as it moves.
+        focus_events = []
+        pyatspi.Registry.registerEventListener(
+            lambda e: e.detail1 and focus_events.append(e.source), "object:state-changed:focused")
+        focused = lambda node: states(node).contains(pyatspi.STATE_FOCUSED)
+
+        def reach(node, what, key="Tab"):
+            """Presses key (up to 100 times) until node has the focus, announced."""
+            for _ in range(100 if key == "Tab" else 1):
+                if focused(node):
+                    break
+                count = len(focus_events)
+                press(key)
+                wait_for("the focus to move on " + key, lambda: len(focus_events) > count, 10)
+            wait_for("%s focused and announced by %s" % (what, key),
+                     lambda: focused(node) and focus_events[-1] == node, 10)
+
+        study, study_apps = groups[0]
+        tile_roles = (pyatspi.ROLE_RADIO_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON)
+        hidden = lambda names: [n for n in walk(frame, []) if n.name in names and not showing(n)
+                                and n.getRole() in tile_roles and n not in nav.values()]
+        study_tiles = hidden(study_apps)
+        check(study_apps and {t.name for t in study_tiles} == set(study_apps),
+              "applications of %s without hidden options" % study)
+        entries["搜索应用"].queryComponent().grabFocus()
+        wait_for("the search box focused", lambda: focused(entries["搜索应用"]), 10)
+        user = next(n for n in walk(frame, []) if n.getRole() == pyatspi.ROLE_TOGGLE_BUTTON
+                    and extents(n)[:2] == (fx + 20, fy + 440))
+        reach(user, "the user option")
+        reach(nav[study], "the navigation option " + study, "Right")
+        check(not focused(user), "the user option kept the focus")
+        press("Return")
+        wait_for("the quick bar of %s opened by Return" % study, lambda: all(
+            any(showing(t) for t in study_tiles if t.name == a) for a in study_apps), 15)
+        check(states(nav[study]).contains(pyatspi.STATE_CHECKED) and
+              not states(nav[caption]).contains(pyatspi.STATE_CHECKED),
+              "Return did not choose the navigation option " + study)
+        holder_app = next(a for a in catalogue.find("group").findall("app")
+                          if a.get("showSubApps") == "True")
+        holder = holder_app.get("caption")
+        subs = hidden([s.get("caption") for s in holder_app.findall("sub")])
+        reach(showing_named(walk(frame, []), holder, tile_roles), "the holder " + holder)
+        press("space")
+        wait_for("the holder's panel opened by space", lambda: any(showing(n) for n in subs), 10)
+        press("Escape")
+        wait_for("the holder's panel closed by Escape",
+                 lambda: not any(showing(n) for n in subs), 10)
+        print("accessibility: the keyboard alone opened %s and closed %s's panel" %
+              (study, holder))
+
         # ---- search results, added to and dropped from the result list at
         # run time, are announced as children added and removed.
         # A removed child may be gone when its event is read: it is kept as the
@@ -257,8 +323,6 @@ def run(dist, work):
                  lambda: all(changes["add"][a] in changes["remove"] for a in found), 15)
 
         # ---- the login window: its entries are named by the icons before them.
-        user = next(n for n in walk(frame, []) if n.getRole() == pyatspi.ROLE_TOGGLE_BUTTON
-                    and extents(n)[:2] == (fx + 20, fy + 440))
         click(user, "the user option")
         login = wait_for("the login window", lambda: window_named("登录"))
         login_nodes = walk(login, [])
@@ -276,15 +340,19 @@ def run(dist, work):
         remember = showing_named(login_nodes, "记住密码", (pyatspi.ROLE_TOGGLE_BUTTON,))
         check(remember and states(remember).contains(pyatspi.STATE_CHECKABLE) and
               not states(remember).contains(pyatspi.STATE_CHECKED), "remember option states")
-        account.queryComponent().grabFocus()
-        wait_for("the account entry focused",
-                 lambda: states(account).contains(pyatspi.STATE_FOCUSED), 10)
-        account.queryEditableText().setTextContents("demo")
-        password.queryEditableText().setTextContents("demo123")
         click(remember, "the remember option")
         wait_for("the remember option checked",
                  lambda: states(remember).contains(pyatspi.STATE_CHECKED), 10)
-        click(login_button, "the login button")
+        # The rest by keys: typing the account, Tab to the password, Return.
+        account.queryComponent().grabFocus()
+        wait_for("the account entry focused", lambda: focused(account), 10)
+        type_text("demo")
+        wait_for("the account typed", lambda: account.queryText().getText(0, -1) == "demo", 10)
+        press("Tab")
+        wait_for("the password entry focused by Tab", lambda: focused(password), 10)
+        type_text("demo123")
+        wait_for("the password typed", lambda: password.queryText().characterCount == 7, 10)
+        press("Return")
         wait_for("the login window closed", lambda: window_named("登录") is None, 20)
 
         # ---- the user menu, opened by the user option's "menu" action; its
@@ -328,13 +396,9 @@ def run(dist, work):
         portal = open(portal_err.name).read().split(" on ", 1)[1].split()[0].rstrip("/")
         fault = portal + "/_fault?path=/update/pub/plugins/calc/*&kind="
         urllib.request.urlopen(fault + "slow&rate=64").read()
-        study = groups[0][0]
-        holder = next(a.get("caption") for a in catalogue.find("group").findall("app")
-                      if a.get("showSubApps") == "True")
         plugin = next(s.get("caption") for s in catalogue.iter("sub")
                       if s.get("action") == "plugin")
         click(nav[study], "the navigation option " + study)
-        tile_roles = (pyatspi.ROLE_RADIO_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON)
         click(wait_for("the holder " + holder,
                        lambda: showing_named(walk(frame, []), holder, tile_roles), 15),
               "the holder " + holder)
