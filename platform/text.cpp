@@ -8,6 +8,8 @@
 // a single undecodable byte or a single character that GBK cannot hold.
 #include "platform/text.h"
 
+#include <algorithm>
+
 #include <iconv.h>
 
 #include <cerrno>
@@ -236,12 +238,22 @@ std::string EncodeGbk(std::u32string_view in) {
 
 }  // namespace
 
+namespace {
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+}  // namespace
+
 // ---- public conversions --------------------------------------------------------------
 
+// ASCII reads the same in both: addresses, ids and most names need no conversion.
 std::string GbkToUtf8(std::string_view gbk) {
+    if (IsAscii(gbk)) return std::string(gbk);
     return EncodeUtf8(DecodeGbk(gbk));
 }
 std::string Utf8ToGbk(std::string_view utf8) {
+    if (IsAscii(utf8)) return std::string(utf8);
     return EncodeGbk(DecodeUtf8(utf8));
 }
 std::u16string GbkToUtf16(std::string_view gbk) {

@@ -165,15 +165,19 @@ std::optional<CatalogueGroup> ReadGroup(const TiXmlElement& element,
 
 // ---- documents ----------------------------------------------------------------------
 
-bool ParseCatalogueDocument(std::string_view xml, CatalogueDocument& out) {
+namespace {
+
+// Parses `buffer`: the document's first `size` bytes followed by the NULs
+// TinyXML may read past its end (see platform::XmlParseBuffer).
+bool ParseBuffer(const std::string& buffer, size_t size, CatalogueDocument& out) {
     out = {};
     // TinyXML parses recursively: a document nested too deeply would overflow the stack.
-    if (!platform::XmlNestingWithin(xml)) {
+    if (!platform::XmlNestingWithin(std::string_view(buffer).substr(0, size))) {
         out.error = "nested deeper than " + std::to_string(platform::kMaxXmlNesting) + " levels";
         return false;
     }
     TiXmlDocument document;
-    document.Parse(platform::XmlParseBuffer(xml).c_str(), nullptr, TIXML_ENCODING_UTF8);
+    document.Parse(buffer.c_str(), nullptr, TIXML_ENCODING_UTF8);
     if (document.Error()) {
         out.error = document.ErrorDesc();
         if (document.ErrorRow() > 0) out.error += " at line " + std::to_string(document.ErrorRow());
@@ -188,6 +192,32 @@ bool ParseCatalogueDocument(std::string_view xml, CatalogueDocument& out) {
         if (auto group = ReadGroup(*element, out.problems)) out.groups.push_back(std::move(*group));
     }
     return true;
+}
+
+// The file's bytes straight into a parse buffer: a large catalogue is neither
+// grown piecemeal nor copied once more before parsing.
+std::string ReadParseBuffer(std::ifstream& file, size_t& size) {
+    file.seekg(0, std::ios::end);
+    const std::streamoff length = file.tellg();
+    file.seekg(0, std::ios::beg);
+    if (length < 0 || !file) {  // not seekable: read it as a stream
+        file.clear();
+        const std::string text{std::istreambuf_iterator<char>(file), {}};
+        size = text.size();
+        return platform::XmlParseBuffer(text);
+    }
+    std::string buffer(static_cast<size_t>(length) + 4, '\0');
+    file.read(buffer.data(), length);
+    // A file cut short while read keeps what was read, as a stream read would.
+    size = static_cast<size_t>(file.gcount());
+    buffer.resize(size + 4);
+    return buffer;
+}
+
+}  // namespace
+
+bool ParseCatalogueDocument(std::string_view xml, CatalogueDocument& out) {
+    return ParseBuffer(platform::XmlParseBuffer(xml), xml.size(), out);
 }
 
 bool IsReadableCatalogue(std::string_view xml, std::string& reason) {
@@ -218,8 +248,9 @@ bool LoadCatalogueDocument(const std::string& path, CatalogueDocument& out) {
         out.error = "cannot be read";
         return false;
     }
-    const std::string xml{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (!ParseCatalogueDocument(xml, out)) return false;
+    size_t size = 0;
+    const std::string buffer = ReadParseBuffer(file, size);
+    if (!ParseBuffer(buffer, size, out)) return false;
     for (const CatalogueProblem& problem : out.problems) {
         platform::LogWarning("catalogue " + platform::GbkToUtf8(path) + " line " +
                              std::to_string(problem.line) + ": " + problem.reason +

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "platform/log_test_support.h"
 
@@ -185,6 +187,37 @@ TEST(CatalogueDocumentTest, LoadingLogsEachElementLeftOutWithItsLine) {
             "catalogue " + path +
                 " line 4: id is not a decimal number: 7z; left out with what it holds",
             "catalogue " + path + " line 6: missing attribute icon; left out with what it holds"}));
+}
+
+// A file reads as its text parses, whether it can be sized first or only streamed
+// (a pipe), and whether or not it ends inside a multibyte character.
+TEST(CatalogueDocumentTest, LoadingReadsAFileOrAPipeAsItsText) {
+    std::string folder = (std::filesystem::temp_directory_path() / "catalogueXXXXXX").string();
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const std::string whole =
+        std::string("<apps>") + kGroup + App("1", "", kChineseUtf8) + "</g></apps>";
+    const std::string cut = std::string("<apps>") + kGroup + "<app caption='\xE4\xB8";
+    for (const std::string& text : {whole, cut}) {
+        CatalogueDocument parsed, fromFile, fromPipe;
+        const bool parsedOk = ParseCatalogueDocument(text, parsed);
+        const std::string file = folder + "/apps.xml", pipe = folder + "/pipe";
+        std::ofstream(file, std::ios::binary) << text;
+        EXPECT_EQ(LoadCatalogueDocument(file, fromFile), parsedOk);
+        ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+        std::thread writer([&] { std::ofstream(pipe, std::ios::binary) << text; });
+        EXPECT_EQ(LoadCatalogueDocument(pipe, fromPipe), parsedOk);
+        writer.join();
+        std::filesystem::remove(pipe);
+        for (const CatalogueDocument* loaded : {&fromFile, &fromPipe}) {
+            EXPECT_EQ(loaded->error, parsed.error);
+            ASSERT_EQ(loaded->groups.size(), parsed.groups.size());
+            if (!parsed.groups.empty()) {
+                EXPECT_EQ(loaded->groups[0].applications.at(0).target, kChineseGbk);
+            }
+        }
+    }
+    EXPECT_FALSE(Parse(whole).groups.empty());
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

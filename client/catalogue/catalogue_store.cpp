@@ -39,6 +39,8 @@ CatalogueStorePass::CatalogueStorePass(LocalDatabase& db) : m_db(db) {
         return;
     }
 
+    m_startedEmpty = m_db.Query("select 1 from apps limit 1").empty();
+
     // Prepared once for the whole pass.
     m_insert = m_db.Prepare("insert into apps values (NULL,?,?,?,NULL,?,?,?,?)");
     m_update = m_db.Prepare(
@@ -89,16 +91,18 @@ bool CatalogueStorePass::Store(const CatalogueOption& option, const CatalogueEnt
     }
 
     // An application already in `apps` is updated in place; a new one is inserted.
-    const bool updated = m_update.Bind({option.text, option.foreImage, option.userData, option.name,
-                                        entry.action, groupId, appId}) &&
-                         m_update.Run();
-    if (!updated || (sqlite3_changes(m_db.Handle()) == 0 &&
+    const bool known = !m_startedEmpty || m_written.contains(appId);
+    const bool updated = !known || (m_update.Bind({option.text, option.foreImage, option.userData,
+                                                   option.name, entry.action, groupId, appId}) &&
+                                    m_update.Run());
+    if (!updated || ((!known || sqlite3_changes(m_db.Handle()) == 0) &&
                      !(m_insert.Bind({option.text, option.foreImage, option.userData, option.name,
                                       appId, entry.action, groupId}) &&
                        m_insert.Run()))) {
         Fail();
         return false;
     }
+    if (m_startedEmpty) m_written.insert(appId);
     return true;
 }
 

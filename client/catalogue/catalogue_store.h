@@ -13,6 +13,8 @@
 // document (CatalogueStorePass), or store a whole parsed document (StoreCatalogue).
 #pragma once
 
+#include <unordered_set>
+
 #include <string>
 
 #include "client/catalogue/catalogue_document.h"
@@ -68,6 +70,10 @@ private:
     LocalDatabase& m_db;
     bool m_open = false;
     bool m_failed = false;
+    // Set when `apps` was empty as the pass began: an id this pass has not yet
+    // written has no row, so it is inserted without trying an update first.
+    bool m_startedEmpty = false;
+    std::unordered_set<int> m_written;
     Statement m_insert;
     Statement m_update;
     Statement m_insertRecommend;

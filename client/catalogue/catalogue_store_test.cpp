@@ -94,11 +94,13 @@ TEST_F(CatalogueStoreTest, OnlyKeysStartingWithANumberOtherThanZeroAreRecommende
 TEST_F(CatalogueStoreTest, RowsOutliveTheDocumentAndKeepTheirLastUse) {
     Sync(Group("1", App("1", "old", "appRecommend='1'") + App("2", "two")));
     ASSERT_TRUE(db.Execute("update apps set Dateline='2026-01-02 03:04:05' where AppID=1"));
-    Sync(Group("3", App("1", "new", "", "http://new/")));  // 1 changes, 2 leaves
+    // 1 changes, 2 leaves, 4 joins (twice: its later occurrence wins)
+    Sync(
+        Group("3", App("1", "new", "", "http://new/") + App("4", "four") + App("4", "four again")));
     EXPECT_EQ(
         Column("select AppName||'|'||UserData||'|'||GroupID||'|'||ifnull(Dateline,'') from apps "
                "order by ID"),
-        "new|http://new/|3|2026-01-02 03:04:05|two|http://a/|1|");
+        "new|http://new/|3|2026-01-02 03:04:05|two|http://a/|1||four again|http://a/|3|");
     EXPECT_EQ(Column("select count(*) from apps_recommend"), "0");  // emptied on every pass
 
     // A document without any element is no pass at all.

@@ -64,11 +64,16 @@ bool Statement::BindOne(int index, const SqlValue& value) {
     return rc == SQLITE_OK;
 }
 
+// Both forms bind in place: a pass binding thousands of rows copies no list.
 bool Statement::Bind(std::initializer_list<SqlValue> values) {
-    return Bind(std::vector<SqlValue>(values));
+    return BindAll({values.begin(), values.size()});
 }
 
 bool Statement::Bind(const std::vector<SqlValue>& values) {
+    return BindAll(values);
+}
+
+bool Statement::BindAll(std::span<const SqlValue> values) {
     if (!m_stmt) return false;
     Reset();
     // Too few or too many values is a programming error that would otherwise

@@ -15,6 +15,7 @@
 #include <initializer_list>
 #include <iosfwd>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -84,6 +85,7 @@ private:
     friend class LocalDatabase;
     Statement(sqlite3_stmt* stmt, LocalDatabase* database) : m_stmt(stmt), m_database(database) {}
     bool BindOne(int index, const SqlValue& value);
+    bool BindAll(std::span<const SqlValue> values);
     void Reset();
     void NoteError();
 
