@@ -36,7 +36,8 @@ std::string MakeProgramFolder(const char* stem) {
     if (folder.empty()) return folder;
     fs::copy_file(QUORVI_PROGRAM, folder + "quorvi");
     fs::create_directories(folder + "skin");
-    fs::create_directory_symlink(QUORVI_SKIN_DIR, folder + "skin/quorvi");
+    // A copy, not a link: a client that reaches a portal updates its own skin.
+    fs::copy(QUORVI_SKIN_DIR, folder + "skin/quorvi", fs::copy_options::recursive);
     return folder;
 }
 

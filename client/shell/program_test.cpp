@@ -27,7 +27,8 @@ public:
         fs::copy_file(QUORVI_PROGRAM, m_folder + "quorvi");
         fs::copy_file(QUORVI_WEB_MODULE, m_folder + "libquorvi-web.so");
         fs::create_directories(m_folder + "skin");
-        fs::create_directory_symlink(QUORVI_SKIN_DIR, m_folder + "skin/quorvi");
+        // A copy, not a link: a client that reaches a portal updates its own skin.
+        fs::copy(QUORVI_SKIN_DIR, m_folder + "skin/quorvi", fs::copy_options::recursive);
     }
     ~ProgramRun() {
         m_process.Kill();
