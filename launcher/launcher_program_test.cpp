@@ -20,7 +20,8 @@ using namespace ui::testing;
 
 constexpr char kTitle[] = "Quorvi Vamo";
 
-// A copy of the launcher in a fresh program folder, with the skin beside it.
+// A copy of the launcher in a fresh program folder, with a copy of the skin
+// beside it (not a link, so whatever the launcher writes stays in the folder).
 class LauncherFolder {
 public:
     // `module`: "" for the real product module, a variant's name, or "none".
@@ -29,7 +30,7 @@ public:
         if (folder_.empty()) return;
         fs::copy_file(QUORVI_LAUNCHER, folder_ + "vamo");
         fs::create_directories(folder_ + "skin");
-        fs::create_directory_symlink(QUORVI_SKIN_DIR, folder_ + "skin/quorvi");
+        fs::copy(QUORVI_SKIN_DIR, folder_ + "skin/quorvi", fs::copy_options::recursive);
         if (module == "none") return;
         fs::copy_file(module.empty()
                           ? std::string(QUORVI_MODULE_DIR) + "/vamo.so"
@@ -193,7 +194,7 @@ TEST(LauncherProgram, WithoutItsSkinItSaysSoAndEndsNothing) {
     FakeClient client;
     ASSERT_TRUE(client.Start());
     LauncherFolder folder;
-    fs::remove(folder.Path() + "skin/quorvi");
+    fs::remove_all(folder.Path() + "skin/quorvi");
     Process launcher;
     ASSERT_TRUE(folder.Start(launcher, "err"));
     EXPECT_EQ(launcher.WaitForExit(), 1);

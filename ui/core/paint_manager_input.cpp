@@ -211,7 +211,6 @@ bool CPaintManagerUI::HandleKey(UINT uMsg, WPARAM wParam) {
                 // A context menu asked by keyboard opens at the control's bottom-left
                 // corner, as if the control had been right-clicked there.
                 const RECT at = focus_->GetAbsolutePos();
-                mousePos_ = POINT{at.left, at.bottom};
                 SendNotify(focus_, "menu", 0, MAKELPARAM(at.left, at.bottom));
                 return true;
             }
