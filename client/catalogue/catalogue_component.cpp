@@ -36,7 +36,7 @@ void CatalogueComponent::Register(MainWindowRoutes& routes) {
 bool CatalogueComponent::Load(const std::string& cataloguePath) {
     CatalogueDocument document;
     if (!LoadCatalogueDocument(cataloguePath, document)) return false;
-    const CatalogueControls built = BuildCatalogueView(m_pm, m_db, document);
+    const CatalogueControls built = BuildCatalogueView(m_pm, m_db, std::move(document));
     m_groupContainers.insert(m_groupContainers.end(), built.groupContainers.begin(),
                              built.groupContainers.end());
     m_floatingPanels.insert(m_floatingPanels.end(), built.floatingPanels.begin(),

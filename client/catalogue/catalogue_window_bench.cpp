@@ -63,7 +63,7 @@ Steps BuildOnce(const std::string& catalogue, const std::string& folder) {
         std::exit(1);
     }
     const auto t3 = Clock::now();
-    BuildCatalogueView(window.pm, db, document);
+    BuildCatalogueView(window.pm, db, std::move(document));
     const auto t4 = Clock::now();
     window.pm.UpdateLayout();
     const auto t5 = Clock::now();
