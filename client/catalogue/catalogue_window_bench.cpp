@@ -1,7 +1,7 @@
 // The main window built with its catalogue, in a headless window: the skin, a
-// new database, the catalogue document read from its file (nesting check,
-// TinyXML's parse, the document), the catalogue pass (options and tables) and
-// the first layout. The demo catalogue is the reference for one of 20,000
+// new database, the catalogue document read from its file, the catalogue pass
+// (tables, navigation and group containers; a group's options are made when it
+// is first shown) and the first layout. The demo catalogue is the reference for one of 20,000
 // applications (3.5 MB, groups of 60).
 //
 // The process start, the toolkit and the web engine are left out: they cost the
