@@ -1,7 +1,11 @@
 // Sections: text helpers | reading elements | documents
 #include "client/catalogue/catalogue_document.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <tinyxml.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <charconv>
@@ -70,8 +74,7 @@ public:
         : m_document(&document), m_index(index) {}
     explicit operator bool() const { return m_index >= 0; }
     std::optional<std::string_view> Attribute(const char* name) const {
-        const std::string_view* value = m_document->Find(m_index, name);
-        return value ? std::optional<std::string_view>(*value) : std::nullopt;
+        return m_document->Find(m_index, name);
     }
     std::optional<std::string_view> Text() const {
         const scan::Element& element = Get();
@@ -203,6 +206,9 @@ std::optional<CatalogueGroup> ReadGroup(const Element& element,
     group.id = reader.Id(group.tag);
     if (!reader.Ok()) return std::nullopt;
 
+    size_t children = 0;  // made once: a large group's records are not moved as it grows
+    for (Element child = element.FirstChild(); child; child = child.Next()) ++children;
+    group.applications.reserve(children);
     for (Element child = element.FirstChild(); child; child = child.Next()) {
         if (auto app = ReadApplication(child, true, problems)) {
             group.applications.push_back(std::move(*app));
@@ -250,15 +256,53 @@ bool ParseTree(const std::string& buffer, size_t size, CatalogueDocument& out) {
 // A document in the plain form (as catalogues are) is read in one pass without
 // a tree, which for a large catalogue takes a fraction of TinyXML's time and
 // memory; any other goes to TinyXML.
-bool ParseBuffer(const std::string& buffer, size_t size, CatalogueDocument& out) {
+bool ParsePlain(std::string_view text, CatalogueDocument& out) {
     out = {};
     scan::Document plain;
-    if (scan::ScanPlainDocument(std::string_view(buffer).substr(0, size), plain)) {
-        ReadGroups(ScannedElement(plain, 0), out);
-        return true;
-    }
-    return ParseTree(buffer, size, out);
+    if (!scan::ScanPlainDocument(text, plain)) return false;
+    ReadGroups(ScannedElement(plain, 0), out);
+    return true;
 }
+
+bool ParseBuffer(const std::string& buffer, size_t size, CatalogueDocument& out) {
+    return ParsePlain(std::string_view(buffer).substr(0, size), out) ||
+           ParseTree(buffer, size, out);
+}
+
+// A regular file mapped into memory, read in place: a large catalogue costs no
+// copy of its bytes. Empty when it cannot be mapped (a pipe, an empty file).
+class MappedFile {
+public:
+    explicit MappedFile(const std::string& path) {
+        // Only a regular file is opened here: opening a pipe would wait for its
+        // writer (or, once it came, take its text from the stream read).
+        struct stat kind {};
+        if (::stat(path.c_str(), &kind) != 0 || !S_ISREG(kind.st_mode)) return;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return;
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+            void* data = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ,
+                                MAP_PRIVATE | MAP_POPULATE, fd, 0);
+            if (data != MAP_FAILED) {
+                m_data = data;
+                m_size = static_cast<size_t>(info.st_size);
+            }
+        }
+        ::close(fd);
+    }
+    ~MappedFile() {
+        if (m_data) ::munmap(m_data, m_size);
+    }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    std::string_view Text() const { return {static_cast<const char*>(m_data), m_size}; }
+
+private:
+    void* m_data = nullptr;
+    size_t m_size = 0;
+};
 
 // The file's bytes straight into a parse buffer: a large catalogue is neither
 // grown piecemeal nor copied once more before parsing.
@@ -317,14 +361,18 @@ bool IsReadableCatalogue(std::string_view xml, std::string& reason) {
 
 bool LoadCatalogueDocument(const std::string& path, CatalogueDocument& out) {
     out = {};
-    std::ifstream file(platform::GbkToUtf8(path), std::ios::binary);
-    if (!file) {
-        out.error = "cannot be read";
-        return false;
+    const std::string utf8Path = platform::GbkToUtf8(path);
+    const MappedFile mapped(utf8Path);
+    if (!ParsePlain(mapped.Text(), out)) {
+        std::ifstream file(utf8Path, std::ios::binary);
+        if (!file) {
+            out.error = "cannot be read";
+            return false;
+        }
+        size_t size = 0;
+        const std::string buffer = ReadParseBuffer(file, size);
+        if (!ParseBuffer(buffer, size, out)) return false;
     }
-    size_t size = 0;
-    const std::string buffer = ReadParseBuffer(file, size);
-    if (!ParseBuffer(buffer, size, out)) return false;
     for (const CatalogueProblem& problem : out.problems) {
         platform::LogWarning("catalogue " + platform::GbkToUtf8(path) + " line " +
                              std::to_string(problem.line) + ": " + problem.reason +

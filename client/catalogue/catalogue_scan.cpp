@@ -57,6 +57,29 @@ bool IsPlainText(std::string_view text) {
     return true;
 }
 
+// `raw` with the five named entities decoded; false for any other "&".
+bool Decode(std::string_view raw, std::string& out) {
+    static constexpr std::pair<std::string_view, char> kEntities[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    out.reserve(raw.size());
+    while (!raw.empty()) {
+        const size_t amp = raw.find('&');
+        out.append(raw.substr(0, amp));
+        if (amp == std::string_view::npos) return true;
+        raw.remove_prefix(amp);
+        bool known = false;
+        for (const auto& [entity, c] : kEntities) {
+            if (!raw.starts_with(entity)) continue;
+            out += c;
+            raw.remove_prefix(entity.size());
+            known = true;
+            break;
+        }
+        if (!known) return false;
+    }
+    return true;
+}
+
 // ---- the scanner ------------------------------------------------------------
 
 class Scanner {
@@ -136,46 +159,19 @@ private:
         return true;
     }
 
-    // `raw` with the five named entities decoded; false for any other "&".
-    static bool Decode(std::string_view raw, std::string& out) {
-        static constexpr std::pair<std::string_view, char> kEntities[] = {
-            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-        out.reserve(raw.size());
-        while (!raw.empty()) {
-            const size_t amp = raw.find('&');
-            out.append(raw.substr(0, amp));
-            if (amp == std::string_view::npos) return true;
-            raw.remove_prefix(amp);
-            bool known = false;
-            for (const auto& [entity, c] : kEntities) {
-                if (!raw.starts_with(entity)) continue;
-                out += c;
-                raw.remove_prefix(entity.size());
-                known = true;
-                break;
-            }
-            if (!known) return false;
-        }
-        return true;
-    }
-
     // Keeps `text` in the document's storage and gives a view of it.
     std::string_view Keep(std::string text) { return m_out.decoded.emplace_back(std::move(text)); }
 
-    // After the opening quote: the value up to the closing one, as it stands.
+    // After the opening quote: past the closing one. The value is read again
+    // when asked for (Document::Find); here its entities are only checked.
     bool Value(char quote, std::string_view& value) {
         const void* close = std::memchr(m_p, quote, static_cast<size_t>(m_end - m_p));
         if (!close) return false;
-        const std::string_view raw(m_p, static_cast<size_t>(static_cast<const char*>(close) - m_p));
+        value = std::string_view(m_p, static_cast<size_t>(static_cast<const char*>(close) - m_p));
         m_p = static_cast<const char*>(close) + 1;
-        if (raw.find('&') == std::string_view::npos) {
-            value = raw;
-            return true;
-        }
-        std::string decoded;
-        if (!Decode(raw, decoded)) return false;
-        value = Keep(std::move(decoded));
-        return true;
+        if (value.find('&') == std::string_view::npos) return true;
+        m_scratch.clear();
+        return Decode(value, m_scratch);
     }
 
     // At a character that is not a blank: the text up to the next '<', its
@@ -221,7 +217,6 @@ private:
             self = static_cast<int32_t>(m_out.elements.size());
             Element element{};
             element.offset = static_cast<size_t>(m_p - m_begin);
-            element.firstAttribute = static_cast<uint32_t>(m_out.attributes.size());
             m_out.elements.push_back(element);
             if (lastSibling >= 0)
                 m_out.elements[static_cast<size_t>(lastSibling)].nextSibling = self;
@@ -233,7 +228,7 @@ private:
         std::string_view name;
         if (!Name(name)) return false;
 
-        std::vector<std::string_view> deepNames;  // attribute names of an element not stored
+        size_t names = 0;  // the element's attribute names so far, in m_names
         for (;;) {
             SkipSpace();
             if (At(0) == '/') {
@@ -247,7 +242,9 @@ private:
             }
             // name='value' or name="value", without blanks around '=' and
             // followed by a blank or the end of the tag.
-            Attribute attribute;
+            struct {
+                std::string_view name, value;
+            } attribute;
             if (!Name(attribute.name) || At(0) != '=') return false;
             const char quote = At(1);
             if (quote != '"' && quote != '\'') return false;
@@ -255,18 +252,10 @@ private:
             if (!Value(quote, attribute.value)) return false;
             if (!IsSpace(At(0)) && At(0) != '/' && At(0) != '>') return false;
             // TinyXML refuses an element that repeats an attribute.
-            if (stored) {
-                Element& element = m_out.elements[static_cast<size_t>(self)];
-                for (uint32_t i = 0; i < element.attributeCount; ++i)
-                    if (m_out.attributes[element.firstAttribute + i].name == attribute.name)
-                        return false;
-                m_out.attributes.push_back(attribute);
-                ++element.attributeCount;
-            } else {
-                for (std::string_view seen : deepNames)
-                    if (seen == attribute.name) return false;
-                deepNames.push_back(attribute.name);
-            }
+            for (size_t i = 0; i < names; ++i)
+                if (m_names[i] == attribute.name) return false;
+            if (names == m_names.size()) m_names.resize(names + 8);
+            m_names[names++] = attribute.name;
         }
 
         bool firstChild = true;
@@ -299,6 +288,8 @@ private:
         return false;  // no end tag
     }
 
+    std::vector<std::string_view> m_names;  // reused by every element
+    std::string m_scratch;
     const char* m_begin;
     const char* m_p;
     const char* m_end;
@@ -309,13 +300,30 @@ private:
 
 // ---- the document -----------------------------------------------------------
 
-const std::string_view* Document::Find(int32_t index, std::string_view name) const {
-    const Element& element = elements[static_cast<size_t>(index)];
-    for (uint32_t i = 0; i < element.attributeCount; ++i) {
-        const Attribute& attribute = attributes[element.firstAttribute + i];
-        if (attribute.name == name) return &attribute.value;
+std::optional<std::string_view> Document::Find(int32_t index, std::string_view name) const {
+    // The tag was read whole by the scan: name='value' pairs after the
+    // element's name, up to '/' or '>'.
+    const char* p = xml.data() + elements[static_cast<size_t>(index)].offset + 1;
+    while (IsNameChar(*p)) ++p;
+    for (;;) {
+        while (IsSpace(*p)) ++p;
+        if (*p == '/' || *p == '>') return std::nullopt;
+        const char* start = p;
+        while (*p != '=') ++p;
+        const std::string_view attribute(start, static_cast<size_t>(p - start));
+        const char quote = p[1];
+        const char* value = p + 2;
+        p = static_cast<const char*>(std::memchr(value, quote, xml.data() + xml.size() - value));
+        if (attribute != name) {
+            ++p;
+            continue;
+        }
+        const std::string_view raw(value, static_cast<size_t>(p - value));
+        if (raw.find('&') == std::string_view::npos) return raw;
+        std::string text;
+        Decode(raw, text);
+        return decoded.emplace_back(std::move(text));
     }
-    return nullptr;
 }
 
 int Document::Line(int32_t index) const {
@@ -343,8 +351,7 @@ bool ScanPlainDocument(std::string_view xml, Document& out) {
     out = {};
     out.xml = xml;
     if (!IsPlainText(xml)) return false;
-    out.elements.reserve(xml.size() / 128);
-    out.attributes.reserve(xml.size() / 24);
+    out.elements.reserve(xml.size() / 160);
     return Scanner(xml, out).Run();
 }
 

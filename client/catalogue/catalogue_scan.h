@@ -1,7 +1,8 @@
 // One pass over a catalogue document in its plain form, without a TinyXML tree:
 // the elements of the top four levels (root, groups, applications,
-// sub-applications) with their attributes and first text, in flat arrays whose
-// texts point into the document where they need no decoding.
+// sub-applications) with their first text, in a flat array whose texts point
+// into the document where they need no decoding. An attribute is read from the
+// element's tag when it is asked for, so the pass keeps no table of them.
 //
 // The plain form is what catalogues hold: a UTF-8 text with at most an XML
 // declaration, comments and one root element; names of ASCII letters, digits
@@ -16,21 +17,15 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quorvi::scan {
 
-struct Attribute {
-    std::string_view name;
-    std::string_view value;  // decoded
-};
-
 struct Element {
-    size_t offset = 0;  // of its '<' in the document
-    uint32_t firstAttribute = 0;
-    uint32_t attributeCount = 0;
+    size_t offset = 0;         // of its '<' in the document; its attributes are read from there
     int32_t firstChild = -1;   // index of its first child element of the top levels
     int32_t nextSibling = -1;  // -1: none
     bool hasText = false;      // its first child is a text
@@ -40,11 +35,11 @@ struct Element {
 struct Document {
     std::string_view xml;
     std::vector<Element> elements;  // [0] is the root
-    std::vector<Attribute> attributes;
-    std::deque<std::string> decoded;  // texts that differ from the document's bytes
+    // Texts that differ from the document's bytes (entities decoded, blanks condensed).
+    mutable std::deque<std::string> decoded;
 
-    // The value of attribute `name` of element `index`; null when it has none.
-    const std::string_view* Find(int32_t index, std::string_view name) const;
+    // The decoded value of attribute `name` of element `index`; none when it has none.
+    std::optional<std::string_view> Find(int32_t index, std::string_view name) const;
     // The line of element `index` (1-based), as TinyXML counts lines.
     int Line(int32_t index) const;
 
