@@ -33,10 +33,26 @@ void CatalogueComponent::Register(MainWindowRoutes& routes) {
     routes.SetFloatingPanels([this] { return FloatingPanels(); });
 }
 
+void CatalogueComponent::Preload(const std::string& cataloguePath) {
+    m_preloadPath = cataloguePath;
+    m_preloaded = std::async(std::launch::async, [cataloguePath] {
+        std::pair<bool, CatalogueDocument> read;
+        read.first = LoadCatalogueDocument(cataloguePath, read.second);
+        return read;
+    });
+}
+
 bool CatalogueComponent::Load(const std::string& cataloguePath) {
     CatalogueDocument document;
-    if (!LoadCatalogueDocument(cataloguePath, document)) return false;
-    const CatalogueControls built = BuildCatalogueView(m_pm, m_db, document);
+    if (m_preloaded.valid() && cataloguePath == m_preloadPath) {
+        // Read once: a later Load (a retry) reads the file as it is then.
+        auto [read, preloaded] = m_preloaded.get();
+        if (!read) return false;
+        document = std::move(preloaded);
+    } else if (!LoadCatalogueDocument(cataloguePath, document)) {
+        return false;
+    }
+    const CatalogueControls built = BuildCatalogueView(m_pm, m_db, std::move(document));
     m_groupContainers.insert(m_groupContainers.end(), built.groupContainers.begin(),
                              built.groupContainers.end());
     m_floatingPanels.insert(m_floatingPanels.end(), built.floatingPanels.begin(),

@@ -9,9 +9,12 @@
 // an empty hook is a step left out.
 #pragma once
 
+#include <future>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "client/catalogue/catalogue_document.h"
 #include "client/catalogue/catalogue_view.h"
 #include "client/catalogue/search.h"
 #include "client/common/database.h"
@@ -25,6 +28,11 @@ public:
     CatalogueComponent(DuiLib::CPaintManagerUI& pm, LocalDatabase& db, const UserInfo& user);
 
     void Register(MainWindowRoutes& routes);
+
+    // Starts reading the catalogue file on a thread of its own, so that it is
+    // parsed while the window builds its skin and opens its database; the next
+    // Load of the same file takes the document from there.
+    void Preload(const std::string& cataloguePath);
 
     // Reads the catalogue file and builds the navigation from it; false when the
     // file is missing or unreadable (nothing is built then).
@@ -49,6 +57,10 @@ private:
     std::string m_searchText;
     SearchResultSpares m_searchSpares;
     int m_recommendationsShown = 0;
+    // The file being read ahead and what reading it gives (whether it was read,
+    // the document); waited for at destruction at the latest.
+    std::string m_preloadPath;
+    std::future<std::pair<bool, CatalogueDocument>> m_preloaded;
 };
 
 }  // namespace quorvi

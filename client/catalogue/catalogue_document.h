@@ -43,6 +43,8 @@ struct CatalogueApplication {
     std::string ForeImage() const;
     // The option's name.
     std::string ControlName() const { return "optLink" + id; }
+
+    bool operator==(const CatalogueApplication&) const = default;
 };
 
 struct CatalogueGroup {
@@ -52,12 +54,16 @@ struct CatalogueGroup {
     std::string id;       // decimal id: container "Container" + id, GroupID of its applications
     int tag = 0;          // the id as a number: the navigation option's tag
     std::vector<CatalogueApplication> applications;
+
+    bool operator==(const CatalogueGroup&) const = default;
 };
 
 // An element left out, with where it is and why.
 struct CatalogueProblem {
     int line = 0;  // line of the element in the document (1-based)
     std::string reason;
+
+    bool operator==(const CatalogueProblem&) const = default;
 };
 
 struct CatalogueDocument {
@@ -65,12 +71,18 @@ struct CatalogueDocument {
     std::vector<CatalogueGroup> groups;
     std::vector<CatalogueProblem> problems;
     std::string error;  // why a document that could not be read was refused
+
+    bool operator==(const CatalogueDocument&) const = default;
 };
 
 // Parses a document held in memory. False when it is not well formed or nests
 // deeper than platform::kMaxXmlNesting (`error` says which); a document without
 // any element parses to no groups.
 bool ParseCatalogueDocument(std::string_view xml, CatalogueDocument& out);
+// The same with TinyXML's tree for every document; ParseCatalogueDocument reads
+// a document in the plain form (catalogue_scan.h) without one. The two give the
+// same result for such a document, which the tests and the fuzz target check.
+bool ParseCatalogueDocumentWithTinyXml(std::string_view xml, CatalogueDocument& out);
 // Whether a document is a catalogue the client can show: it parses and its root
 // holds at least one group the client can read. A page from a captive portal or
 // an error page may parse, but holds no such group. Sets `reason` when not.

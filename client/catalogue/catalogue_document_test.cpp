@@ -9,6 +9,8 @@
 #include <fstream>
 #include <thread>
 
+#include "client/catalogue/catalogue_bench_support.h"
+#include "client/catalogue/catalogue_scan.h"
 #include "platform/log_test_support.h"
 
 namespace quorvi {
@@ -187,6 +189,86 @@ TEST(CatalogueDocumentTest, LoadingLogsEachElementLeftOutWithItsLine) {
             "catalogue " + path +
                 " line 4: id is not a decimal number: 7z; left out with what it holds",
             "catalogue " + path + " line 6: missing attribute icon; left out with what it holds"}));
+}
+
+// Catalogues in the plain form are read in one pass without TinyXML's tree; the
+// result must be TinyXML's to the byte, problems and their lines included. Each
+// document here is either read by the pass (`plain`) or left to TinyXML.
+TEST(CatalogueDocumentTest, ThePlainPassReadsWhatTinyXmlReads) {
+    const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const std::pair<std::string, bool> documents[] = {
+        {bench::GenerateCatalogueDocument(130), true},
+        // Entities, blanks condensed in texts but kept in values, Chinese, a
+        // comment before the text (no text then), texts split by a comment.
+        {decl + "<!-- c --><apps a='1'>\r\n<g caption=' &lt;G&gt; &amp; \"x\" ' icon='i' mark='" +
+             kChineseUtf8 +
+             "' id='-3'>\n<app caption=\"&apos;&quot;\" icon='a' id='1' "
+             "action='w'>  http://x/?a=1&amp;b=2 \r\n\t y  </app>\n<app caption='c' icon='i' "
+             "id='2' action='w'><!--n-->http://y/</app><app caption='c' icon='i' id='3' "
+             "action='w'>one<!--n-->two<deep><deeper x='1'/></deep></app></g>\n</apps><!--t-->\n",
+         true},
+        // Problems on lines counted over \r\n, \n\r and lone \r; holders and
+        // their sub-applications, a holder's own problems, a deep sub-element.
+        {"<apps>\r\n<g caption='g' icon='i' mark='m' id='1'>\n\r<h caption='h' icon='h' id='5' "
+         "showSubApps='tRUE'>\r<app caption='s' icon='s' id='51' action='p'>x</app>\n<app "
+         "icon='s' id='52' action='p'>x</app>\r\n<app caption='s' icon='s' id='53' "
+         "action='p'/></h>\n<h caption='h' icon=\"h'\" id='6' showSubApps='true'/>\n<app "
+         "caption='x' icon='y' id='7z' action='a' appRecommend=' +4x'>t</app>\n<app caption='x' "
+         "icon='y' id='99999999999' action='a'>t</app></g><g caption='g' icon='i' mark='m' "
+         "id='x'/><g caption='g' icon='i' mark='m' id='2'><app caption='c' icon='i' id='8' "
+         "action='a' appRecommend='-2'>t</app></g></apps>",
+         true},
+        {"<apps/>", true},
+        // Left to TinyXML: a repeated attribute, an unknown entity, a character
+        // reference, CDATA, a DOCTYPE, a byte order mark, unquoted values, blanks
+        // around '=', a second root, text after the root, malformed ones.
+        {"<apps><g caption='g' caption='h' icon='i' mark='m' id='1'/></apps>", false},
+        {"<apps><g caption='&nbsp;' icon='i' mark='m' id='1'/></apps>", false},
+        {"<apps><g caption='&#65;' icon='i' mark='m' id='1'/></apps>", false},
+        {"<apps><g caption='g' icon='i' mark='m' id='1'><app caption='c' icon='i' id='1' "
+         "action='w'><![CDATA[ http://a/ ]]></app></g></apps>",
+         false},
+        {"<!DOCTYPE apps><apps/>", false},
+        {"\xEF\xBB\xBF<apps/>", false},
+        {"<apps><g caption=g icon='i' mark='m' id='1'/></apps>", false},
+        {"<apps><g caption = 'g' icon='i' mark='m' id='1'/></apps>", false},
+        {"<apps/><apps><g caption='g' icon='i' mark='m' id='1'/></apps>", false},
+        {"<apps/>text", false},
+        {"<apps><g></apps>", false},
+        {"<apps><g caption='g' icon='i' mark='m' id='1'>", false},
+        {"<apps><g caption='g></apps>", false},
+        {"<apps>\xFF</apps>", false},
+        {"", false},
+        {std::string("<apps>\0<g/></apps>", 17), false},
+    };
+    for (const auto& [xml, plain] : documents) {
+        scan::Document scanned;
+        EXPECT_EQ(scan::ScanPlainDocument(xml, scanned), plain) << xml;
+        CatalogueDocument fast, tree;
+        const bool fastOk = ParseCatalogueDocument(xml, fast);
+        EXPECT_EQ(fastOk, ParseCatalogueDocumentWithTinyXml(xml, tree)) << xml;
+        EXPECT_EQ(fast, tree) << xml;
+        EXPECT_TRUE(!plain || (fastOk && fast.hasRoot)) << xml;
+    }
+    // What the pass read, seen from here: problems, lines, texts.
+    CatalogueDocument second;
+    ASSERT_TRUE(ParseCatalogueDocument(documents[2].first, second));
+    std::vector<std::string> problems;
+    for (const CatalogueProblem& p : second.problems)
+        problems.push_back(std::to_string(p.line) + " " + p.reason);
+    EXPECT_EQ(problems,
+              (std::vector<std::string>{
+                  "5 missing attribute caption", "6 missing text content",
+                  "7 icon holds a quote: h'", "8 id is not a decimal number: 7z",
+                  "9 id is not a decimal number: 99999999999", "9 id is not a decimal number: x"}));
+    CatalogueDocument first;
+    ASSERT_TRUE(ParseCatalogueDocument(documents[1].first, first));
+    const auto& apps = first.groups.at(0).applications;
+    EXPECT_EQ(first.groups[0].caption, " <G> & \"x\" ");
+    EXPECT_EQ(apps.at(0).target, "http://x/?a=1&b=2 y");
+    EXPECT_EQ(apps.at(0).caption, "'\"");
+    ASSERT_EQ(apps.size(), 2u);  // the second has no text: its first child is a comment
+    EXPECT_EQ(apps.at(1).target, "one");
 }
 
 // A file reads as its text parses, whether it can be sized first or only streamed

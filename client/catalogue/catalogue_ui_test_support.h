@@ -46,13 +46,15 @@ protected:
         ui::RunUntilIdle();
     }
 
-    // Parses `groups` under a root element and runs the catalogue pass.
+    // Parses `groups` under a root element and runs the catalogue pass, with
+    // every quick bar's options made as if each group had been shown.
     void Build(const std::string& groups) {
         CatalogueDocument document;
         ASSERT_TRUE(ParseCatalogueDocument(
             "<?xml version='1.0' encoding='UTF-8'?><apps>" + groups + "</apps>", document));
         ASSERT_TRUE(document.problems.empty()) << document.problems[0].reason;
         controls = BuildCatalogueView(window->pm, db, document);
+        for (DuiLib::CControlUI* container : controls.groupContainers) BuildQuickBar(container);
     }
 
     DuiLib::CControlUI* Find(std::string_view name) { return window->pm.FindControl(name); }

@@ -169,5 +169,39 @@ TEST_F(CatalogueViewTest, HolderShowsTheMaskAndOnlyItsPanel) {
     EXPECT_EQ(Find("maskFlag")->GetPos(), (RECT{407, 132, 465, 141}));
 }
 
+// A large catalogue's window is ready without an option per application: a
+// group's options, and its holders' panel contents, are made when the group is
+// first shown, once; the tables hold every application from the start.
+TEST_F(CatalogueViewTest, AGroupsOptionsAreMadeWhenItIsFirstShown) {
+    CatalogueDocument document;
+    ASSERT_TRUE(ParseCatalogueDocument(
+        "<apps>" + GroupXml("10", AppXml("1") + HolderXml("5", AppXml("51"))) +
+            GroupXml("11", AppXml("2") + AppXml("3")) + "</apps>",
+        document));
+    controls = BuildCatalogueView(window->pm, db, document);
+    EXPECT_EQ(Column("select AppID from apps order by ID"), "1|51|2|3");
+    EXPECT_EQ(Find("optLink1"), nullptr);
+    EXPECT_EQ(Find("optLink3"), nullptr);
+    ASSERT_EQ(controls.floatingPanels.size(), 1u);
+    EXPECT_EQ(controls.floatingPanels[0]->GetChildCount(), 0);
+
+    ShowGroup(View(), *Find("optNavm11"), hooks);
+    ASSERT_NE(Option("optLink3"), nullptr);
+    EXPECT_EQ(Find("optLink3")->GetParent(), Find("Container11"));
+    EXPECT_EQ(Find("optLink3")->GetPos(), (RECT{220, 32, 320, 132}));
+    EXPECT_TRUE(Visible("optLink3"));
+    EXPECT_EQ(Find("optLink1"), nullptr);  // its group was not shown
+
+    GoHome(View());
+    ShowGroup(View(), *Find("optNavm10"), hooks);
+    ShowGroup(View(), *Find("optNavm10"), hooks);
+    EXPECT_EQ(Find("Container10")->GetChildCount(), 2);
+    EXPECT_EQ(Option("optLink5")->GetUserData(), "FloatContainer5");
+    EXPECT_EQ(Open("optLink5"), OpenOutcome::SubAppPanel);
+    ASSERT_NE(Find("optLink51"), nullptr);
+    EXPECT_EQ(Find("optLink51")->GetParent()->GetParent(), controls.floatingPanels[0]);
+    EXPECT_TRUE(Visible("optLink51"));
+}
+
 }  // namespace
 }  // namespace quorvi

@@ -87,14 +87,6 @@ std::unique_ptr<COptionUI> NewApplicationOption(const CatalogueApplication& app)
     return option;
 }
 
-// What the tables receive is read back from the option as the window shows it.
-void StoreOption(CatalogueStorePass& store, const COptionUI& option,
-                 const CatalogueApplication& app, const std::string& groupId) {
-    const CatalogueOption shown{option.GetText(), option.GetForeImage(), option.GetUserData(),
-                                option.GetName()};
-    store.Store(shown, EntryOf(app, groupId));
-}
-
 // ---- building one application -----------------------------------------------
 
 std::unique_ptr<COptionUI> NewQuickBarOption(const CatalogueApplication& app,
@@ -120,9 +112,69 @@ std::unique_ptr<COptionUI> NewSubAppOption(const CatalogueApplication& app, cons
 
 // ---- groups and panels ------------------------------------------------------
 
+// A sub-application holder's panel: its one inner container, sized to hold
+// `subApplications` six to a row, with their options.
+void FillSubAppPanel(CListUI& panel, const CatalogueApplication& holder) {
+    const std::string name = kFloatingPanelPrefix + holder.id;
+    auto* inner = new CContainerUI();
+    inner->SetName(name);
+    inner->SetUserData(holder.id);
+    inner->SetAttribute("width", "948");
+    panel.Add(inner);
+
+    TileGrid grid;
+    for (const CatalogueApplication& sub : holder.subApplications) {
+        grid.Wrap();
+        inner->Add(NewSubAppOption(sub, grid).release());
+        grid.Advance();
+    }
+    inner->SetAttribute("height", std::to_string(SubAppPanelHeight(grid.row)));
+}
+
+// A group's hidden quick bar. Its options, and the contents of its holders'
+// panels, are made the first time it is shown: a catalogue of thousands of
+// applications shows its window without first making an option for each.
+class QuickBarContainer : public CContainerUI {
+public:
+    QuickBarContainer(std::vector<CatalogueApplication> applications,
+                      std::vector<CListUI*> holderPanels)
+        : m_applications(std::move(applications)), m_holderPanels(std::move(holderPanels)) {}
+
+    void SetVisible(bool visible) override {
+        if (visible) BuildOptions();
+        CContainerUI::SetVisible(visible);
+    }
+
+    void BuildOptions() {
+        if (m_built) return;
+        m_built = true;
+        TileGrid grid;
+        size_t holder = 0;
+        for (const CatalogueApplication& app : m_applications) {
+            grid.Wrap();
+            COptionUI* option = NewQuickBarOption(app, grid).release();
+            Add(option);
+            if (app.holdsSubApps) {
+                // A holder opens its panel and is not an application itself.
+                option->SetUserData(kFloatingPanelPrefix + app.id);
+                if (CListUI* panel = m_holderPanels[holder++]) FillSubAppPanel(*panel, app);
+            }
+            grid.Advance();
+        }
+        // Made once: the texts are not needed again.
+        m_applications = {};
+        m_holderPanels = {};
+    }
+
+private:
+    bool m_built = false;
+    std::vector<CatalogueApplication> m_applications;
+    std::vector<CListUI*> m_holderPanels;  // one per holder, in order; null: no place
+};
+
 class CatalogueBuilder {
 public:
-    CatalogueBuilder(CPaintManagerUI& pm, LocalDatabase& db) : m_store(db) {
+    explicit CatalogueBuilder(CPaintManagerUI& pm) {
         CControlUI* navUser = pm.FindControl("optNavUser");
         m_navBar = ParentOf(navUser);
         CControlUI* home = pm.FindControl("Container1");
@@ -130,15 +182,12 @@ public:
         m_panelParent = ParentOf(m_groupParent);
     }
 
-    void AddGroup(const CatalogueGroup& group, int index) {
+    void AddGroup(CatalogueGroup& group, int index) {
         AddNavigationOption(group, index);
-        BuildGroupQuickBar(group);
+        AddQuickBar(group);
     }
 
-    CatalogueControls Finish() {
-        m_store.Commit();
-        return std::move(m_controls);
-    }
+    CatalogueControls Finish() { return std::move(m_controls); }
 
 private:
     void AddNavigationOption(const CatalogueGroup& group, int index) {
@@ -155,80 +204,43 @@ private:
         AddTo(m_navBar, std::move(option));
     }
 
-    void BuildGroupQuickBar(const CatalogueGroup& group) {
-        auto container = std::make_unique<CContainerUI>();
+    void AddQuickBar(CatalogueGroup& group) {
+        // Without a place in the window there is nothing to show; the tables
+        // hold the applications all the same.
+        if (!m_groupParent) return;
+        std::vector<CListUI*> panels;
+        for (const CatalogueApplication& app : group.applications)
+            if (app.holdsSubApps) panels.push_back(AddSubAppPanel(app));
+        auto container =
+            std::make_unique<QuickBarContainer>(std::move(group.applications), std::move(panels));
         container->SetVisible(false);
         container->SetName(kGroupContainerPrefix + group.id);
         container->SetUserData(group.id);
-        // Joins the window first, so its options join with it as they are added.
-        CContainerUI* added = AddTo(m_groupParent, std::move(container));
-        // Without a place in the window the options are still built and stored.
-        std::unique_ptr<CContainerUI> detached;
-        if (added) {
+        if (CControlUI* added = AddTo(m_groupParent, std::move(container)))
             m_controls.groupContainers.push_back(added);
-        } else {
-            detached = std::make_unique<CContainerUI>();
-            added = detached.get();
-        }
-
-        TileGrid grid;
-        for (const CatalogueApplication& app : group.applications) {
-            grid.Wrap();
-            COptionUI* option = NewQuickBarOption(app, grid).release();
-            added->Add(option);
-            if (app.holdsSubApps) {
-                // A holder opens its panel and is not an application itself.
-                option->SetUserData(kFloatingPanelPrefix + app.id);
-                BuildSubAppPanel(app, group.id);
-            } else {
-                StoreOption(m_store, *option, app, group.id);
-            }
-            grid.Advance();
-        }
     }
 
-    void BuildSubAppPanel(const CatalogueApplication& holder, const std::string& groupId) {
-        const std::string name = kFloatingPanelPrefix + holder.id;
+    // The hidden panel of a holder, over the window; its contents come with the quick bar.
+    CListUI* AddSubAppPanel(const CatalogueApplication& holder) {
         auto list = std::make_unique<CListUI>();
         list->SetVisible(false);
-        list->SetName(name);
+        list->SetName(kFloatingPanelPrefix + holder.id);
         list->SetUserData(holder.id);
         list->SetAttribute("bkimage", "bg3.png");
         list->SetAttribute("width", "948");
         list->SetAttribute("height", "426");
         list->SetFloat(true);
         CListUI* panel = AddTo(m_panelParent, std::move(list));
-        std::unique_ptr<CListUI> detached;
-        if (panel) {
-            m_controls.floatingPanels.push_back(panel);
-        } else {
-            detached = std::make_unique<CListUI>();
-            panel = detached.get();
-        }
+        if (!panel) return nullptr;
+        m_controls.floatingPanels.push_back(panel);
         panel->SetPos({0, 125, 948, 557});
         panel->SetAttribute("vscrollbar", "true");
         panel->SetAttribute("itemshowhtml", "true");
         panel->NeedParentUpdate();
         panel->NeedUpdate();
-
-        auto* inner = new CContainerUI();
-        inner->SetName(name);
-        inner->SetUserData(holder.id);
-        inner->SetAttribute("width", "948");
-        panel->Add(inner);
-
-        TileGrid grid;
-        for (const CatalogueApplication& sub : holder.subApplications) {
-            grid.Wrap();
-            COptionUI* option = NewSubAppOption(sub, grid).release();
-            inner->Add(option);
-            StoreOption(m_store, *option, sub, groupId);
-            grid.Advance();
-        }
-        inner->SetAttribute("height", std::to_string(SubAppPanelHeight(grid.row)));
+        return panel;
     }
 
-    CatalogueStorePass m_store;
     CControlUI* m_navBar = nullptr;
     CControlUI* m_groupParent = nullptr;
     CControlUI* m_panelParent = nullptr;
@@ -240,12 +252,17 @@ private:
 // ---- the catalogue pass -----------------------------------------------------
 
 CatalogueControls BuildCatalogueView(CPaintManagerUI& pm, LocalDatabase& db,
-                                     const CatalogueDocument& document) {
+                                     CatalogueDocument document) {
     if (!document.hasRoot) return {};
-    CatalogueBuilder builder(pm, db);
+    StoreCatalogue(db, document);
+    CatalogueBuilder builder(pm);
     int index = 0;
-    for (const CatalogueGroup& group : document.groups) builder.AddGroup(group, index++);
+    for (CatalogueGroup& group : document.groups) builder.AddGroup(group, index++);
     return builder.Finish();
+}
+
+void BuildQuickBar(CControlUI* groupContainer) {
+    if (auto* quickBar = dynamic_cast<QuickBarContainer*>(groupContainer)) quickBar->BuildOptions();
 }
 
 }  // namespace quorvi

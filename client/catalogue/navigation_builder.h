@@ -1,9 +1,12 @@
-// The catalogue shown in the main window, built in one walk over the catalogue
-// document: a navigation option per group beside "optNavUser", a hidden group
-// container (quick bar) per group beside "Container1", a floating panel per
+// The catalogue shown in the main window, built from the catalogue document: a
+// navigation option per group beside "optNavUser", a hidden group container
+// (quick bar) per group beside "Container1", a floating panel per
 // sub-application holder, and every application written to `apps` and
-// `apps_recommend` from the option just built, so the tables hold exactly what
-// the window shows.
+// `apps_recommend` with the values its option shows (OptionOf).
+//
+// A quick bar's options and its holders' panel contents are made the first time
+// the quick bar is shown, so the window of a large catalogue is ready without
+// an option for each of its applications.
 //
 // Sections: option names and looks | positions | the catalogue pass
 #pragma once
@@ -57,12 +60,18 @@ struct CatalogueControls {
     std::vector<DuiLib::CControlUI*> floatingPanels;  // the outer lists
 };
 
-// Builds the navigation, group containers, quick bars and panels into the
-// window of `pm` and stores every application. A document without any element
-// builds and stores nothing. Controls whose place the skin lacks ("optNavUser",
-// "Container1" or its parents) are left out of the window; their applications
-// are stored all the same.
+// Stores every application and builds the navigation, group containers and
+// panels into the window of `pm`; each group container keeps its applications
+// until it is first shown. A document without any element builds and stores
+// nothing. Controls whose place the skin lacks ("optNavUser", "Container1" or
+// its parents) are left out of the window; their applications are stored all
+// the same.
 CatalogueControls BuildCatalogueView(DuiLib::CPaintManagerUI& pm, LocalDatabase& db,
-                                     const CatalogueDocument& document);
+                                     CatalogueDocument document);
+
+// Makes the options of a group container now rather than when it is first
+// shown; nothing for a container whose options are made already or that the
+// catalogue pass did not build.
+void BuildQuickBar(DuiLib::CControlUI* groupContainer);
 
 }  // namespace quorvi

@@ -76,6 +76,8 @@ LRESULT CQuorviFrameWnd::OnCreate() {
                               WS_CLIPCHILDREN);
     ::SetWindowLong(m_hWnd, GWL_STYLE, style);
 
+    // Read while the skin is built and the database opened.
+    m_catalogue.Preload(m_programFolder + kCatalogueFileName);
     m_pm.Init(m_hWnd);
     DuiLib::CDialogBuilder builder;
     DuiLib::CControlUI* root = builder.Create(kMainSkin, nullptr, &m_builderCallback, &m_pm);
