@@ -150,10 +150,49 @@ void DrawPart(cairo_t* cr, cairo_pattern_t* pattern, const RECT& src, const RECT
     PaintSourceOver(cr, dst, alpha);
 }
 
+// The pixel of the `src` part of an image when the whole part is that one
+// pixel (as a nine-slice background's centre and edges usually are).
+std::optional<std::uint32_t> UniformPixel(cairo_surface_t* image, const RECT& src) {
+    const cairo_format_t format = cairo_image_surface_get_format(image);
+    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) return std::nullopt;
+    cairo_surface_flush(image);
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    if (!data) return std::nullopt;
+    const int stride = cairo_image_surface_get_stride(image);
+    // RGB24 leaves the top byte undefined.
+    const std::uint32_t significant = format == CAIRO_FORMAT_RGB24 ? 0x00FFFFFFu : 0xFFFFFFFFu;
+    const auto row = [&](LONG y) {
+        return reinterpret_cast<const std::uint32_t*>(data + static_cast<size_t>(y) * stride);
+    };
+    const std::uint32_t first = row(src.top)[src.left] & significant;
+    for (LONG y = src.top; y < src.bottom; ++y) {
+        const std::uint32_t* pixels = row(y);
+        for (LONG x = src.left; x < src.right; ++x)
+            if ((pixels[x] & significant) != first) return std::nullopt;
+    }
+    return first;
+}
+
 // Draws the `src` part of an image stretched over `dst`. A surface of its own
 // for the part keeps a stretched part from sampling its neighbours.
 void DrawImagePart(cairo_t* cr, cairo_surface_t* image, const RECT& src, const RECT& dst) {
     if (Width(src) <= 0 || Height(src) <= 0) return;
+    // A part of one pixel stretches to that pixel everywhere: filled as such,
+    // without filtering every pixel of the window's background.
+    if (const std::optional<std::uint32_t> pixel = UniformPixel(image, src)) {
+        cairo_surface_t* dot =
+            cairo_image_surface_create(cairo_image_surface_get_format(image), 1, 1);
+        cairo_surface_flush(dot);
+        *reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(dot)) = *pixel;
+        cairo_surface_mark_dirty(dot);
+        cairo_pattern_t* pattern = cairo_pattern_create_for_surface(dot);
+        cairo_surface_destroy(dot);
+        cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
+        cairo_set_source(cr, pattern);
+        PaintSourceOver(cr, dst, 1.0);
+        cairo_pattern_destroy(pattern);
+        return;
+    }
     cairo_surface_t* part =
         cairo_surface_create_for_rectangle(image, src.left, src.top, Width(src), Height(src));
     cairo_pattern_t* pattern = cairo_pattern_create_for_surface(part);

@@ -186,6 +186,36 @@ TEST_F(OffscreenRender, NineSliceKeepsCornersAndStretchesTheRest) {
     EXPECT_EQ(Pixel(image, 21, 91), kBlue);
     EXPECT_EQ(Pixel(image, 12, 82), kRed);
     cairo_surface_destroy(image);
+
+    // A part of one colour, translucent too, stretches to exactly that colour; a
+    // part of two still blends them where they meet.
+    WritePng(folder_ / "glass.png", 6, 6, [](cairo_t* cr) {
+        cairo_set_source_rgba(cr, 0, 0, 1, 0.5);
+        cairo_paint(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_rgba(cr, 1, 0, 0, 1);
+        cairo_rectangle(cr, 0, 0, 6, 1);
+        cairo_fill(cr);
+    });
+    image = Render(
+        "<Control float=\"true\" pos=\"0,0,100,60\" bkimage=\"file='glass.png' "
+        "corner='1,1,1,1'\"/>"
+        "<Control float=\"true\" pos=\"0,70,100,80\" bkimage=\"halves.png\"/>");
+    const DWORD glassOverWhite = Pixel(image, 50, 30);
+    EXPECT_EQ(glassOverWhite & 0xFF, 0xFFu);  // blue over white
+    EXPECT_GT((glassOverWhite >> 8) & 0xFF, 0x70u);
+    EXPECT_LT((glassOverWhite >> 8) & 0xFF, 0x90u);
+    int off = 0;
+    for (int y = 1; y < 59; ++y)
+        for (int x = 1; x < 99; ++x) off += Pixel(image, x, y) != glassOverWhite;
+    EXPECT_EQ(off, 0);
+    EXPECT_EQ(Pixel(image, 50, 0), kRed);  // the top edge
+    const DWORD blend = Pixel(image, 50, 75);
+    EXPECT_NE(blend, kRed);
+    EXPECT_NE(blend, kGreen);
+    EXPECT_GT((blend >> 16) & 0xFF, 0u);
+    EXPECT_GT((blend >> 8) & 0xFF, 0u);
+    cairo_surface_destroy(image);
 }
 
 TEST_F(OffscreenRender, OptionsDrawTheImageOfTheirState) {
