@@ -347,6 +347,38 @@ TEST_F(OffscreenRender, WindowIsWrittenAsPng) {
     cairo_surface_destroy(read);
 }
 
+// A skin's image names, as the decoding ahead of the first paint takes them.
+TEST(SkinImageNames, AttributeValuesAndFileParts) {
+    EXPECT_EQ(ui::SkinImageNames("<Window><Control bkimage=\"file='bg.png' corner='8,8,8,8'\"/>"
+                                 "<Button normalimage=\"btn.png\" hotimage=\"file='sub/hot.png' "
+                                 "mask='#FFFF00FF'\"/><Label text=\"notes.pngs\"/>"
+                                 "<Control bkimage=\"bg.png\"/><Image src=\"a.PNG\"/></Window>"),
+              (std::vector<std::string>{"bg.png", "btn.png", "sub/hot.png"}));
+    EXPECT_TRUE(ui::SkinImageNames("").empty());
+    EXPECT_TRUE(ui::SkinImageNames(".png").empty());
+}
+
+// Images decoded ahead are drawn as those decoded on the spot: each its own,
+// at its size, a colour key applied.
+TEST_F(OffscreenRender, ImagesDecodedAheadAreDrawnAsTheirFiles) {
+    WritePng(folder_ / "ahead_red.png", 10, 10, [](cairo_t* cr) { Fill(cr, 0, 0, 10, 10, kRed); });
+    WritePng(folder_ / "ahead_keyed.png", 20, 10, [](cairo_t* cr) {
+        Fill(cr, 0, 0, 10, 10, kGreen);
+        Fill(cr, 10, 0, 10, 10, 0xFFFF00FF);
+    });
+    ui::PreloadImages(ui::SkinImageNames("'ahead_keyed.png' 'ahead_red.png' 'ahead_missing.png'"));
+    cairo_surface_t* image = Render(
+        "<Control float=\"true\" pos=\"0,0,10,10\" bkimage=\"ahead_red.png\"/>"
+        "<Control float=\"true\" pos=\"20,0,40,10\" bkimage=\"file='ahead_keyed.png' "
+        "mask='#FFFF00FF'\"/>"
+        "<Control float=\"true\" pos=\"50,0,60,10\" bkimage=\"ahead_missing.png\"/>");
+    EXPECT_EQ(Pixel(image, 5, 5), kRed);
+    EXPECT_EQ(Pixel(image, 25, 5), kGreen);
+    EXPECT_EQ(Pixel(image, 35, 5), kWhite);  // keyed out
+    EXPECT_EQ(Pixel(image, 55, 5), kWhite);
+    cairo_surface_destroy(image);
+}
+
 // The screen paints a damaged part in an image first and copies it once: the
 // part matches the whole window painted directly, nothing outside it is
 // touched, and a scaled display gets the part at its own pixel density.
