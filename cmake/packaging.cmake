@@ -8,7 +8,7 @@
 # Sections: version | program folder | starters and desktop integration |
 #           Debian package | tests
 
-set(QUORVI_PROGRAM_TARGETS quorvi vamo updrix merv vamo_module)
+set(QUORVI_PROGRAM_TARGETS quorvi vamo updrix merv vamo_module merv_http)
 foreach(target ${QUORVI_PROGRAM_TARGETS})
   if(NOT TARGET ${target})
     message(STATUS "packaging: ${target} is not built, so there is no install or package")
@@ -44,8 +44,9 @@ set(QUORVI_PROGRAM_FOLDER lib/quorvi)
 set_target_properties(vamo PROPERTIES INSTALL_RPATH "$ORIGIN")
 install(TARGETS quorvi vamo updrix
         RUNTIME DESTINATION ${QUORVI_PROGRAM_FOLDER})
-# The client's web engine module (libquorvi-web.so) is loaded from beside the program.
-install(TARGETS merv vamo_module quorvi_web
+# The client's web engine and HTTP modules (libquorvi-web.so, libquorvi-http.so)
+# are loaded from beside the program.
+install(TARGETS merv vamo_module quorvi_web merv_http
         LIBRARY DESTINATION ${QUORVI_PROGRAM_FOLDER})
 
 # The catalogue's icons are the portal's: its demo data names them.

@@ -1,18 +1,15 @@
 // Sections: pace of a transfer | one transfer | into memory | into a file
 #include "libmerv/http_get.h"
 
-#include <curl/curl.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <limits>
-#include <memory>
-#include <mutex>
 #include <new>
 
+#include "libmerv/http_transport.h"
 #include "libmerv/transfer_address.h"
 #include "platform/log.h"
 #include "platform/text.h"
@@ -60,18 +57,9 @@ TransferPace::Verdict TransferPace::Observe(Clock::time_point now, std::uint64_t
 // ---- one transfer -------------------------------------------------------------------------
 namespace {
 
-// libcurl's global set-up, done once before the first transfer from any thread.
-void InitCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-struct CurlCleanup {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
-
-// Where the body goes: a text or an open file.
-struct Transfer {
+// Where the body goes (a text or an open file), and the watch over the transfer.
+class Transfer final : public TransferSink {
+public:
     explicit Transfer(const HttpOptions& options)
         : options(&options), pace(options.limits, TransferPace::Clock::now()) {}
 
@@ -88,70 +76,67 @@ struct Transfer {
         abortedAs = outcome;
         abortReason = std::move(reason);
     }
+
+    std::size_t Receive(const char* data, std::size_t length) override;
+    bool KeepGoing(std::uint64_t expected) override;
 };
 
-std::size_t ReceiveBody(char* data, std::size_t size, std::size_t count, void* userData) {
-    auto* transfer = static_cast<Transfer*>(userData);
-    const std::size_t length = size * count;
-    const std::uint64_t maximum = transfer->options->limits.maximumBodySize;
-    if (length > maximum - std::min<std::uint64_t>(transfer->received, maximum)) {
+std::size_t Transfer::Receive(const char* data, std::size_t length) {
+    const std::uint64_t maximum = options->limits.maximumBodySize;
+    if (length > maximum - std::min<std::uint64_t>(received, maximum)) {
         // Nothing past the bound is kept, in memory or on disk.
-        transfer->Abort(HttpOutcome::TooLarge,
-                        "the answer is longer than " + std::to_string(maximum) + " bytes");
+        Abort(HttpOutcome::TooLarge,
+              "the answer is longer than " + std::to_string(maximum) + " bytes");
         return 0;
     }
-    if (transfer->body != nullptr) {
+    if (body != nullptr) {
         try {
-            transfer->body->append(data, length);
+            body->append(data, length);
         } catch (const std::bad_alloc&) {
-            transfer->Abort(HttpOutcome::TransportError, "out of memory for the answer");
-            return 0;  // aborts the transfer; no exception may cross libcurl
+            Abort(HttpOutcome::TransportError, "out of memory for the answer");
+            return 0;  // ends the transfer; no exception may cross libcurl
         }
     } else {
         for (std::size_t written = 0; written < length;) {
-            const ssize_t n = ::write(transfer->fd, data + written, length - written);
+            const ssize_t n = ::write(fd, data + written, length - written);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) {
-                transfer->Abort(HttpOutcome::FileError,
-                                std::string("cannot write the file: ") + std::strerror(errno));
+                Abort(HttpOutcome::FileError,
+                      std::string("cannot write the file: ") + std::strerror(errno));
                 return 0;
             }
             written += static_cast<std::size_t>(n);
         }
     }
-    transfer->received += length;
+    received += length;
     return length;
 }
 
-// Called by libcurl while data arrives and about once a second when none does.
-int WatchTransfer(void* userData, curl_off_t expected, curl_off_t, curl_off_t, curl_off_t) {
-    auto* transfer = static_cast<Transfer*>(userData);
-    const HttpOptions& options = *transfer->options;
-    if (options.stop != nullptr && options.stop->load()) {
-        transfer->Abort(HttpOutcome::Stopped, "stopped on request");
-        return 1;
+bool Transfer::KeepGoing(std::uint64_t expected) {
+    if (options->stop != nullptr && options->stop->load()) {
+        Abort(HttpOutcome::Stopped, "stopped on request");
+        return false;
     }
-    switch (transfer->pace.Observe(TransferPace::Clock::now(), transfer->received)) {
+    switch (pace.Observe(TransferPace::Clock::now(), received)) {
         case TransferPace::Verdict::Stalled:
-            transfer->Abort(HttpOutcome::Stalled, transfer->pace.Reason());
-            return 1;
+            Abort(HttpOutcome::Stalled, pace.Reason());
+            return false;
         case TransferPace::Verdict::TooSlow:
-            transfer->Abort(HttpOutcome::TooSlow, transfer->pace.Reason());
-            return 1;
+            Abort(HttpOutcome::TooSlow, pace.Reason());
+            return false;
         case TransferPace::Verdict::Moving:
             break;
     }
-    if (options.progress && transfer->received != transfer->reported) {
-        transfer->reported = transfer->received;
+    if (options->progress && received != reported) {
+        reported = received;
         try {
-            options.progress(transfer->received,
-                             expected > 0 ? static_cast<std::uint64_t>(expected) : 0);
+            options->progress(received, expected);
         } catch (...) {  // no exception may cross libcurl
-            transfer->Abort(HttpOutcome::TransportError, "the progress report failed");
-            return 1;
+            Abort(HttpOutcome::TransportError, "the progress report failed");
+            return false;
         }
     }
-    return 0;
+    return true;
 }
 
 // The address without its query, which may carry a password.
@@ -173,48 +158,26 @@ void LogFailure(const std::string& url, const HttpResult& result) {
 }
 
 HttpResult Perform(const std::string& url, Transfer& transfer) {
-    HttpResult result;
-    InitCurlOnce();
-    std::unique_ptr<CURL, CurlCleanup> curl(curl_easy_init());
-    if (!curl) {
-        result.error = "cannot start a transfer";
-        return result;
-    }
     const HttpLimits& limits = transfer.options->limits;
-    char detail[CURL_ERROR_SIZE] = {};
-    CURL* handle = curl.get();
-    curl_easy_setopt(handle, CURLOPT_URL, AddressForTransfer(url).c_str());  // libcurl copies it
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, detail);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, ReceiveBody);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, WatchTransfer);
-    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
-    // Worker threads transfer concurrently: time-outs must not use signals.
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
-                     static_cast<long>(limits.connectTimeout.count()));
-    // An announced length past the bound is refused before any body arrives
-    // (0 would mean no bound to libcurl; the body check covers that case).
-    if (limits.maximumBodySize > 0 &&
-        limits.maximumBodySize <=
-            static_cast<std::uint64_t>(std::numeric_limits<curl_off_t>::max()))
-        curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
-                         static_cast<curl_off_t>(limits.maximumBodySize));
+    TransportRequest request;
+    request.url = AddressForTransfer(url);
+    request.connectTimeoutMs = static_cast<long>(limits.connectTimeout.count());
+    request.maximumBodySize = limits.maximumBodySize;
+    const TransportResult answer = TransportGet(request, transfer);
 
-    const CURLcode code = curl_easy_perform(handle);
-    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.status);
+    HttpResult result;
+    result.status = answer.status;
     result.bytes = transfer.received;
     if (transfer.abortedAs != HttpOutcome::Complete) {
         result.outcome = transfer.abortedAs;
         result.error = transfer.abortReason;
-    } else if (code == CURLE_FILESIZE_EXCEEDED) {
+    } else if (answer.outcome == TransportOutcome::TooLong) {
         result.outcome = HttpOutcome::TooLarge;
         result.error = "the announced answer is longer than " +
                        std::to_string(limits.maximumBodySize) + " bytes";
-    } else if (code != CURLE_OK) {
+    } else if (answer.outcome == TransportOutcome::Failed) {
         result.outcome = HttpOutcome::TransportError;
-        result.error = detail[0] != '\0' ? detail : curl_easy_strerror(code);
+        result.error = answer.error;
     } else if (result.status < 200 || result.status > 299) {
         result.outcome = HttpOutcome::HttpError;
         result.error = "HTTP status " + std::to_string(result.status);

@@ -1,5 +1,6 @@
 // The one HTTP module: every transfer of the system is a blocking GET made
-// here with libcurl's easy interface, into memory or into a file.
+// here (on libcurl's easy interface, in libquorvi-http.so), into memory or
+// into a file.
 //
 // Every transfer has the same limits: a connect time-out, a stall limit (nothing
 // arrives for a while) and a minimum rate over a window, so that a server that

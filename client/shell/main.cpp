@@ -1,6 +1,11 @@
 // The client program quorvi.
+#include <fstream>
+#include <iterator>
+
 #include "client/shell/program_entry.h"
+#include "platform/text.h"
 #include "ui/core/UIlib.h"
+#include "ui/render/cairo_target.h"
 #include "ui/web/screen_backend.h"
 
 int main() {
@@ -9,6 +14,12 @@ int main() {
     quorvi::ClientProgram program;
     program.programFolder = DuiLib::CPaintManagerUI::GetInstancePath();
     program.initialiseUi = [] {
+        // The main window's images decode on a thread of their own while GTK
+        // starts and the window is made.
+        const std::string skin = platform::GbkToUtf8(DuiLib::CPaintManagerUI::GetResourcePath());
+        std::ifstream file(skin + "skin.xml", std::ios::binary);
+        ui::PreloadImages(ui::SkinImageNames(
+            std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>())));
         if (!ui::InstallScreenBackend()) return false;
         // Application dialogs open one after another; each starts on a ready page process.
         ui::EnableSpareWebView();

@@ -26,6 +26,7 @@ public:
         if (m_folder.empty()) return;
         fs::copy_file(QUORVI_PROGRAM, m_folder + "quorvi");
         fs::copy_file(QUORVI_WEB_MODULE, m_folder + "libquorvi-web.so");
+        fs::copy_file(QUORVI_HTTP_MODULE, m_folder + "libquorvi-http.so");
         fs::create_directories(m_folder + "skin");
         // A copy, not a link: a client that reaches a portal updates its own skin.
         fs::copy(QUORVI_SKIN_DIR, m_folder + "skin/quorvi", fs::copy_options::recursive);
@@ -70,6 +71,8 @@ TEST(Program, ShowsTheMainWindowAndQuitsThroughTheCloseButton) {
     // WebKit is no part of the program's start: the web engine module beside
     // it is loaded once the window is on screen.
     EXPECT_EQ(ReadFile(QUORVI_PROGRAM).find("libwebkit2gtk"), std::string::npos);
+    // Nor is libcurl: the HTTP module beside it comes with the first transfer.
+    EXPECT_EQ(ReadFile(QUORVI_PROGRAM).find("libcurl"), std::string::npos);
     EXPECT_TRUE(WaitFor([&] {
         return run.MappedFiles().find(run.Folder() + "libquorvi-web.so") != std::string::npos;
     })) << "the web engine module was not loaded";
@@ -162,6 +165,7 @@ TEST(Program, ExitsPromptlyWhileItsWorkersWaitOnAServerThatNeverAnswers) {
          portal.Connections() < 2 && std::chrono::steady_clock::now() < end;)
         std::this_thread::sleep_for(50ms);
     ASSERT_GE(portal.Connections(), 2);
+    EXPECT_NE(run.MappedFiles().find(run.Folder() + "libquorvi-http.so"), std::string::npos);
 
     run.Screen().RequestClose(window);
     const auto closed = std::chrono::steady_clock::now();

@@ -15,7 +15,7 @@
 //             against the WebKit window
 //
 // Usage: startup_bench [runs] [program folder to take the client from]
-// The client runs in a folder of its own (the program, its web module and the
+// The client runs in a folder of its own (the program, its web and HTTP modules and the
 // skin), started once before the runs so its database and catalogue are there;
 // a portal stand-in serves the home page when the portal's port is free.
 #include <fcntl.h>
@@ -292,12 +292,12 @@ StartTimes TimeStart(Display* display, const std::vector<std::string>& argv,
     return times;
 }
 
-// The client's folder: the program, its web module and the skin.
+// The client's folder: the program, its web and HTTP modules and the skin.
 std::string ClientFolder(const fs::path& dist) {
     const fs::path folder = fs::temp_directory_path() / "quorvi_startup_bench";
     fs::remove_all(folder);
     fs::create_directories(folder / "skin");
-    for (const char* name : {"quorvi", "libmerv.so", "libquorvi-web.so"})
+    for (const char* name : {"quorvi", "libmerv.so", "libquorvi-web.so", "libquorvi-http.so"})
         if (fs::exists(dist / name)) fs::copy_file(dist / name, folder / name);
     // A copy: the client's own update writes its replacements beside the files.
     fs::copy(QUORVI_BENCH_SKIN_DIR, folder / "skin" / "quorvi", fs::copy_options::recursive);

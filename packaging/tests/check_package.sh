@@ -16,6 +16,7 @@ files=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./||')
 for wanted in usr/bin/quorvi usr/bin/quorvi-vamo \
     usr/lib/quorvi/quorvi usr/lib/quorvi/vamo usr/lib/quorvi/updrix \
     usr/lib/quorvi/libmerv.so usr/lib/quorvi/vamo.so usr/lib/quorvi/libquorvi-web.so \
+    usr/lib/quorvi/libquorvi-http.so \
     usr/lib/quorvi/skin/quorvi/skin.xml usr/lib/quorvi/skin/quorvi/vamo.xml \
     usr/lib/quorvi/skin/quorvi/images/app.png \
     usr/share/quorvi/package-version \

@@ -317,7 +317,7 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
     GdkRectangle clip;
     if (!gdk_cairo_get_clip_rectangle(cr, &clip)) return TRUE;
     const RECT area{clip.x, clip.y, clip.x + clip.width, clip.y + clip.height};
-    PaintWindow(w->hwnd, cr, area);
+    PaintWindowThroughImage(w->hwnd, cr, area);
     RECT& p = w->painted;
     p = (p.right <= p.left) ? area
                             : RECT{std::min(p.left, area.left), std::min(p.top, area.top),

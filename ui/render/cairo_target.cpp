@@ -2,9 +2,14 @@
 #include "ui/render/cairo_target.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <functional>
+#include <mutex>
+#include <set>
+#include <thread>
 
 #include "platform/log.h"
 #include "platform/text.h"
@@ -59,11 +64,10 @@ cairo_status_t ReadPng(void* closure, unsigned char* data, unsigned int length) 
     return CAIRO_STATUS_SUCCESS;
 }
 
-// Decodes a PNG file, reading the size from its header first: a file that
-// declares more than the limit is refused (and logged) before any pixel memory
-// is taken. Null when the file is missing, is not a PNG or is refused.
-cairo_surface_t* DecodePng(const std::string& gbkFile, ImageSize& size) {
-    const std::string path = ResolveImagePath(gbkFile);
+// Decodes a PNG file (a UTF-8 path), reading the size from its header first:
+// a file that declares more than the limit is refused (and logged) before any
+// pixel memory is taken. Null when the file is missing, is not a PNG or is refused.
+cairo_surface_t* DecodePng(const std::string& path, ImageSize& size) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                          std::fclose);
     if (!file) return nullptr;
@@ -86,6 +90,54 @@ cairo_surface_t* DecodePng(const std::string& gbkFile, ImageSize& size) {
     }
     size = *declared;
     return surface;
+}
+
+// ---- images decoded ahead ------------------------------------------------------------------
+// Paths (UTF-8) waiting for the decoding thread, and the images it decoded,
+// until the cache takes them.
+struct Preloads {
+    std::mutex mutex;
+    std::condition_variable decoded;
+    std::deque<std::string> waiting;
+    std::string decoding;  // being decoded now; empty when none
+    std::map<std::string, std::pair<RenderCache::ImageRef, ImageSize>> ready;
+};
+
+Preloads& ThePreloads() {
+    static Preloads* preloads = new Preloads();  // the thread may outlive main's statics
+    return *preloads;
+}
+
+// The image decoded ahead for the file at `path`, waiting while it is being
+// decoded; null when it was not asked for, was taken already or failed (the
+// caller decodes the file itself).
+cairo_surface_t* TakePreloadedImage(const std::string& path, ImageSize& size) {
+    Preloads& p = ThePreloads();
+    std::unique_lock lock(p.mutex);
+    if (std::erase(p.waiting, path) > 0) return nullptr;  // sooner decoded here
+    p.decoded.wait(lock, [&] { return p.decoding != path; });
+    const auto found = p.ready.find(path);
+    if (found == p.ready.end()) return nullptr;
+    cairo_surface_t* image = cairo_surface_reference(found->second.first.get());
+    size = found->second.second;
+    p.ready.erase(found);
+    return image;
+}
+
+void DecodeWaitingImages() {
+    Preloads& p = ThePreloads();
+    std::unique_lock lock(p.mutex);
+    while (!p.waiting.empty()) {
+        p.decoding = std::move(p.waiting.front());
+        p.waiting.pop_front();
+        lock.unlock();
+        ImageSize size;
+        cairo_surface_t* image = DecodePng(p.decoding, size);
+        lock.lock();
+        if (image) p.ready.emplace(p.decoding, std::pair{Owned(image), size});
+        p.decoding.clear();
+        p.decoded.notify_all();
+    }
 }
 
 // Opaque pixels of the mask colour become transparent.
@@ -150,10 +202,49 @@ void DrawPart(cairo_t* cr, cairo_pattern_t* pattern, const RECT& src, const RECT
     PaintSourceOver(cr, dst, alpha);
 }
 
+// The pixel of the `src` part of an image when the whole part is that one
+// pixel (as a nine-slice background's centre and edges usually are).
+std::optional<std::uint32_t> UniformPixel(cairo_surface_t* image, const RECT& src) {
+    const cairo_format_t format = cairo_image_surface_get_format(image);
+    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) return std::nullopt;
+    cairo_surface_flush(image);
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    if (!data) return std::nullopt;
+    const int stride = cairo_image_surface_get_stride(image);
+    // RGB24 leaves the top byte undefined.
+    const std::uint32_t significant = format == CAIRO_FORMAT_RGB24 ? 0x00FFFFFFu : 0xFFFFFFFFu;
+    const auto row = [&](LONG y) {
+        return reinterpret_cast<const std::uint32_t*>(data + static_cast<size_t>(y) * stride);
+    };
+    const std::uint32_t first = row(src.top)[src.left] & significant;
+    for (LONG y = src.top; y < src.bottom; ++y) {
+        const std::uint32_t* pixels = row(y);
+        for (LONG x = src.left; x < src.right; ++x)
+            if ((pixels[x] & significant) != first) return std::nullopt;
+    }
+    return first;
+}
+
 // Draws the `src` part of an image stretched over `dst`. A surface of its own
 // for the part keeps a stretched part from sampling its neighbours.
 void DrawImagePart(cairo_t* cr, cairo_surface_t* image, const RECT& src, const RECT& dst) {
     if (Width(src) <= 0 || Height(src) <= 0) return;
+    // A part of one pixel stretches to that pixel everywhere: filled as such,
+    // without filtering every pixel of the window's background.
+    if (const std::optional<std::uint32_t> pixel = UniformPixel(image, src)) {
+        cairo_surface_t* dot =
+            cairo_image_surface_create(cairo_image_surface_get_format(image), 1, 1);
+        cairo_surface_flush(dot);
+        *reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(dot)) = *pixel;
+        cairo_surface_mark_dirty(dot);
+        cairo_pattern_t* pattern = cairo_pattern_create_for_surface(dot);
+        cairo_surface_destroy(dot);
+        cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
+        cairo_set_source(cr, pattern);
+        PaintSourceOver(cr, dst, 1.0);
+        cairo_pattern_destroy(pattern);
+        return;
+    }
     cairo_surface_t* part =
         cairo_surface_create_for_rectangle(image, src.left, src.top, Width(src), Height(src));
     cairo_pattern_t* pattern = cairo_pattern_create_for_surface(part);
@@ -193,6 +284,34 @@ void ComposeImage(cairo_t* cr, cairo_surface_t* image, const RECT& src, RECT c, 
 }
 
 }  // namespace
+
+std::vector<std::string> SkinImageNames(std::string_view text) {
+    std::vector<std::string> names;
+    std::set<std::string, std::less<>> seen;
+    // A name runs back from ".png" to a quote, a blank, "=" or ">".
+    for (size_t end = text.find(".png"); end != std::string_view::npos;
+         end = text.find(".png", end + 1)) {
+        const size_t stop = end + 4;
+        if (stop < text.size() && text[stop] != '\'' && text[stop] != '"' && text[stop] != ' ')
+            continue;
+        const size_t before = text.find_last_of("'\"= \t\r\n<>", end);
+        const size_t start = before == std::string_view::npos ? 0 : before + 1;
+        const std::string_view name = text.substr(start, stop - start);
+        if (name.size() > 4 && seen.insert(std::string(name)).second) names.emplace_back(name);
+    }
+    return names;
+}
+
+void PreloadImages(const std::vector<std::string>& names) {
+    Preloads& p = ThePreloads();
+    {
+        std::lock_guard lock(p.mutex);
+        const bool running = !p.waiting.empty() || !p.decoding.empty();
+        for (const std::string& name : names) p.waiting.push_back(ResolveImagePath(name));
+        if (running || p.waiting.empty()) return;
+    }
+    std::thread(DecodeWaitingImages).detach();
+}
 
 RECT ImageDestRect(const RECT& control, const ImageSpec& image) {
     if (!image.dest) return control;
@@ -242,7 +361,9 @@ RenderCache::CachedImage& RenderCache::Entry(const std::string& file, std::optio
 
 bool RenderCache::Decode(CachedImage& entry) {
     ImageSize size;
-    cairo_surface_t* surface = DecodePng(entry.file, size);
+    const std::string path = ResolveImagePath(entry.file);
+    cairo_surface_t* surface = TakePreloadedImage(path, size);
+    if (!surface) surface = DecodePng(path, size);
     if (surface && entry.mask) surface = ApplyColorKey(surface, *entry.mask);
     const std::optional<ImageSize> decodedSize =
         surface ? std::optional<ImageSize>(size) : std::nullopt;

@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <unordered_map>
 #include <vector>
@@ -30,6 +31,20 @@ class CPaintManagerUI;
 }
 
 namespace ui {
+
+// ---- images decoded ahead ----------------------------------------------------------------------
+// A program's first paint decodes every image of its main window; started
+// early on a thread of their own (while GTK starts and the window is made),
+// those decodes are done by the time it paints. The render cache takes each
+// image from here, once, instead of decoding the file.
+
+// The PNG files a skin's text names (attribute values, or their file='...'
+// parts, ending in ".png"), in order, each once.
+std::vector<std::string> SkinImageNames(std::string_view skinText);
+
+// Starts decoding the skin files `names` (relative to the resource path, as
+// the skins write them) on a thread of its own, in order.
+void PreloadImages(const std::vector<std::string>& names);
 
 // ---- RenderCache -----------------------------------------------------------------------------
 // Images and text layouts shared by every paint of the windows that use it.

@@ -186,6 +186,36 @@ TEST_F(OffscreenRender, NineSliceKeepsCornersAndStretchesTheRest) {
     EXPECT_EQ(Pixel(image, 21, 91), kBlue);
     EXPECT_EQ(Pixel(image, 12, 82), kRed);
     cairo_surface_destroy(image);
+
+    // A part of one colour, translucent too, stretches to exactly that colour; a
+    // part of two still blends them where they meet.
+    WritePng(folder_ / "glass.png", 6, 6, [](cairo_t* cr) {
+        cairo_set_source_rgba(cr, 0, 0, 1, 0.5);
+        cairo_paint(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_rgba(cr, 1, 0, 0, 1);
+        cairo_rectangle(cr, 0, 0, 6, 1);
+        cairo_fill(cr);
+    });
+    image = Render(
+        "<Control float=\"true\" pos=\"0,0,100,60\" bkimage=\"file='glass.png' "
+        "corner='1,1,1,1'\"/>"
+        "<Control float=\"true\" pos=\"0,70,100,80\" bkimage=\"halves.png\"/>");
+    const DWORD glassOverWhite = Pixel(image, 50, 30);
+    EXPECT_EQ(glassOverWhite & 0xFF, 0xFFu);  // blue over white
+    EXPECT_GT((glassOverWhite >> 8) & 0xFF, 0x70u);
+    EXPECT_LT((glassOverWhite >> 8) & 0xFF, 0x90u);
+    int off = 0;
+    for (int y = 1; y < 59; ++y)
+        for (int x = 1; x < 99; ++x) off += Pixel(image, x, y) != glassOverWhite;
+    EXPECT_EQ(off, 0);
+    EXPECT_EQ(Pixel(image, 50, 0), kRed);  // the top edge
+    const DWORD blend = Pixel(image, 50, 75);
+    EXPECT_NE(blend, kRed);
+    EXPECT_NE(blend, kGreen);
+    EXPECT_GT((blend >> 16) & 0xFF, 0u);
+    EXPECT_GT((blend >> 8) & 0xFF, 0u);
+    cairo_surface_destroy(image);
 }
 
 TEST_F(OffscreenRender, OptionsDrawTheImageOfTheirState) {
@@ -315,6 +345,75 @@ TEST_F(OffscreenRender, WindowIsWrittenAsPng) {
     EXPECT_EQ(cairo_image_surface_get_height(read), 120);
     EXPECT_EQ(Pixel(read, 5, 5), kBlue);
     cairo_surface_destroy(read);
+}
+
+// A skin's image names, as the decoding ahead of the first paint takes them.
+TEST(SkinImageNames, AttributeValuesAndFileParts) {
+    EXPECT_EQ(ui::SkinImageNames("<Window><Control bkimage=\"file='bg.png' corner='8,8,8,8'\"/>"
+                                 "<Button normalimage=\"btn.png\" hotimage=\"file='sub/hot.png' "
+                                 "mask='#FFFF00FF'\"/><Label text=\"notes.pngs\"/>"
+                                 "<Control bkimage=\"bg.png\"/><Image src=\"a.PNG\"/></Window>"),
+              (std::vector<std::string>{"bg.png", "btn.png", "sub/hot.png"}));
+    EXPECT_TRUE(ui::SkinImageNames("").empty());
+    EXPECT_TRUE(ui::SkinImageNames(".png").empty());
+}
+
+// Images decoded ahead are drawn as those decoded on the spot: each its own,
+// at its size, a colour key applied.
+TEST_F(OffscreenRender, ImagesDecodedAheadAreDrawnAsTheirFiles) {
+    WritePng(folder_ / "ahead_red.png", 10, 10, [](cairo_t* cr) { Fill(cr, 0, 0, 10, 10, kRed); });
+    WritePng(folder_ / "ahead_keyed.png", 20, 10, [](cairo_t* cr) {
+        Fill(cr, 0, 0, 10, 10, kGreen);
+        Fill(cr, 10, 0, 10, 10, 0xFFFF00FF);
+    });
+    ui::PreloadImages(ui::SkinImageNames("'ahead_keyed.png' 'ahead_red.png' 'ahead_missing.png'"));
+    cairo_surface_t* image = Render(
+        "<Control float=\"true\" pos=\"0,0,10,10\" bkimage=\"ahead_red.png\"/>"
+        "<Control float=\"true\" pos=\"20,0,40,10\" bkimage=\"file='ahead_keyed.png' "
+        "mask='#FFFF00FF'\"/>"
+        "<Control float=\"true\" pos=\"50,0,60,10\" bkimage=\"ahead_missing.png\"/>");
+    EXPECT_EQ(Pixel(image, 5, 5), kRed);
+    EXPECT_EQ(Pixel(image, 25, 5), kGreen);
+    EXPECT_EQ(Pixel(image, 35, 5), kWhite);  // keyed out
+    EXPECT_EQ(Pixel(image, 55, 5), kWhite);
+    cairo_surface_destroy(image);
+}
+
+// The screen paints a damaged part in an image first and copies it once: the
+// part matches the whole window painted directly, nothing outside it is
+// touched, and a scaled display gets the part at its own pixel density.
+TEST_F(OffscreenRender, PartPaintedThroughAnImageMatchesTheDirectPaint) {
+    cairo_surface_t* whole = Render(
+        "<Control float=\"true\" pos=\"10,10,110,70\" bkimage=\"file='frame.png' "
+        "corner='10,10,10,10'\"/>"
+        "<Control float=\"true\" pos=\"120,20,180,60\" bkimage=\"halves.png\"/>"
+        "<Label float=\"true\" pos=\"20,80,190,110\" text=\"Apps\" textcolor=\"#FF000000\"/>");
+    const RECT part{30, 15, 170, 100};
+    cairo_surface_t* screen = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 200, 120);
+    cairo_t* cr = cairo_create(screen);
+    Fill(cr, 0, 0, 200, 120, kGray);
+    ui::PaintWindowThroughImage(window_->GetHWND(), cr, part);
+    cairo_destroy(cr);
+    int wrong = 0;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const bool inside =
+                x >= part.left && x < part.right && y >= part.top && y < part.bottom;
+            wrong += Pixel(screen, x, y) != (inside ? Pixel(whole, x, y) : kGray);
+        }
+    EXPECT_EQ(wrong, 0);
+    cairo_surface_destroy(screen);
+    cairo_surface_destroy(whole);
+
+    cairo_surface_t* scaled = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 400, 240);
+    cairo_surface_set_device_scale(scaled, 2, 2);
+    cr = cairo_create(scaled);
+    ui::PaintWindowThroughImage(window_->GetHWND(), cr, RECT{0, 0, 200, 120});
+    cairo_destroy(cr);
+    EXPECT_EQ(Pixel(scaled, 21, 21), kBlue);   // the frame's corner, 10..20 at 1x
+    EXPECT_EQ(Pixel(scaled, 50, 30), kGreen);  // its top edge, past the corner
+    EXPECT_EQ(Pixel(scaled, 19, 19), kWhite);
+    cairo_surface_destroy(scaled);
 }
 
 // Keyboard only: Tab and Shift+Tab walk the tab stops in tree order, arrows walk

@@ -1,5 +1,7 @@
 #include "ui/render/window_image.h"
 
+#include <cmath>
+
 #include "ui/core/paint_manager.h"
 #include "ui/core/win_api.h"
 #include "ui/render/cairo_target.h"
@@ -20,6 +22,31 @@ void PaintWindow(HWND hwnd, cairo_t* cr, const RECT& paintRect) {
         PaintScrollBars(cr, manager->GetRoot(), paintRect);
     }
     cairo_restore(cr);
+}
+
+void PaintWindowThroughImage(HWND hwnd, cairo_t* cr, const RECT& paintRect) {
+    const int width = paintRect.right - paintRect.left, height = paintRect.bottom - paintRect.top;
+    if (width <= 0 || height <= 0) return;
+    // Opaque (PaintWindow lays a white ground first): no alpha to carry to the
+    // window, which has none either.
+    // At the target's pixel density (a display scaled by GDK_SCALE).
+    double scaleX = 1, scaleY = 1;
+    cairo_surface_get_device_scale(cairo_get_target(cr), &scaleX, &scaleY);
+    cairo_surface_t* image =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(std::ceil(width * scaleX)),
+                                   static_cast<int>(std::ceil(height * scaleY)));
+    cairo_surface_set_device_scale(image, scaleX, scaleY);
+    cairo_t* imageCr = cairo_create(image);
+    cairo_translate(imageCr, -paintRect.left, -paintRect.top);
+    PaintWindow(hwnd, imageCr, paintRect);
+    cairo_destroy(imageCr);
+    cairo_save(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(cr, image, paintRect.left, paintRect.top);
+    cairo_rectangle(cr, paintRect.left, paintRect.top, width, height);
+    cairo_fill(cr);
+    cairo_restore(cr);
+    cairo_surface_destroy(image);
 }
 
 cairo_surface_t* RenderWindowImage(HWND hwnd) {

@@ -21,4 +21,10 @@ bool WriteWindowPng(HWND hwnd, const std::string& path);
 // over an opaque white ground. Shared by the screen and the offscreen image.
 void PaintWindow(HWND hwnd, cairo_t* cr, const RECT& paintRect);
 
+// The same painting done in an image in memory and copied onto `cr` at once.
+// On a window's surface of the X server every cairo operation is a request of
+// its own (each image drawn is uploaded again, each fill waits for the server);
+// the finished image is one upload.
+void PaintWindowThroughImage(HWND hwnd, cairo_t* cr, const RECT& paintRect);
+
 }  // namespace ui
