@@ -42,8 +42,11 @@ namespace ui {
 namespace {
 
 // How often a tree that an assistive technology has asked for is compared with
-// the controls, to announce what changed.
+// the controls, to announce what changed, and for how many turns after the
+// window last changed or took a key: an unchanging window is not polled, so an
+// idle client does not wake while a screen reader runs.
 constexpr guint kRefreshMilliseconds = 200;
+constexpr int kRefreshTurnsAfterChange = 10;
 
 const char kTreeKey[] = "quorvi-accessible-tree";
 const char kWindowKey[] = "quorvi-window";
@@ -87,10 +90,10 @@ class AccessibleTree {
 public:
     AccessibleTree(GtkWidget* surface, AtkObject* surfaceObject)
         : surface_(surface), surfaceObject_(surfaceObject) {
-        timer_ = g_timeout_add(kRefreshMilliseconds, OnTimer, this);
+        Wake();
     }
     ~AccessibleTree() {
-        g_source_remove(timer_);
+        if (timer_) g_source_remove(timer_);
         for (auto& [control, node] : nodes_) Drop(node);
     }
     AccessibleTree(const AccessibleTree&) = delete;
@@ -101,6 +104,12 @@ public:
     }
 
     GtkWidget* Surface() const { return surface_; }
+
+    // The window changed or took input: keeps comparing for a while.
+    void Wake() {
+        turnsLeft_ = kRefreshTurnsAfterChange;
+        if (!timer_) timer_ = g_timeout_add(kRefreshMilliseconds, OnTimer, this);
+    }
 
     // The children of `parent` (the surface's object or a control's), current.
     const std::vector<AtkObject*>& Children(AtkObject* parent) {
@@ -175,8 +184,11 @@ private:
     };
 
     static gboolean OnTimer(gpointer data) {
-        static_cast<AccessibleTree*>(data)->Refresh();
-        return G_SOURCE_CONTINUE;
+        auto* tree = static_cast<AccessibleTree*>(data);
+        tree->Refresh();
+        if (--tree->turnsLeft_ > 0) return G_SOURCE_CONTINUE;
+        tree->timer_ = 0;
+        return G_SOURCE_REMOVE;
     }
 
     std::vector<AtkObject*> Visit(const std::vector<DuiLib::CControlUI*>& controls,
@@ -312,6 +324,7 @@ private:
     GtkWidget* surface_;
     AtkObject* surfaceObject_;
     guint timer_ = 0;
+    int turnsLeft_ = 0;
     unsigned generation_ = 0;
     bool refreshing_ = false;
     std::unordered_map<DuiLib::CControlUI*, Node> nodes_;
@@ -392,6 +405,10 @@ GtkWidget* NewControlSurface(HWND hwnd) {
 
 void RefreshAccessibleControls(GtkWidget* surface) {
     if (AccessibleTree* tree = AccessibleTree::Of(surface)) tree->Refresh();
+}
+
+void WakeAccessibleControls(GtkWidget* surface) {
+    if (AccessibleTree* tree = AccessibleTree::Of(surface)) tree->Wake();
 }
 
 }  // namespace ui

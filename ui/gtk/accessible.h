@@ -6,8 +6,9 @@
 // the native children (entries, web pages) among them: an edit box is its
 // entry, named for the edit. The objects are made only when an assistive
 // technology asks for them; from then on a short timer keeps them current and
-// announces children added or removed and states changed. Painting does no
-// accessibility work.
+// announces children added or removed and states changed, for a few seconds
+// after the window last changed or took a key. Painting does no accessibility
+// work.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -22,5 +23,9 @@ GtkWidget* NewControlSurface(HWND hwnd);
 // Brings the surface's accessible objects up to date with its controls now,
 // announcing the changes. Nothing when no accessible object was asked for.
 void RefreshAccessibleControls(GtkWidget* surface);
+
+// The surface's window changed or took a key: its accessible objects are kept
+// current for a while. Nothing when no accessible object was asked for.
+void WakeAccessibleControls(GtkWidget* surface);
 
 }  // namespace ui

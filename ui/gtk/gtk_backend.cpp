@@ -300,6 +300,7 @@ void GtkBackend::Invalidate(HWND hwnd, const RECT& rect) {
     Window* w = Find(hwnd);
     if (!w || Width(rect) <= 0 || Height(rect) <= 0) return;
     gtk_widget_queue_draw_area(w->area, rect.left, rect.top, Width(rect), Height(rect));
+    WakeAccessibleControls(w->layout);
 }
 
 // ---- window events ---------------------------------------------------------------------------

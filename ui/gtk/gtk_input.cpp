@@ -11,6 +11,7 @@
 #include "ui/core/input.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/win_api.h"
+#include "ui/gtk/accessible.h"
 #include "ui/gtk/gtk_window.h"
 #include "ui/gtk/virtual_keys.h"
 #include "ui/render/scroll_bar.h"
@@ -208,6 +209,8 @@ HWND KeyTarget(HWND hwnd) {
 
 gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer data) {
     GtkWindowRecord* w = Self(data);
+    // A key may move the focus without changing what is drawn.
+    WakeAccessibleControls(w->layout);
     const WPARAM key = VirtualKeyFromKeyval(event->keyval);
     GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
     HWND hwnd = w->hwnd;
