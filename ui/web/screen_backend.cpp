@@ -3,7 +3,6 @@
 #include <dlfcn.h>
 #include <glib-unix.h>
 
-#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -141,12 +140,10 @@ ModuleEntry OpenWebModule(std::string& reasons) {
     return nullptr;
 }
 
-void ScheduleLoad();
-
 // Mapping and relocating WebKit and its libraries is most of the module's
-// load; it runs on a thread of its own from the moment the engine is first
-// wanted, while the program builds and paints its window. Everything that
-// touches GTK (the entry, the views) stays on the main thread.
+// load; it runs on a thread of its own, so the window stays responsive
+// meanwhile, and the main thread finishes the load (the entry, the views: all
+// that touches GTK) as soon as the thread is done.
 class ModuleOpening {
 public:
     void Start() {
@@ -154,18 +151,14 @@ public:
         started_ = true;
         worker_ = std::thread([this] {
             entry_ = OpenWebModule(reasons_);
-            done_ = true;
-            // The main thread finishes the load as soon as the window it
-            // waits for has been painted.
             g_idle_add(
                 [](gpointer) {
-                    if (g_framePainted) ScheduleLoad();
+                    LoadWebEngine();
                     return G_SOURCE_REMOVE;
                 },
                 nullptr);
         });
     }
-    bool Done() const { return done_; }
     // Waits for the thread when it is still opening the module.
     ModuleEntry Finish(std::string& reasons) {
         Start();
@@ -177,8 +170,7 @@ public:
 private:
     bool started_ = false;
     std::thread worker_;
-    std::atomic<bool> done_{false};
-    ModuleEntry entry_ = nullptr;  // written by the thread before done_
+    ModuleEntry entry_ = nullptr;  // written by the thread, read after joining it
     std::string reasons_;
 };
 
@@ -191,34 +183,33 @@ ModuleOpening& Opening() {
 void ScheduleLoad() {
     if (g_loadScheduled || g_webModuleTried) return;
     g_loadScheduled = true;
-    // Low priority: after the frame being painted has gone to the screen.
+    // Low priority: after the frame being painted has gone to the screen. (Not
+    // earlier: opening WebKit beside the start slows the window's map.)
     g_idle_add_full(
         G_PRIORITY_LOW,
         [](gpointer) {
-            LoadWebEngine();
+            Opening().Start();
             return G_SOURCE_REMOVE;
         },
         nullptr, nullptr);
 }
 
-// Starts opening the module and loads it after the first frame of a window
-// painted from now on (and once the module is open). A program whose windows
-// are not painted still gets it: three seconds after the first call, or one
-// when a window has been painted by then (a slow start must not have the
-// engine loaded between the window's map and its first frame).
+// Loads the module after the first frame of a window painted from now on. A
+// program whose windows are not painted still gets it: three seconds after the
+// first call, or one when a window has been painted by then (a slow start must
+// not have the engine loaded between the window's map and its first frame).
 void LoadAfterFirstPaint() {
     static bool waiting = false;
     if (waiting) return;
     waiting = true;
-    Opening().Start();
     // Any widget's draw: the engine waits for a frame of the program, not of
-    // the window holding the browser (the client's first page window may be
-    // one without a browser).
+    // the window holding the browser (the program's first window may be one
+    // without a browser).
     g_signal_add_emission_hook(
         g_signal_lookup("draw", GTK_TYPE_WIDGET), 0,
         [](GSignalInvocationHint*, guint, const GValue*, gpointer) -> gboolean {
             g_framePainted = true;
-            if (Opening().Done()) ScheduleLoad();
+            ScheduleLoad();
             return FALSE;  // once
         },
         nullptr, nullptr);
