@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 #include <variant>
 #include <vector>
 
@@ -112,8 +111,7 @@ private:
 using ModuleEntry = const WebModuleApi* (*)();
 
 // Beside the program (its program folder), else where the build made it. The
-// entry, or null with the reasons in `reasons`. Touches no GTK: it may run on
-// a thread of its own.
+// entry, or null with the reasons in `reasons`.
 ModuleEntry OpenWebModule(std::string& reasons) {
     // A program linked with the engine itself (the engine's tests) uses it.
     if (auto entry = reinterpret_cast<ModuleEntry>(dlsym(RTLD_DEFAULT, "quorvi_web_module")))
@@ -140,55 +138,17 @@ ModuleEntry OpenWebModule(std::string& reasons) {
     return nullptr;
 }
 
-// Mapping and relocating WebKit and its libraries is most of the module's
-// load; it runs on a thread of its own, so the window stays responsive
-// meanwhile, and the main thread finishes the load (the entry, the views: all
-// that touches GTK) as soon as the thread is done.
-class ModuleOpening {
-public:
-    void Start() {
-        if (started_) return;
-        started_ = true;
-        worker_ = std::thread([this] {
-            entry_ = OpenWebModule(reasons_);
-            g_idle_add(
-                [](gpointer) {
-                    LoadWebEngine();
-                    return G_SOURCE_REMOVE;
-                },
-                nullptr);
-        });
-    }
-    // Waits for the thread when it is still opening the module.
-    ModuleEntry Finish(std::string& reasons) {
-        Start();
-        if (worker_.joinable()) worker_.join();
-        reasons = reasons_;
-        return entry_;
-    }
-
-private:
-    bool started_ = false;
-    std::thread worker_;
-    ModuleEntry entry_ = nullptr;  // written by the thread, read after joining it
-    std::string reasons_;
-};
-
-// Never destroyed: a program may end while the thread still opens the module.
-ModuleOpening& Opening() {
-    static auto* opening = new ModuleOpening;
-    return *opening;
-}
-
 void ScheduleLoad() {
     if (g_loadScheduled || g_webModuleTried) return;
     g_loadScheduled = true;
-    // Low priority: after the frame being painted has gone to the screen. (Not
-    // earlier: opening WebKit beside the start slows the window's map.)
+    // Low priority: after the frame being painted has gone to the screen. On
+    // this thread: a library WebKit loads opens modules from its constructor,
+    // which deadlocks with GTK looking up a module's symbol on this thread
+    // while another thread holds the loader's lock.
     g_idle_add_full(
         G_PRIORITY_LOW,
         [](gpointer) {
-            Opening().Start();
+            LoadWebEngine();
             return G_SOURCE_REMOVE;
         },
         nullptr, nullptr);
@@ -270,7 +230,7 @@ bool LoadWebEngine() {
     if (!g_webModuleTried) {
         g_webModuleTried = true;
         std::string reasons;
-        if (ModuleEntry entry = Opening().Finish(reasons)) {
+        if (ModuleEntry entry = OpenWebModule(reasons)) {
             g_webModule = entry();
         } else {
             std::fprintf(stderr, "quorvi: the web engine module could not be loaded:%s\n",

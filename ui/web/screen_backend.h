@@ -19,7 +19,7 @@ bool InstallScreenBackend();
 // The web engine is a module, loaded after the first frame of a window of the
 // program has been painted once the engine is wanted (the first browser
 // control, or EnableSpareWebView), or three seconds on if none is painted by
-// then; its libraries are opened on a thread of their own meanwhile. Browser controls made
+// then. Browser controls made
 // before that get an engine that keeps what they ask (page, scripts, place) and hands it to the
 // WebKit engine once the module is there. LoadWebEngine loads it at once; false, with the reason on
 // standard error, when it cannot be loaded (browser controls then show no page).
