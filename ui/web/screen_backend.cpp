@@ -44,6 +44,7 @@ const WebModuleApi* g_webModule = nullptr;
 bool g_webModuleTried = false;
 bool g_spareViewWanted = false;
 bool g_loadScheduled = false;
+bool g_framePainted = false;  // a window of the program has been painted
 
 class DeferredEngine;
 std::vector<DeferredEngine*> g_waitingEngines;
@@ -107,12 +108,14 @@ private:
     std::optional<bool> scrollBarsHidden_;
 };
 
-// Beside the program (its program folder), else where the build made it.
-const WebModuleApi* OpenWebModule() {
-    using Entry = const WebModuleApi* (*)();
+using ModuleEntry = const WebModuleApi* (*)();
+
+// Beside the program (its program folder), else where the build made it. The
+// entry, or null with the reasons in `reasons`.
+ModuleEntry OpenWebModule(std::string& reasons) {
     // A program linked with the engine itself (the engine's tests) uses it.
-    if (auto entry = reinterpret_cast<Entry>(dlsym(RTLD_DEFAULT, "quorvi_web_module")))
-        return entry();
+    if (auto entry = reinterpret_cast<ModuleEntry>(dlsym(RTLD_DEFAULT, "quorvi_web_module")))
+        return entry;
     std::vector<std::string> places;
     std::error_code error;
     const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -120,28 +123,28 @@ const WebModuleApi* OpenWebModule() {
 #ifdef QUORVI_WEB_MODULE_BUILD_PATH
     places.push_back(QUORVI_WEB_MODULE_BUILD_PATH);
 #endif
-    std::string reasons;
     for (const std::string& place : places) {
         if (!std::filesystem::exists(place, error)) continue;
         // Local: WebKit's symbols stay out of the lookups of the rest of the program.
         if (void* module = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-            if (auto entry = reinterpret_cast<Entry>(dlsym(module, "quorvi_web_module")))
-                return entry();
+            if (auto entry = reinterpret_cast<ModuleEntry>(dlsym(module, "quorvi_web_module")))
+                return entry;
             reasons += std::string(" ") + place + ": no entry;";
         } else {
             reasons += std::string(" ") + dlerror() + ";";
         }
     }
-    std::fprintf(
-        stderr, "quorvi: the web engine module could not be loaded:%s\n",
-        reasons.empty() ? " libquorvi-web.so is missing beside the program" : reasons.c_str());
+    if (reasons.empty()) reasons = " libquorvi-web.so is missing beside the program";
     return nullptr;
 }
 
 void ScheduleLoad() {
     if (g_loadScheduled || g_webModuleTried) return;
     g_loadScheduled = true;
-    // Low priority: after the frame being painted has gone to the screen.
+    // Low priority: after the frame being painted has gone to the screen. On
+    // this thread: a library WebKit loads opens modules from its constructor,
+    // which deadlocks with GTK looking up a module's symbol on this thread
+    // while another thread holds the loader's lock.
     g_idle_add_full(
         G_PRIORITY_LOW,
         [](gpointer) {
@@ -151,33 +154,34 @@ void ScheduleLoad() {
         nullptr, nullptr);
 }
 
-// Loads the module after `hwnd`'s first paint. A program whose windows are not
-// painted still gets it: a second after the first call, or three when a window
-// that will be painted is waited for (a slow start must not have the engine
-// loaded between the window's map and its first frame).
-void LoadAfterFirstPaint(GtkBackend& backend, HWND hwnd) {
-    static bool waitingForPaint = false, waitingForTime = false;
-    GtkWidget* surface = hwnd ? backend.ChildLayer(hwnd) : nullptr;
-    if (surface && !waitingForPaint) {
-        waitingForPaint = true;
-        g_signal_connect_after(surface, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer) {
-                                   ScheduleLoad();
-                                   return FALSE;
-                               }),
-                               nullptr);
-    }
-    if (!waitingForTime) {
-        waitingForTime = true;
-        g_timeout_add(
-            1000,
-            [](gpointer) {
-                static int seconds = 0;
-                if (waitingForPaint && ++seconds < 3) return G_SOURCE_CONTINUE;
-                ScheduleLoad();
-                return G_SOURCE_REMOVE;
-            },
-            nullptr);
-    }
+// Loads the module after the first frame of a window painted from now on. A
+// program whose windows are not painted still gets it: three seconds after the
+// first call, or one when a window has been painted by then (a slow start must
+// not have the engine loaded between the window's map and its first frame).
+void LoadAfterFirstPaint() {
+    static bool waiting = false;
+    if (waiting) return;
+    waiting = true;
+    // Any widget's draw: the engine waits for a frame of the program, not of
+    // the window holding the browser (the program's first window may be one
+    // without a browser).
+    g_signal_add_emission_hook(
+        g_signal_lookup("draw", GTK_TYPE_WIDGET), 0,
+        [](GSignalInvocationHint*, guint, const GValue*, gpointer) -> gboolean {
+            g_framePainted = true;
+            ScheduleLoad();
+            return FALSE;  // once
+        },
+        nullptr, nullptr);
+    g_timeout_add(
+        1000,
+        [](gpointer) {
+            static int seconds = 0;
+            if (!g_framePainted && ++seconds < 3) return G_SOURCE_CONTINUE;
+            ScheduleLoad();
+            return G_SOURCE_REMOVE;
+        },
+        nullptr);
 }
 
 // Without a GPU (Xvfb, remote displays) WebKit's accelerated compositing draws
@@ -205,8 +209,7 @@ bool InstallScreenBackend() {
             if (g_webModule) return g_webModule->createEngine(host, *backend);
             if (g_webModuleTried) return nullptr;
             auto engine = std::make_unique<DeferredEngine>(host, *backend);
-            const DuiLib::CPaintManagerUI* manager = host.GetManager();
-            LoadAfterFirstPaint(*backend, manager ? manager->GetPaintWindow() : nullptr);
+            LoadAfterFirstPaint();
             return engine;
         });
     static std::string screenshotFolder;
@@ -226,7 +229,13 @@ bool InstallScreenBackend() {
 bool LoadWebEngine() {
     if (!g_webModuleTried) {
         g_webModuleTried = true;
-        g_webModule = OpenWebModule();
+        std::string reasons;
+        if (ModuleEntry entry = OpenWebModule(reasons)) {
+            g_webModule = entry();
+        } else {
+            std::fprintf(stderr, "quorvi: the web engine module could not be loaded:%s\n",
+                         reasons.c_str());
+        }
         // Started in the order the controls were made; each start removes one.
         while (g_webModule && !g_waitingEngines.empty())
             g_waitingEngines.front()->Start(*g_webModule);
@@ -239,8 +248,8 @@ void EnableSpareWebView() {
     g_spareViewWanted = true;
     if (g_webModule) {
         g_webModule->enableSpareView();
-    } else if (GtkBackend* backend = GetGtkBackend()) {
-        LoadAfterFirstPaint(*backend, nullptr);
+    } else if (GetGtkBackend() != nullptr) {
+        LoadAfterFirstPaint();
     }
 }
 

@@ -16,17 +16,17 @@ namespace ui {
 // (SaveShownWindowsPng).
 bool InstallScreenBackend();
 
-// The web engine is a module loaded after the first window has been painted
-// (or a second after the first browser control asked for it, if no window is
-// painted by then). Browser controls made before that get an engine that keeps
-// what they ask (page, scripts, place) and hands it to the WebKit engine once
-// the module is there. LoadWebEngine loads it at once; false, with the reason
-// on standard error, when it cannot be loaded (browser controls then show no
-// page).
+// The web engine is a module, loaded after the first frame of a window of the
+// program has been painted once the engine is wanted (the first browser
+// control, or EnableSpareWebView), or three seconds on if none is painted by
+// then. Browser controls made
+// before that get an engine that keeps what they ask (page, scripts, place) and hands it to the
+// WebKit engine once the module is there. LoadWebEngine loads it at once; false, with the reason on
+// standard error, when it cannot be loaded (browser controls then show no page).
 bool LoadWebEngine();
 
 // Keeps a spare page view ready, for programs that open page windows one after
-// another; the first is made once the web engine is loaded.
+// another; the first is made as the web engine is loaded.
 void EnableSpareWebView();
 
 // Saves a window as PNG (path in UTF-8): the live window with its edit boxes and

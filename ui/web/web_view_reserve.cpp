@@ -20,7 +20,7 @@ WebViewReserve& WebViewReserve::Get() {
 void WebViewReserve::Enable() {
     if (enabled_) return;
     enabled_ = true;
-    ScheduleSpare();
+    MakeSpare();
 }
 
 WebKitWebView* WebViewReserve::Take() {

@@ -21,7 +21,9 @@ class WebViewReserve {
 public:
     static WebViewReserve& Get();
 
-    // Starts keeping a spare view; the first is made once the program is idle.
+    // Starts keeping a spare view. The first is made at once: the program turns
+    // the reserve on when its web processes may start, and a page window opened
+    // right then is better off with that spare on its way.
     void Enable();
 
     // The spare view, with one reference for the caller, when it has finished
@@ -30,6 +32,8 @@ public:
     WebKitWebView* Take();
 
     bool HasReadyView() const { return spare_ != nullptr && ready_; }
+    // A spare is there or on its way (its web process starting).
+    bool HasSpare() const { return spare_ != nullptr; }
 
     // Offers the layer (a GtkLayout) of a shown window to keep the spare in;
     // the first one offered is kept until its window goes.

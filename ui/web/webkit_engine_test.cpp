@@ -153,9 +153,21 @@ protected:
     CWebBrowserUI* browser_ = nullptr;
 };
 
+// The reserve is turned on when web processes may start (in the set-up, here,
+// with no main loop run since): its spare's process starts at once, so a page
+// window opened right after finds it on its way. A spare still loading is not
+// handed out.
+TEST_F(WebKitBrowser, SpareViewStartsAsSoonAsTheReserveIsTurnedOn) {
+    ui::WebViewReserve& reserve = ui::WebViewReserve::Get();
+    EXPECT_TRUE(reserve.HasSpare()) << "the spare waits for the program to go idle";
+    EXPECT_FALSE(reserve.HasReadyView());
+    EXPECT_EQ(reserve.Take(), nullptr);
+    EXPECT_TRUE(WaitFor([&] { return reserve.HasReadyView(); })) << "the spare never loaded";
+}
+
 // The programs load the web engine after their first paint. A control made
 // before that keeps what it was asked (its place, its page) and the page shows
-// over it once the engine has come. (First in the file: later tests load the
+// over it once the engine has come. (Early in the file: later tests load the
 // engine at once.)
 TEST_F(WebKitBrowser, PageAskedForBeforeTheEngineLoadsShowsOverTheControlOnceItHas) {
     Open(false);
