@@ -241,9 +241,13 @@ uint64_t Content(Display* display, Window window, uint64_t previous = 0, int fra
         XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
     if (!image) return 0;
     uint64_t hash = 1469598103934665603ull;
+    // Only the colour bits count: the spare byte of a 32-bit pixel on a 24-bit
+    // window is not shown and differs between ways of drawing the same pixels.
+    const uint64_t colour = image->red_mask | image->green_mask | image->blue_mask;
+    const uint64_t mask = image->bits_per_pixel == 32 ? colour << 32 | colour : ~0ull;
     const auto* words = reinterpret_cast<const uint64_t*>(image->data);
     const size_t count = static_cast<size_t>(image->bytes_per_line) * image->height / 8;
-    for (size_t i = 0; i < count; ++i) hash = (hash ^ words[i]) * 1099511628211ull;
+    for (size_t i = 0; i < count; ++i) hash = (hash ^ (words[i] & mask)) * 1099511628211ull;
     hash = hash ? hash : 1;
     if (!g_framesPrefix.empty() && hash != previous)
         SaveFrame(image, g_framesPrefix + std::to_string(frame) + ".ppm");
