@@ -261,10 +261,16 @@ TEST_F(WebKitBrowser, SpareWaitsMappedOutsideABrowsersWindowAndOutlivesIt) {
     Open();
     EXPECT_EQ(GTK_WIDGET(Engine()->View()), spare);
     Load("other.html");
-    GtkAllocation placed;
-    gtk_widget_get_allocation(spare, &placed);
-    EXPECT_EQ((RECT{placed.x, placed.y, placed.x + placed.width, placed.y + placed.height}),
-              (RECT{10, 40, 310, 240}));
+    // The layer gives the view its place on its next layout pass.
+    auto placed = [&] {
+        GtkAllocation at;
+        gtk_widget_get_allocation(spare, &at);
+        return RECT{at.x, at.y, at.x + at.width, at.y + at.height};
+    };
+    EXPECT_TRUE(WaitFor([&] {
+        return placed() == RECT{10, 40, 310, 240};
+    })) << placed().left
+        << "," << placed().top << " " << placed().right << "," << placed().bottom;
 }
 
 TEST_F(WebKitBrowser, MissingPageRaisesNavigateErrorNotDocumentComplete) {
