@@ -1,10 +1,7 @@
 #include "libmerv/http_transport.h"
 
 #ifndef MERV_HTTP_LINKED
-#include <dlfcn.h>
-
-#include <filesystem>
-#include <vector>
+#include "platform/module.h"
 #endif
 
 extern "C" const merv::HttpModuleApi* quorvi_http_module();
@@ -24,30 +21,18 @@ LoadedModule LoadModule() {
 #else
 // Beside the program (its program folder), else where the build made it.
 LoadedModule LoadModule() {
-    std::vector<std::string> places;
-    std::error_code error;
-    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) places.push_back((program.parent_path() / "libquorvi-http.so").string());
 #ifdef MERV_HTTP_MODULE_BUILD_PATH
-    places.push_back(MERV_HTTP_MODULE_BUILD_PATH);
+    const char* buildPath = MERV_HTTP_MODULE_BUILD_PATH;
+#else
+    const char* buildPath = nullptr;
 #endif
+    using Entry = const HttpModuleApi* (*)();
     LoadedModule loaded;
-    for (const std::string& place : places) {
-        if (!std::filesystem::exists(place, error)) continue;
-        using Entry = const HttpModuleApi* (*)();
-        if (void* module = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-            if (auto entry = reinterpret_cast<Entry>(dlsym(module, "quorvi_http_module"))) {
-                loaded.api = entry();
-                return loaded;
-            }
-            loaded.error += " " + place + ": no entry;";
-        } else {
-            loaded.error += std::string(" ") + dlerror() + ";";
-        }
-    }
-    loaded.error =
-        "the HTTP module could not be loaded:" +
-        (loaded.error.empty() ? " libquorvi-http.so is missing beside the program" : loaded.error);
+    if (auto entry = reinterpret_cast<Entry>(platform::OpenModuleEntry(
+            "libquorvi-http.so", buildPath, "quorvi_http_module", loaded.error)))
+        loaded.api = entry();
+    else
+        loaded.error = "the HTTP module could not be loaded:" + loaded.error;
     return loaded;
 }
 #endif

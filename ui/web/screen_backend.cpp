@@ -6,10 +6,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <variant>
 #include <vector>
 
+#include "platform/module.h"
 #include "platform/text.h"
 #include "ui/core/browser.h"
 #include "ui/core/control_map.h"
@@ -116,26 +116,14 @@ ModuleEntry OpenWebModule(std::string& reasons) {
     // A program linked with the engine itself (the engine's tests) uses it.
     if (auto entry = reinterpret_cast<ModuleEntry>(dlsym(RTLD_DEFAULT, "quorvi_web_module")))
         return entry;
-    std::vector<std::string> places;
-    std::error_code error;
-    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) places.push_back((program.parent_path() / "libquorvi-web.so").string());
 #ifdef QUORVI_WEB_MODULE_BUILD_PATH
-    places.push_back(QUORVI_WEB_MODULE_BUILD_PATH);
+    const char* buildPath = QUORVI_WEB_MODULE_BUILD_PATH;
+#else
+    const char* buildPath = nullptr;
 #endif
-    for (const std::string& place : places) {
-        if (!std::filesystem::exists(place, error)) continue;
-        // Local: WebKit's symbols stay out of the lookups of the rest of the program.
-        if (void* module = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-            if (auto entry = reinterpret_cast<ModuleEntry>(dlsym(module, "quorvi_web_module")))
-                return entry;
-            reasons += std::string(" ") + place + ": no entry;";
-        } else {
-            reasons += std::string(" ") + dlerror() + ";";
-        }
-    }
-    if (reasons.empty()) reasons = " libquorvi-web.so is missing beside the program";
-    return nullptr;
+    // Local: WebKit's symbols stay out of the lookups of the rest of the program.
+    return reinterpret_cast<ModuleEntry>(
+        platform::OpenModuleEntry("libquorvi-web.so", buildPath, "quorvi_web_module", reasons));
 }
 
 void ScheduleLoad() {
