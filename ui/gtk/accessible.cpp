@@ -142,8 +142,7 @@ public:
         GList* natives = gtk_container_get_children(GTK_CONTAINER(surface_));
         for (GList* item = natives; item; item = item->next) {
             auto* widget = static_cast<GtkWidget*>(item->data);
-            if (entries_.count(widget) == 0 && !PlacedOutside(widget))
-                top.push_back(gtk_widget_get_accessible(widget));
+            if (entries_.count(widget) == 0) top.push_back(gtk_widget_get_accessible(widget));
         }
         g_list_free(natives);
         Announce(surfaceObject_, top_, top);
@@ -161,16 +160,6 @@ public:
     }
 
 private:
-    // A native child kept wholly left of or above the surface (a page view
-    // waiting for a window) shows nothing to anyone.
-    bool PlacedOutside(GtkWidget* widget) const {
-        int x = 0, y = 0;
-        gtk_container_child_get(GTK_CONTAINER(surface_), widget, "x", &x, "y", &y, nullptr);
-        GtkAllocation size;
-        gtk_widget_get_allocation(widget, &size);
-        return x + size.width <= 0 || y + size.height <= 0;
-    }
-
     struct Node {
         AtkObject* object = nullptr;  // referenced
         bool own = false;             // a QuorviControlAccessible (else an entry's object)

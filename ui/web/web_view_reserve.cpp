@@ -1,13 +1,6 @@
 #include "ui/web/web_view_reserve.h"
 
 namespace ui {
-namespace {
-
-// A parked spare's place in its layer: one pixel, wholly left of and above the
-// window, so it is mapped without showing anything.
-constexpr int kParkedAt = -8;
-
-}  // namespace
 
 // Lives as long as the program: the spare's web process ends with the
 // program's connection to it, and GTK must not be touched from a static
@@ -32,12 +25,6 @@ WebKitWebView* WebViewReserve::Take() {
     }
     WebKitWebView* view = spare_;
     g_signal_handlers_disconnect_by_data(view, this);
-    // Handed over unparented and hidden, as a new view is: its owner places it.
-    if (GtkWidget* layer = gtk_widget_get_parent(GTK_WIDGET(view))) {
-        gtk_widget_hide(GTK_WIDGET(view));
-        gtk_container_remove(GTK_CONTAINER(layer), GTK_WIDGET(view));
-    }
-    gtk_widget_set_size_request(GTK_WIDGET(view), -1, -1);
     spare_ = nullptr;
     ready_ = false;
     ScheduleSpare();
@@ -68,34 +55,6 @@ void WebViewReserve::MakeSpare() {
     g_signal_connect(spare_, "load-failed", G_CALLBACK(OnLoadFailed), this);
     g_signal_connect(spare_, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
     webkit_web_view_load_uri(spare_, "about:blank");
-    PutSpareInLayer();
-}
-
-void WebViewReserve::Park(GtkWidget* layer) {
-    if (layer_ != nullptr || !GTK_IS_LAYOUT(layer)) return;
-    layer_ = layer;
-    g_signal_connect(layer, "destroy", G_CALLBACK(OnLayerDestroyed), this);
-    PutSpareInLayer();
-}
-
-void WebViewReserve::PutSpareInLayer() {
-    if (spare_ == nullptr || layer_ == nullptr) return;
-    GtkWidget* view = GTK_WIDGET(spare_);
-    if (gtk_widget_get_parent(view) != nullptr) return;
-    gtk_widget_set_size_request(view, 1, 1);
-    gtk_layout_put(GTK_LAYOUT(layer_), view, kParkedAt, kParkedAt);
-    gtk_widget_show(view);
-}
-
-// Runs before the layer destroys its children: the spare leaves it alive and
-// waits unparented for the next layer offered.
-void WebViewReserve::OnLayerDestroyed(GtkWidget* layer, gpointer data) {
-    auto* self = static_cast<WebViewReserve*>(data);
-    self->layer_ = nullptr;
-    if (self->spare_ != nullptr && gtk_widget_get_parent(GTK_WIDGET(self->spare_)) == layer) {
-        gtk_widget_hide(GTK_WIDGET(self->spare_));
-        gtk_container_remove(GTK_CONTAINER(layer), GTK_WIDGET(self->spare_));
-    }
 }
 
 // A spare that failed is dropped; the next Take asks for a new one, so a web

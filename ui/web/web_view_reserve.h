@@ -6,11 +6,6 @@
 //
 // Off until a program turns it on: a spare web process costs memory that only
 // a program opening page windows one after another (the client) gets back.
-//
-// The spare waits in a shown window's layer, mapped but placed outside the
-// window: WebKit checks the process of a page that no window shows for
-// responsiveness, a message to it and back every few seconds at first, which
-// would keep an idle program waking.
 #pragma once
 
 #include <webkit2/webkit2.h>
@@ -35,18 +30,12 @@ public:
     // A spare is there or on its way (its web process starting).
     bool HasSpare() const { return spare_ != nullptr; }
 
-    // Offers the layer (a GtkLayout) of a shown window to keep the spare in;
-    // the first one offered is kept until its window goes.
-    void Park(GtkWidget* layer);
-
 private:
     WebViewReserve() = default;
     void ScheduleSpare();
     void MakeSpare();
     void DropSpare();
     void DropSpareLater();
-    void PutSpareInLayer();
-    static void OnLayerDestroyed(GtkWidget* layer, gpointer self);
     static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
     static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer self);
     static void OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason,
@@ -55,8 +44,7 @@ private:
     bool enabled_ = false;
     WebKitWebView* spare_ = nullptr;  // referenced
     bool ready_ = false;
-    guint scheduled_ = 0;         // idle source making the next spare
-    GtkWidget* layer_ = nullptr;  // where the spare waits; not referenced
+    guint scheduled_ = 0;  // idle source making the next spare
 };
 
 }  // namespace ui

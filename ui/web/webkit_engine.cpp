@@ -106,7 +106,6 @@ bool WebKitBrowserEngine::EnsurePlaced() {
     if (!layer) return false;
     gtk_layout_put(GTK_LAYOUT(layer), GTK_WIDGET(view_), 0, 0);
     placed_ = true;
-    WebViewReserve::Get().Park(layer);
     return true;
 }
 

@@ -3,11 +3,9 @@
 // launcher's ActiveX browser navigated through its IWebBrowser2.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <vector>
 
 #include "platform/text.h"
 #include "ui/gtk/gtk_backend.h"
@@ -67,24 +65,6 @@ int MappedToplevels() {
     for (GList* l = tops; l; l = l->next) mapped += gtk_widget_get_mapped(GTK_WIDGET(l->data));
     g_list_free(tops);
     return mapped;
-}
-
-std::vector<GtkWidget*> WebViewsIn(GtkWidget* layer) {
-    std::vector<GtkWidget*> views;
-    GList* children = gtk_container_get_children(GTK_CONTAINER(layer));
-    for (GList* l = children; l; l = l->next)
-        if (WEBKIT_IS_WEB_VIEW(l->data)) views.push_back(GTK_WIDGET(l->data));
-    g_list_free(children);
-    return views;
-}
-
-// Placed wholly left of and above the layer, so it shows nothing.
-bool ParkedOutside(GtkWidget* layer, GtkWidget* child) {
-    int x = 0, y = 0;
-    gtk_container_child_get(GTK_CONTAINER(layer), child, "x", &x, "y", &y, nullptr);
-    GtkAllocation at;
-    gtk_widget_get_allocation(child, &at);
-    return x + at.width <= 0 && y + at.height <= 0;
 }
 
 class WebKitBrowser : public ::testing::Test {
@@ -178,8 +158,10 @@ TEST_F(WebKitBrowser, PageAskedForBeforeTheEngineLoadsShowsOverTheControlOnceItH
     GtkWidget* layer = ui::GetGtkBackend()->ChildLayer(window_->GetHWND());
     ASSERT_NE(layer, nullptr);
     GtkWidget* view = nullptr;
-    for (GtkWidget* child : WebViewsIn(layer))
-        if (!ParkedOutside(layer, child)) view = child;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(layer));
+    for (GList* l = children; l; l = l->next)
+        if (WEBKIT_IS_WEB_VIEW(l->data)) view = GTK_WIDGET(l->data);
+    g_list_free(children);
     ASSERT_NE(view, nullptr);
     ASSERT_TRUE(WaitFor([&] { return gtk_widget_get_mapped(view); }));
     GtkAllocation placed;
@@ -224,53 +206,6 @@ TEST_F(WebKitBrowser, BrowserTakesTheReservesReadyViewAndSeesOnlyItsOwnPages) {
     for (const auto& event : handler_.events)
         EXPECT_EQ(event.find("about:blank"), std::string::npos);
     EXPECT_TRUE(WaitFor([&] { return reserve.HasReadyView(); })) << "the reserve was not refilled";
-}
-
-// WebKit checks the process of a page no window shows every few seconds, which
-// would keep the idle program waking; so the spare waits mapped in a browser
-// window's layer, outside the window and out of the accessible tree. A window
-// closing leaves it alive for the next browser, which gets it unparented.
-TEST_F(WebKitBrowser, SpareWaitsMappedOutsideABrowsersWindowAndOutlivesIt) {
-    ui::WebViewReserve& reserve = ui::WebViewReserve::Get();
-    Open();
-    Load("page.html");
-    ASSERT_TRUE(WaitFor([&] { return reserve.HasReadyView(); }));
-    GtkWidget* layer = ui::GetGtkBackend()->ChildLayer(window_->GetHWND());
-    GtkWidget* spare = nullptr;
-    for (GtkWidget* child : WebViewsIn(layer))
-        if (child != GTK_WIDGET(Engine()->View())) spare = child;
-    ASSERT_NE(spare, nullptr) << "the spare waits in no window";
-    ASSERT_TRUE(WaitFor([&] {
-        return gtk_widget_get_mapped(spare) && ParkedOutside(layer, spare);
-    })) << "the spare is not mapped outside the window";
-    AtkObject* surface = gtk_widget_get_accessible(layer);
-    std::vector<AtkObject*> accessible;
-    for (int i = 0; i < atk_object_get_n_accessible_children(surface); ++i) {
-        accessible.push_back(atk_object_ref_accessible_child(surface, i));
-        g_object_unref(accessible.back());
-    }
-    auto listed = [&](GtkWidget* view) {
-        return std::count(accessible.begin(), accessible.end(), gtk_widget_get_accessible(view));
-    };
-    EXPECT_EQ(listed(GTK_WIDGET(Engine()->View())), 1);
-    EXPECT_EQ(listed(spare), 0) << "the spare is listed for assistive tools";
-
-    DestroyWindow(window_->GetHWND());
-    ui::RunUntilIdle();
-    ASSERT_TRUE(reserve.HasReadyView()) << "the spare went with the window";
-    Open();
-    EXPECT_EQ(GTK_WIDGET(Engine()->View()), spare);
-    Load("other.html");
-    // The layer gives the view its place on its next layout pass.
-    auto placed = [&] {
-        GtkAllocation at;
-        gtk_widget_get_allocation(spare, &at);
-        return RECT{at.x, at.y, at.x + at.width, at.y + at.height};
-    };
-    EXPECT_TRUE(WaitFor([&] {
-        return placed() == RECT{10, 40, 310, 240};
-    })) << placed().left
-        << "," << placed().top << " " << placed().right << "," << placed().bottom;
 }
 
 TEST_F(WebKitBrowser, MissingPageRaisesNavigateErrorNotDocumentComplete) {
