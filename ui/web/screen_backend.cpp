@@ -224,10 +224,12 @@ bool LoadWebEngine() {
             std::fprintf(stderr, "quorvi: the web engine module could not be loaded:%s\n",
                          reasons.c_str());
         }
+        // The shared page process first, so the waiting controls' views join it
+        // instead of each starting a process of its own.
+        if (g_webModule && g_spareViewWanted) g_webModule->enableSpareView();
         // Started in the order the controls were made; each start removes one.
         while (g_webModule && !g_waitingEngines.empty())
             g_waitingEngines.front()->Start(*g_webModule);
-        if (g_webModule && g_spareViewWanted) g_webModule->enableSpareView();
     }
     return g_webModule != nullptr;
 }

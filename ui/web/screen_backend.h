@@ -25,8 +25,8 @@ bool InstallScreenBackend();
 // standard error, when it cannot be loaded (browser controls then show no page).
 bool LoadWebEngine();
 
-// Keeps a spare page view ready, for programs that open page windows one after
-// another; the first is made as the web engine is loaded.
+// Gives every page view of the program one shared web process, started as the
+// web engine is loaded, for programs that open page windows one after another.
 void EnableSpareWebView();
 
 // Saves a window as PNG (path in UTF-8): the live window with its edit boxes and

@@ -22,7 +22,7 @@ class GtkBackend;
 struct WebModuleApi {
     // A browser engine for the control (the WebKit one).
     std::unique_ptr<BrowserEngine> (*createEngine)(DuiLib::CActiveXUI& host, GtkBackend& backend);
-    // Starts keeping a spare page view (WebViewReserve::Enable).
+    // Starts the web process the page views share (WebViewReserve::Enable).
     void (*enableSpareView)();
 };
 

@@ -1,11 +1,15 @@
-// A page view made ready before a window needs it. WebKit starts a web process
-// for every new view, which takes most of a second; a view that has already
-// shown about:blank in its own process shows its first real page in tens of
-// milliseconds. The reserve keeps one such view and, when it hands it out,
-// makes the next one once the program is idle.
+// One web process for every page view of the program. WebKit starts a web
+// process for every new view, which takes most of a second and a share of
+// memory; a view made related to a live one shares that view's process
+// instead. The reserve keeps a view of its own showing about:blank, whose
+// process the program's page views all share: the process starts as soon as
+// the reserve is turned on, and a page window opened later starts no process
+// (its view shows its first page in tens of milliseconds). The reserve's view
+// is never put in a window, so it is never moved between windows; WebKit
+// leaves the shared process alone while any of its pages is shown.
 //
-// Off until a program turns it on: a spare web process costs memory that only
-// a program opening page windows one after another (the client) gets back.
+// Off until a program turns it on: a page window opened without it gets a web
+// process of its own, as WebKit makes it.
 #pragma once
 
 #include <webkit2/webkit2.h>
@@ -16,35 +20,29 @@ class WebViewReserve {
 public:
     static WebViewReserve& Get();
 
-    // Starts keeping a spare view. The first is made at once: the program turns
-    // the reserve on when its web processes may start, and a page window opened
-    // right then is better off with that spare on its way.
+    // Starts the shared web process at once: the program turns the reserve on
+    // when its web processes may start, and a page window opened right then
+    // shares the process on its way.
     void Enable();
 
-    // The spare view, with one reference for the caller, when it has finished
-    // loading about:blank (so none of its own page events can reach the new
-    // owner); otherwise nullptr and the caller makes a view of its own.
-    WebKitWebView* Take();
+    // A new page view with one reference for the caller: related to the
+    // reserve's view (sharing its web process) when the reserve is on.
+    WebKitWebView* NewView();
 
-    bool HasReadyView() const { return spare_ != nullptr && ready_; }
-    // A spare is there or on its way (its web process starting).
-    bool HasSpare() const { return spare_ != nullptr; }
+    // The reserve's view is there (its process running or on its way).
+    bool HasSharedProcess() const { return holder_ != nullptr; }
+    // Its about:blank has finished loading: the shared process is running.
+    bool SharedProcessReady() const { return holder_ != nullptr && ready_; }
 
 private:
     WebViewReserve() = default;
-    void ScheduleSpare();
-    void MakeSpare();
-    void DropSpare();
-    void DropSpareLater();
     static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
-    static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer self);
     static void OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason,
                                     gpointer self);
 
-    bool enabled_ = false;
-    WebKitWebView* spare_ = nullptr;  // referenced
+    WebKitWebView* holder_ = nullptr;  // referenced; lives as long as the program
     bool ready_ = false;
-    guint scheduled_ = 0;  // idle source making the next spare
+    bool terminated_ = false;  // its process ended; the next new view starts it again
 };
 
 }  // namespace ui

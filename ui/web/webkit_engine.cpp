@@ -25,11 +25,7 @@ int Height(const RECT& r) {
 // ---- set-up ----------------------------------------------------------------------------------
 WebKitBrowserEngine::WebKitBrowserEngine(DuiLib::CActiveXUI& host, GtkBackend& backend)
     : host_(host), backend_(backend) {
-    view_ = WebViewReserve::Get().Take();
-    if (view_ == nullptr) {
-        view_ = WEBKIT_WEB_VIEW(webkit_web_view_new());
-        g_object_ref_sink(view_);
-    }
+    view_ = WebViewReserve::Get().NewView();
     WebKitSettings* settings = webkit_web_view_get_settings(view_);
     // Without it script pop-ups are dropped before any signal could ask the handler.
     webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
@@ -40,9 +36,11 @@ WebKitBrowserEngine::WebKitBrowserEngine(DuiLib::CActiveXUI& host, GtkBackend& b
     g_signal_connect(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
     g_signal_connect(view_, "notify::estimated-load-progress", G_CALLBACK(OnProgress), this);
     g_signal_connect(view_, "context-menu", G_CALLBACK(OnContextMenu), this);
+    g_signal_connect(view_, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
 }
 
 WebKitBrowserEngine::~WebKitBrowserEngine() {
+    if (reloadSource_ != 0) g_source_remove(reloadSource_);
     g_signal_handlers_disconnect_by_data(view_, this);
     webkit_web_view_stop_loading(view_);
     if (GtkWidget* parent = gtk_widget_get_parent(GTK_WIDGET(view_)))
@@ -59,6 +57,7 @@ DuiLib::CWebBrowserEventHandler* WebKitBrowserEngine::Handler() const {
 // ---- navigation and scripts ------------------------------------------------------------------
 void WebKitBrowserEngine::Navigate(const std::string& url) {
     showingErrorPage_ = false;
+    reloadedAfterCrash_ = false;
     ApplyHostInfo();
     EnsurePlaced();
     webkit_web_view_load_uri(view_, platform::GbkToUtf8(url).c_str());
@@ -188,6 +187,9 @@ gboolean WebKitBrowserEngine::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecisio
 
 void WebKitBrowserEngine::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
     auto* self = static_cast<WebKitBrowserEngine*>(data);
+    // A page that loaded (not WebKit's error page) may be reloaded after its next crash.
+    if (event == WEBKIT_LOAD_FINISHED && !self->showingErrorPage_)
+        self->reloadedAfterCrash_ = false;
     // WebKit's own error page after a failed load is no page of the site.
     if (self->showingErrorPage_) return;
     DuiLib::CWebBrowserEventHandler* handler = self->Handler();
@@ -196,6 +198,41 @@ void WebKitBrowserEngine::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent eve
     const std::u16string url16 = platform::Utf8ToUtf16(uri ? uri : "");
     if (event == WEBKIT_LOAD_COMMITTED) handler->NavigateComplete2(nullptr, url16.c_str());
     if (event == WEBKIT_LOAD_FINISHED) handler->DocumentComplete(nullptr, url16.c_str());
+}
+
+// The page's web process ended (it crashed, or the system took its memory); the
+// program's page views share it, so every page window gets here at once. Each
+// loads its page again, which starts a web process for it. A page whose process
+// ends again before it has loaded is given up with NavigateError: a page that
+// brings its process down is not reloaded in a loop.
+void WebKitBrowserEngine::OnProcessTerminated(WebKitWebView* view,
+                                              WebKitWebProcessTerminationReason reason,
+                                              gpointer data) {
+    auto* self = static_cast<WebKitBrowserEngine*>(data);
+    if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) return;
+    const char* uri = webkit_web_view_get_uri(view);
+    if (uri == nullptr || *uri == '\0') return;
+    if (self->reloadSource_ != 0) return;  // reloading already
+    if (self->reloadedAfterCrash_) {
+        self->showingErrorPage_ = true;
+        if (DuiLib::CWebBrowserEventHandler* handler = self->Handler()) {
+            const std::u16string url16 = platform::Utf8ToUtf16(uri);
+            DuiLib::VARIANT_BOOL cancel = DuiLib::VARIANT_FALSE;
+            handler->NavigateError(nullptr, url16.c_str(), u"", static_cast<int>(reason), &cancel);
+        }
+        return;
+    }
+    self->reloadedAfterCrash_ = true;
+    // Not from inside WebKit's own signal.
+    self->reloadSource_ = g_idle_add(
+        [](gpointer data) {
+            auto* self = static_cast<WebKitBrowserEngine*>(data);
+            self->reloadSource_ = 0;
+            self->showingErrorPage_ = false;
+            webkit_web_view_reload(self->view_);
+            return G_SOURCE_REMOVE;
+        },
+        self);
 }
 
 gboolean WebKitBrowserEngine::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri,

@@ -8,6 +8,8 @@
 //   load failed, HTTP status>=400 NavigateError
 //   estimated progress           ProgressChange (0..100 of 100)
 //   load finished                DocumentComplete (not for WebKit's error page)
+//   web process ended            the page loads again (once; NavigateError if it
+//                                ends again before the page has loaded)
 //   context menu                 ShowContextMenu (S_OK: no menu)
 //   a response it cannot show    Download (S_OK: the handler took it; otherwise saved)
 //   "create" (window.open) and the new-window navigation action (target=_blank)
@@ -55,6 +57,8 @@ private:
     static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                  gpointer self);
     static void OnProgress(GObject*, GParamSpec*, gpointer self);
+    static void OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                    gpointer self);
     static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent* event,
                                   WebKitHitTestResult*, gpointer self);
 
@@ -72,8 +76,10 @@ private:
     WebKitUserStyleSheet* noScrollSheet_ = nullptr;
     bool scrollBarsHidden_ = false;
     bool placed_ = false;
-    bool showingErrorPage_ = false;  // after a failed load, until the next navigation
-    std::string approvedNewWindow_;  // asked already through the navigation policy
+    bool showingErrorPage_ = false;    // after a failed load, until the next navigation
+    bool reloadedAfterCrash_ = false;  // since the page last finished loading
+    guint reloadSource_ = 0;           // idle source reloading after the process ended
+    std::string approvedNewWindow_;    // asked already through the navigation policy
     int popupsOpened_ = 0;
 };
 

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "platform/text.h"
 #include "ui/gtk/gtk_backend.h"
@@ -65,6 +67,31 @@ int MappedToplevels() {
     for (GList* l = tops; l; l = l->next) mapped += gtk_widget_get_mapped(GTK_WIDGET(l->data));
     g_list_free(tops);
     return mapped;
+}
+
+// The web processes this program started.
+std::vector<pid_t> WebProcesses() {
+    std::vector<pid_t> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const pid_t pid = std::atoi(entry.path().filename().c_str());
+        std::string name;
+        if (pid <= 0 || !std::getline(std::ifstream(entry.path() / "comm"), name) ||
+            name.find("WebKitWebProces") == std::string::npos)
+            continue;
+        // Its parent is this program, or a sandbox this program started.
+        for (pid_t up = pid, hops = 0; up > 1 && hops < 4; ++hops) {
+            std::string stat;
+            std::getline(std::ifstream("/proc/" + std::to_string(up) + "/stat"), stat);
+            const auto close = stat.rfind(')');
+            if (close == std::string::npos) break;
+            up = std::atoi(stat.c_str() + close + 4);  // ") S <ppid>"
+            if (up == getpid()) {
+                found.push_back(pid);
+                break;
+            }
+        }
+    }
+    return found;
 }
 
 class WebKitBrowser : public ::testing::Test {
@@ -134,15 +161,14 @@ protected:
 };
 
 // The reserve is turned on when web processes may start (in the set-up, here,
-// with no main loop run since): its spare's process starts at once, so a page
-// window opened right after finds it on its way. A spare still loading is not
-// handed out.
-TEST_F(WebKitBrowser, SpareViewStartsAsSoonAsTheReserveIsTurnedOn) {
+// with no main loop run since): the shared process starts at once, so a page
+// window opened right after finds it on its way.
+TEST_F(WebKitBrowser, SharedProcessStartsAsSoonAsTheReserveIsTurnedOn) {
     ui::WebViewReserve& reserve = ui::WebViewReserve::Get();
-    EXPECT_TRUE(reserve.HasSpare()) << "the spare waits for the program to go idle";
-    EXPECT_FALSE(reserve.HasReadyView());
-    EXPECT_EQ(reserve.Take(), nullptr);
-    EXPECT_TRUE(WaitFor([&] { return reserve.HasReadyView(); })) << "the spare never loaded";
+    EXPECT_TRUE(reserve.HasSharedProcess()) << "the process waits for the program to go idle";
+    EXPECT_FALSE(reserve.SharedProcessReady());
+    EXPECT_TRUE(WaitFor([&] { return reserve.SharedProcessReady(); }))
+        << "the shared process never loaded its blank page";
 }
 
 // The programs load the web engine after their first paint. A control made
@@ -190,22 +216,42 @@ TEST_F(WebKitBrowser, LocalPageRaisesItsEventsInOrderOverTheControl) {
     EXPECT_EQ(placed.height, 200);
 }
 
-// A spare view from the reserve has shown about:blank already; none of that may
-// reach the new owner, and the reserve makes the next spare by itself.
-TEST_F(WebKitBrowser, BrowserTakesTheReservesReadyViewAndSeesOnlyItsOwnPages) {
-    ui::WebViewReserve& reserve = ui::WebViewReserve::Get();
-    ASSERT_TRUE(WaitFor([&] { return reserve.HasReadyView(); })) << "no spare view was made";
+// Every browser's view shares the reserve's web process: two page windows and
+// the reserve's blank page run in one process, and the blank page's events
+// reach no browser. When that process ends, each page loads again, its events
+// raised again, and the pages work as before.
+TEST_F(WebKitBrowser, BrowsersShareOneWebProcessAndComeBackWhenItEnds) {
+    ASSERT_TRUE(WaitFor([] { return ui::WebViewReserve::Get().SharedProcessReady(); }));
     Open();
-    ASSERT_NE(Engine(), nullptr);
-    EXPECT_FALSE(reserve.HasReadyView());
-    const char* shown = webkit_web_view_get_uri(Engine()->View());
-    EXPECT_STREQ(shown, "about:blank") << "the browser made a view of its own";
-    EXPECT_EQ(reserve.Take(), nullptr) << "a second spare was handed out before it was made";
     Load("page.html");
-    EXPECT_EQ(handler_.events.front(), "BeforeNavigate2 " + Url("page.html"));
+    RecordingHandler otherEvents;
+    ui::testing::SkinWindow other(
+        "<Window size=\"200,150\"><Container>"
+        "<WebBrowser name=\"web\" float=\"true\" pos=\"0,0,200,150\"/></Container></Window>");
+    ASSERT_NE(other.Create(nullptr, "other", WS_POPUP | WS_VISIBLE, 0, 500, 100, 200, 150),
+              nullptr);
+    auto* otherBrowser = other.Find<CWebBrowserUI>("web");
+    otherBrowser->SetWebBrowserEventHandler(&otherEvents);
+    otherBrowser->Navigate2(Url("other.html"));
+    ASSERT_TRUE(WaitFor([&] { return otherEvents.Count("DocumentComplete") == 1; }));
+    const std::vector<pid_t> shared = WebProcesses();
+    EXPECT_EQ(shared.size(), 1u) << "each view started a web process of its own";
     for (const auto& event : handler_.events)
         EXPECT_EQ(event.find("about:blank"), std::string::npos);
-    EXPECT_TRUE(WaitFor([&] { return reserve.HasReadyView(); })) << "the reserve was not refilled";
+    EXPECT_EQ(handler_.events.front(), "BeforeNavigate2 " + Url("page.html"));
+
+    browser_->RunJavaScript(u"document.title = 'changed';");
+    ASSERT_TRUE(WaitFor([&] { return Title() == "changed"; }));
+    for (pid_t pid : shared) kill(pid, SIGKILL);
+    EXPECT_TRUE(WaitFor([&] {
+        return handler_.Count("DocumentComplete") == 2 &&
+               otherEvents.Count("DocumentComplete") == 2;
+    })) << "a page stayed blank after its process ended";
+    EXPECT_EQ(handler_.events.back(), "DocumentComplete " + Url("page.html"));
+    EXPECT_EQ(otherEvents.events.back(), "DocumentComplete " + Url("other.html"));
+    EXPECT_TRUE(WaitFor([&] { return Title() == "page"; })) << "the page was not loaded again";
+    DestroyWindow(other.GetHWND());
+    Load("other.html");
 }
 
 TEST_F(WebKitBrowser, MissingPageRaisesNavigateErrorNotDocumentComplete) {
