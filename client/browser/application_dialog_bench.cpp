@@ -11,8 +11,8 @@
 //
 // Usage: application_dialog_bench [path to quorvi-portal] [its data folder] [skin folder]
 // (by default the build's portal, a copy of its demo data and the source skin,
-// so it runs from any folder). QUORVI_BENCH_NO_SPARE_VIEW=1 measures without
-// the reserve's spare page view.
+// so it runs from any folder). QUORVI_BENCH_NO_SHARED_PROCESS=1 measures
+// without the shared page process: each dialog starts a web process of its own.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -81,7 +81,7 @@ double OpenAndLoad(MainWindowRoutes& routes, ApplicationDialogComponent& compone
         loaded ? std::chrono::duration<double, std::milli>(*loaded - start).count() : -1;
     if (close) {
         ::SendMessage(dialog, WM_CLOSE, 0, 0);
-        // A person reads a page before the next click; the page process goes meanwhile.
+        // A person reads a page before the next click.
         ui::RunFor(std::chrono::milliseconds(1000));
     }
     return ms;
@@ -114,8 +114,8 @@ int Run(int argc, char** argv) {
         return 1;
     }
     if (!ui::InstallScreenBackend()) return 1;
-    const bool spareView = std::getenv("QUORVI_BENCH_NO_SPARE_VIEW") == nullptr;
-    if (spareView) ui::EnableSpareWebView();  // as the client does
+    const bool shared = std::getenv("QUORVI_BENCH_NO_SHARED_PROCESS") == nullptr;
+    if (shared) ui::EnableSpareWebView();  // as the client does
     DuiLib::CPaintManagerUI::SetResourcePath(skin);
 
     LocalDatabase db;
@@ -134,7 +134,7 @@ int Run(int argc, char** argv) {
 
     // The owner stands for the main window: shown, and the first dialog is
     // clicked as soon as it has been painted, the worst moment (the web engine
-    // is loaded after the first paint and no spare page view is ready yet).
+    // is loaded after the first paint and its web process has not started yet).
     Owner owner;
     owner.Create(nullptr, "Quorvi", WS_POPUP, 0, 0, 0, 200, 100);
     DuiLib::CPaintManagerUI ownerManager;
@@ -180,9 +180,9 @@ int Run(int argc, char** argv) {
     std::printf("open to DocumentComplete: first dialog %.1f ms; next 10:", first);
     for (double t : times) std::printf(" %.1f", t);
     std::printf(
-        "\nopen to DocumentComplete: median of 10 = %.1f ms (goal <= 400 ms; spare page "
-        "view %s)\n",
-        median, spareView ? "on" : "off, QUORVI_BENCH_NO_SPARE_VIEW");
+        "\nopen to DocumentComplete: median of 10 = %.1f ms (goal <= 400 ms; shared page "
+        "process %s)\n",
+        median, shared ? "on" : "off, QUORVI_BENCH_NO_SHARED_PROCESS");
     std::vector<double> created(g_created.begin() + 1, g_created.end());
     std::sort(created.begin(), created.end());
     std::printf(

@@ -32,7 +32,10 @@ WebKitWebView* WebViewReserve::NewView() {
         terminated_ = false;
         webkit_web_view_load_uri(holder_, "about:blank");
     }
-    auto* view = WEBKIT_WEB_VIEW(webkit_web_view_new_with_related_view(holder_));
+    // Only the process is shared: webkit_web_view_new_with_related_view would
+    // also share the holder's settings and user style sheets with every view.
+    auto* view =
+        WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", holder_, nullptr));
     g_object_ref_sink(view);
     return view;
 }

@@ -234,6 +234,18 @@ TEST_F(WebKitBrowser, BrowsersShareOneWebProcessAndComeBackWhenItEnds) {
     otherBrowser->SetWebBrowserEventHandler(&otherEvents);
     otherBrowser->Navigate2(Url("other.html"));
     ASSERT_TRUE(WaitFor([&] { return otherEvents.Count("DocumentComplete") == 1; }));
+    // The views share a process, not their style sheets: one hiding its
+    // scroll bars leaves the other's.
+    handler_.hideScrollBars = true;
+    Load("page.html");
+    const char* overflow = "document.title = getComputedStyle(document.documentElement).overflow;";
+    auto* otherView = dynamic_cast<ui::WebKitBrowserEngine*>(otherBrowser->GetEngine())->View();
+    webkit_web_view_evaluate_javascript(otherView, overflow, -1, nullptr, nullptr, nullptr, nullptr,
+                                        nullptr);
+    EXPECT_TRUE(WaitFor([&] {
+        const char* title = webkit_web_view_get_title(otherView);
+        return title && std::string(title) == "visible";
+    })) << "one window's style sheet reached another";
     const std::vector<pid_t> shared = WebProcesses();
     EXPECT_EQ(shared.size(), 1u) << "each view started a web process of its own";
     for (const auto& event : handler_.events)
@@ -244,7 +256,7 @@ TEST_F(WebKitBrowser, BrowsersShareOneWebProcessAndComeBackWhenItEnds) {
     ASSERT_TRUE(WaitFor([&] { return Title() == "changed"; }));
     for (pid_t pid : shared) kill(pid, SIGKILL);
     EXPECT_TRUE(WaitFor([&] {
-        return handler_.Count("DocumentComplete") == 2 &&
+        return handler_.Count("DocumentComplete") == 3 &&
                otherEvents.Count("DocumentComplete") == 2;
     })) << "a page stayed blank after its process ended";
     EXPECT_EQ(handler_.events.back(), "DocumentComplete " + Url("page.html"));
