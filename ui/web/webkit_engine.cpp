@@ -25,6 +25,16 @@ int Height(const RECT& r) {
 // ---- set-up ----------------------------------------------------------------------------------
 WebKitBrowserEngine::WebKitBrowserEngine(DuiLib::CActiveXUI& host, GtkBackend& backend)
     : host_(host), backend_(backend) {
+    MakeView();
+}
+
+WebKitBrowserEngine::~WebKitBrowserEngine() {
+    if (reloadSource_ != 0) g_source_remove(reloadSource_);
+    DropView();
+    if (noScrollSheet_) webkit_user_style_sheet_unref(noScrollSheet_);
+}
+
+void WebKitBrowserEngine::MakeView() {
     view_ = WebViewReserve::Get().NewView();
     WebKitSettings* settings = webkit_web_view_get_settings(view_);
     // Without it script pop-ups are dropped before any signal could ask the handler.
@@ -39,15 +49,38 @@ WebKitBrowserEngine::WebKitBrowserEngine(DuiLib::CActiveXUI& host, GtkBackend& b
     g_signal_connect(view_, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
 }
 
-WebKitBrowserEngine::~WebKitBrowserEngine() {
-    if (reloadSource_ != 0) g_source_remove(reloadSource_);
+void WebKitBrowserEngine::DropView() {
     g_signal_handlers_disconnect_by_data(view_, this);
     webkit_web_view_stop_loading(view_);
     if (GtkWidget* parent = gtk_widget_get_parent(GTK_WIDGET(view_)))
         gtk_container_remove(GTK_CONTAINER(parent), GTK_WIDGET(view_));
-    if (noScrollSheet_) webkit_user_style_sheet_unref(noScrollSheet_);
     gtk_widget_destroy(GTK_WIDGET(view_));
     g_object_unref(view_);
+    view_ = nullptr;
+}
+
+// A view whose web process ended keeps its relation to that process; a new
+// view takes its place (same layer, place, size and style sheets) and joins
+// the shared process again, which the reserve restarts for it.
+void WebKitBrowserEngine::ReplaceView() {
+    GtkWidget* old = GTK_WIDGET(view_);
+    GtkWidget* layer = gtk_widget_get_parent(old);
+    int x = 0, y = 0, width = -1, height = -1;
+    if (layer) gtk_container_child_get(GTK_CONTAINER(layer), old, "x", &x, "y", &y, nullptr);
+    gtk_widget_get_size_request(old, &width, &height);
+    const bool shown = gtk_widget_get_visible(old);
+    DropView();
+    MakeView();
+    if (scrollBarsHidden_ && noScrollSheet_)
+        webkit_user_content_manager_add_style_sheet(webkit_web_view_get_user_content_manager(view_),
+                                                    noScrollSheet_);
+    if (layer) {
+        gtk_layout_put(GTK_LAYOUT(layer), GTK_WIDGET(view_), x, y);
+        gtk_widget_set_size_request(GTK_WIDGET(view_), width, height);
+        if (shown) gtk_widget_show(GTK_WIDGET(view_));
+    }
+    showingErrorPage_ = false;
+    webkit_web_view_load_uri(view_, lostPage_.c_str());
 }
 
 DuiLib::CWebBrowserEventHandler* WebKitBrowserEngine::Handler() const {
@@ -202,7 +235,7 @@ void WebKitBrowserEngine::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent eve
 
 // The page's web process ended (it crashed, or the system took its memory); the
 // program's page views share it, so every page window gets here at once. Each
-// loads its page again, which starts a web process for it. A page whose process
+// loads its page again in a new view that shares the restarted process. A page whose process
 // ends again before it has loaded is given up with NavigateError: a page that
 // brings its process down is not reloaded in a loop.
 void WebKitBrowserEngine::OnProcessTerminated(WebKitWebView* view,
@@ -223,13 +256,13 @@ void WebKitBrowserEngine::OnProcessTerminated(WebKitWebView* view,
         return;
     }
     self->reloadedAfterCrash_ = true;
+    self->lostPage_ = uri;  // the view shows about:blank once the signal is over
     // Not from inside WebKit's own signal.
     self->reloadSource_ = g_idle_add(
         [](gpointer data) {
             auto* self = static_cast<WebKitBrowserEngine*>(data);
             self->reloadSource_ = 0;
-            self->showingErrorPage_ = false;
-            webkit_web_view_reload(self->view_);
+            self->ReplaceView();
             return G_SOURCE_REMOVE;
         },
         self);

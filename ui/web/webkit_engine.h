@@ -62,6 +62,9 @@ private:
     static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent* event,
                                   WebKitHitTestResult*, gpointer self);
 
+    void MakeView();
+    void DropView();
+    void ReplaceView();
     DuiLib::CWebBrowserEventHandler* Handler() const;
     // Asks the handler whether the page should scroll (its host info).
     void ApplyHostInfo();
@@ -78,6 +81,7 @@ private:
     bool placed_ = false;
     bool showingErrorPage_ = false;    // after a failed load, until the next navigation
     bool reloadedAfterCrash_ = false;  // since the page last finished loading
+    std::string lostPage_;             // shown when the process ended
     guint reloadSource_ = 0;           // idle source reloading after the process ended
     std::string approvedNewWindow_;    // asked already through the navigation policy
     int popupsOpened_ = 0;

@@ -219,7 +219,8 @@ TEST_F(WebKitBrowser, LocalPageRaisesItsEventsInOrderOverTheControl) {
 // Every browser's view shares the reserve's web process: two page windows and
 // the reserve's blank page run in one process, and the blank page's events
 // reach no browser. When that process ends, each page loads again, its events
-// raised again, and the pages work as before.
+// raised again, in its place and with its style sheets, and the pages share
+// one process again.
 TEST_F(WebKitBrowser, BrowsersShareOneWebProcessAndComeBackWhenItEnds) {
     ASSERT_TRUE(WaitFor([] { return ui::WebViewReserve::Get().SharedProcessReady(); }));
     Open();
@@ -239,6 +240,7 @@ TEST_F(WebKitBrowser, BrowsersShareOneWebProcessAndComeBackWhenItEnds) {
     handler_.hideScrollBars = true;
     Load("page.html");
     const char* overflow = "document.title = getComputedStyle(document.documentElement).overflow;";
+    const std::u16string overflow16 = platform::Utf8ToUtf16(overflow);
     auto* otherView = dynamic_cast<ui::WebKitBrowserEngine*>(otherBrowser->GetEngine())->View();
     webkit_web_view_evaluate_javascript(otherView, overflow, -1, nullptr, nullptr, nullptr, nullptr,
                                         nullptr);
@@ -262,6 +264,13 @@ TEST_F(WebKitBrowser, BrowsersShareOneWebProcessAndComeBackWhenItEnds) {
     EXPECT_EQ(handler_.events.back(), "DocumentComplete " + Url("page.html"));
     EXPECT_EQ(otherEvents.events.back(), "DocumentComplete " + Url("other.html"));
     EXPECT_TRUE(WaitFor([&] { return Title() == "page"; })) << "the page was not loaded again";
+    EXPECT_EQ(WebProcesses().size(), 1u) << "the pages came back in processes of their own";
+    GtkAllocation placed;
+    gtk_widget_get_allocation(GTK_WIDGET(Engine()->View()), &placed);
+    EXPECT_EQ((RECT{placed.x, placed.y, placed.x + placed.width, placed.y + placed.height}),
+              (RECT{10, 40, 310, 240}));
+    browser_->RunJavaScript(overflow16);
+    EXPECT_TRUE(WaitFor([&] { return Title() == "hidden"; })) << Title();
     DestroyWindow(other.GetHWND());
     Load("other.html");
 }
