@@ -14,12 +14,14 @@ int main() {
     quorvi::ClientProgram program;
     program.programFolder = DuiLib::CPaintManagerUI::GetInstancePath();
     program.initialiseUi = [] {
-        // The main window's images decode on a thread of their own while GTK
-        // starts and the window is made.
+        // The main window's fonts and images are made ready on threads of their
+        // own while GTK starts and the window is made.
         const std::string skin = platform::GbkToUtf8(DuiLib::CPaintManagerUI::GetResourcePath());
         std::ifstream file(skin + "skin.xml", std::ios::binary);
-        ui::PreloadImages(ui::SkinImageNames(
-            std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>())));
+        const std::string text{std::istreambuf_iterator<char>(file),
+                               std::istreambuf_iterator<char>()};
+        ui::PrepareFonts(ui::SkinFontDescriptions(text));
+        ui::PreloadImages(ui::SkinImageNames(text));
         if (!ui::InstallScreenBackend()) return false;
         // Application dialogs open one after another; each starts on a ready page process.
         ui::EnableSpareWebView();
