@@ -56,16 +56,17 @@ std::string EntryCss(const DuiLib::CPaintManagerUI* manager, DuiLib::CEditUI* ed
 
 // An edit box's native entry: placed inside the edit's text padding, looking
 // like the control it covers, reporting the user's text and focus to it.
-// A window's first entry costs a good part of its start (GTK sets up the
-// entry's style and theme), so on a window not yet drawn the entry is made
-// just after the first frame, or at once when the edit takes the focus (a
-// click or Tab); until then the edit draws its own text and takes typed
-// characters itself.
+// The program's first entry costs a good part of its start (GTK sets up the
+// entry's style and theme), so while there is none, an edit on a window not
+// yet drawn has its entry made just after the window's first frame, or at once
+// when the edit takes the focus (a click or Tab); until then the edit draws its
+// own text and takes typed characters itself. Later windows (dialogs) have
+// their entries, and so their accessible text objects, from the start.
 class GtkNativeEdit : public NativeEdit {
 public:
     GtkNativeEdit(DuiLib::CEditUI& edit, GtkWidget* layout, bool windowDrawn)
         : edit_(edit), layout_(layout) {
-        if (windowDrawn) {
+        if (windowDrawn || !g_entries.empty()) {
             Make();
             return;
         }
