@@ -45,7 +45,9 @@ std::string EntryCss(const DuiLib::CPaintManagerUI* manager, DuiLib::CEditUI* ed
     if (!focused)
         return css +
                " background-color: transparent; background-image: none; color: transparent;"
-               " caret-color: transparent; }";
+               " caret-color: transparent; }"
+               // a selection left in the entry would show over the edit's text
+               " entry selection { background-color: transparent; color: transparent; }";
     const DWORD ground = (edit->GetBkColor() >> 24) ? edit->GetBkColor() : 0xFFFFFFFF;
     css += " background-color: " + CssColor(ground) + "; background-image: none;";
     css += " color: " +
