@@ -1,9 +1,5 @@
 // The client program quorvi.
-#include <fstream>
-#include <iterator>
-
 #include "client/shell/program_entry.h"
-#include "platform/text.h"
 #include "ui/core/UIlib.h"
 #include "ui/render/cairo_target.h"
 #include "ui/web/screen_backend.h"
@@ -13,13 +9,12 @@ int main() {
     quorvi::SystemServices services;
     quorvi::ClientProgram program;
     program.programFolder = DuiLib::CPaintManagerUI::GetInstancePath();
-    program.initialiseUi = [] {
-        // The main window's images decode on a thread of their own while GTK
-        // starts and the window is made.
-        const std::string skin = platform::GbkToUtf8(DuiLib::CPaintManagerUI::GetResourcePath());
-        std::ifstream file(skin + "skin.xml", std::ios::binary);
-        ui::PreloadImages(ui::SkinImageNames(
-            std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>())));
+    program.initialiseUi = [](const DuiLib::SkinFile& mainSkin) {
+        // The main window's fonts and images are made ready on threads of their
+        // own while GTK starts and the window is made.
+        const std::string text = mainSkin.text.value_or("");
+        ui::PrepareFonts(ui::SkinFontDescriptions(text));
+        ui::PreloadImages(ui::SkinImageNames(text));
         if (!ui::InstallScreenBackend()) return false;
         // Application dialogs open one after another; each starts on a ready page process.
         ui::EnableSpareWebView();

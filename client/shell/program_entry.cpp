@@ -14,10 +14,12 @@ constexpr int kWindowHeight = 553;
 int RunClientProgram(const ClientProgram& program) {
     DuiLib::CPaintManagerUI::SetResourcePath(program.programFolder + "skin/quorvi");
     DuiLib::RegisterIconResource(kProgramIcon, kProgramIconImage);
-    if (program.initialiseUi && !program.initialiseUi()) return 0;
+    DuiLib::SkinFile mainSkin = DuiLib::ReadSkin(kMainSkin);
+    if (program.initialiseUi && !program.initialiseUi(mainSkin)) return 0;
     if (!program.services) return 0;
 
-    auto* frame = new CQuorviFrameWnd(program.programFolder, *program.services);
+    auto* frame =
+        new CQuorviFrameWnd(program.programFolder, *program.services, std::move(mainSkin));
     // Shown only when it is in place and laid out: the first frame on screen is
     // the finished window, with the native children (the search box) where
     // they belong, not at the window's corner until the next frame.

@@ -6,13 +6,15 @@
 #include <string>
 
 #include "client/shell/main_window_services.h"
+#include "ui/core/dialog_builder.h"
 
 namespace quorvi {
 
 struct ClientProgram {
     std::string programFolder;  // ends in the separator; the skin is in "skin/quorvi" below it
-    // Initialises the UI backend; false (no display) ends the program at once.
-    std::function<bool()> initialiseUi;
+    // Initialises the UI backend, given the main window's skin (read once, for
+    // both this and the window); false (no display) ends the program at once.
+    std::function<bool(const DuiLib::SkinFile& mainSkin)> initialiseUi;
     MainWindowServices* services = nullptr;
 };
 

@@ -2,6 +2,7 @@
 #include "client/shell/quorvi_frame_wnd.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "client/common/events.h"
 #include "client/common/school_account.h"
@@ -13,13 +14,15 @@ namespace {
 
 constexpr const char kCatalogueFileName[] = "apps.xml";
 constexpr const char kUpdaterImageName[] = "updrix.exe";
-constexpr const char kMainSkin[] = "skin.xml";
 
 }  // namespace
 
 // ---- construction ---------------------------------------------------------------------------
-CQuorviFrameWnd::CQuorviFrameWnd(std::string programFolder, MainWindowServices& services)
-    : m_programFolder(std::move(programFolder)), m_services(services) {
+CQuorviFrameWnd::CQuorviFrameWnd(std::string programFolder, MainWindowServices& services,
+                                 std::optional<DuiLib::SkinFile> mainSkin)
+    : m_programFolder(std::move(programFolder)),
+      m_services(services),
+      m_mainSkin(std::move(mainSkin)) {
     RegisterOwnRoutes();
     m_catalogue.Register(m_routes);
     m_homePage.Register(m_routes);
@@ -80,11 +83,13 @@ LRESULT CQuorviFrameWnd::OnCreate() {
     m_catalogue.Preload(m_programFolder + kCatalogueFileName);
     m_pm.Init(m_hWnd);
     DuiLib::CDialogBuilder builder;
-    DuiLib::CControlUI* root = builder.Create(kMainSkin, nullptr, &m_builderCallback, &m_pm);
+    const DuiLib::SkinFile skin =
+        m_mainSkin ? *std::exchange(m_mainSkin, std::nullopt) : DuiLib::ReadSkin(kMainSkin);
+    DuiLib::CControlUI* root = builder.Create(skin, &m_builderCallback, &m_pm);
     if (!root) {
         // Without its skin the window would be empty and every timer silently off.
-        std::fprintf(stderr, "quorvi: error: the main skin %s%s could not be built\n",
-                     DuiLib::CPaintManagerUI::GetResourcePath().c_str(), kMainSkin);
+        std::fprintf(stderr, "quorvi: error: the main skin %s could not be built\n",
+                     skin.path.c_str());
         return -1;
     }
     m_pm.AttachDialog(root);

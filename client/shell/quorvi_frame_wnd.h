@@ -10,6 +10,7 @@
 // Sections: window | state for tests | start-up | members | components
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "client/account/account_component.h"
@@ -36,12 +37,17 @@ namespace quorvi {
 // The program's icon resource (the windows' icon) and the skin image standing for it.
 inline constexpr UINT kProgramIcon = 102;
 inline constexpr const char kProgramIconImage[] = "logo.png";
+// The main window's skin file, in the skin folder.
+inline constexpr const char kMainSkin[] = "skin.xml";
 
 class CQuorviFrameWnd : public DuiLib::CWindowWnd, public DuiLib::INotifyUI {
 public:
     // `programFolder` ends in the separator: it holds "vamo.db", "apps.xml",
-    // "updrix.exe" and the user file. `services` outlives the window.
-    CQuorviFrameWnd(std::string programFolder, MainWindowServices& services);
+    // "updrix.exe" and the user file. `services` outlives the window. `mainSkin`:
+    // kMainSkin already read (DuiLib::ReadSkin), or nothing to read it when the
+    // window is made.
+    CQuorviFrameWnd(std::string programFolder, MainWindowServices& services,
+                    std::optional<DuiLib::SkinFile> mainSkin = std::nullopt);
     ~CQuorviFrameWnd() override;
 
     // ---- window ----
@@ -76,6 +82,7 @@ private:
     // ---- members ----
     const std::string m_programFolder;
     MainWindowServices& m_services;
+    std::optional<DuiLib::SkinFile> m_mainSkin;  // until the window is made
     DuiLib::CPaintManagerUI m_pm;
     MainWindowControls m_controls;
     UserInfo m_user;

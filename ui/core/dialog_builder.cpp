@@ -82,38 +82,50 @@ bool IsAscii(std::string_view text) {
 }  // namespace
 
 // ---- loading ------------------------------------------------------------------------------------
+SkinFile ReadSkin(std::string_view name) {
+    std::string path(name);
+    if (path.empty() || path.front() != '/') path = CPaintManagerUI::GetResourcePath() + path;
+    std::optional<std::string> text = ReadSkinFile(path);
+    return SkinFile{std::move(path), std::move(text)};
+}
+
 CControlUI* CDialogBuilder::Create(std::string_view skin, LPCTSTR, IDialogBuilderCallback* callback,
                                    CPaintManagerUI* manager, CControlUI* parent) {
+    if (skin.empty() || skin.front() != '<')
+        return Create(ReadSkin(skin), callback, manager, parent);
     diagnostics_.clear();
-    localDefaults_.clear();
     callback_ = callback;
     manager_ = manager;
-    std::optional<std::string> text;
-    TiXmlEncoding encoding = TIXML_ENCODING_UTF8;
-    if (!skin.empty() && skin.front() == '<') {
-        source_ = "(skin text)";
-        text = std::string(skin);
-    } else {
-        std::string path(skin);
-        if (path.empty() || path.front() != '/') path = CPaintManagerUI::GetResourcePath() + path;
-        source_ = path;
-        text = ReadSkinFile(path);
-        encoding = TIXML_ENCODING_UNKNOWN;  // a declaration may name another encoding
-    }
-    if (!text) {
+    source_ = "(skin text)";
+    return Build(std::string(skin), false, parent);
+}
+
+CControlUI* CDialogBuilder::Create(const SkinFile& file, IDialogBuilderCallback* callback,
+                                   CPaintManagerUI* manager, CControlUI* parent) {
+    diagnostics_.clear();
+    callback_ = callback;
+    manager_ = manager;
+    source_ = file.path;
+    if (!file.text) {
         Report("ui: skin " + source_ + ": cannot be read", platform::LogLevel::Error);
         return nullptr;
     }
+    return Build(*file.text, true, parent);
+}
+
+CControlUI* CDialogBuilder::Build(const std::string& text, bool fromFile, CControlUI* parent) {
+    localDefaults_.clear();
     // TinyXML parses and the builder builds recursively: a skin nested too
     // deeply would overflow the stack.
-    if (!platform::XmlNestingWithin(*text)) {
+    if (!platform::XmlNestingWithin(text)) {
         Report("ui: skin " + source_ + ": nested deeper than " +
-               std::to_string(platform::kMaxXmlNesting) + " levels",
+                   std::to_string(platform::kMaxXmlNesting) + " levels",
                platform::LogLevel::Error);
         return nullptr;
     }
     TiXmlDocument document;
-    document.Parse(platform::XmlParseBuffer(*text).c_str(), nullptr, encoding);
+    document.Parse(platform::XmlParseBuffer(text).c_str(), nullptr,
+                   fromFile ? TIXML_ENCODING_UNKNOWN : TIXML_ENCODING_UTF8);
     if (document.Error()) {
         std::string reason = document.ErrorDesc() ? document.ErrorDesc() : "cannot be read";
         if (document.ErrorRow() > 0) reason += " at line " + std::to_string(document.ErrorRow());

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,18 @@ public:
     virtual CControlUI* CreateControl(LPCTSTR pstrClass) = 0;
 };
 
+// A skin file read ahead of its build (to look through its text first): where
+// it is (for messages) and its text, line ends made "\n"; no text when it
+// cannot be read.
+struct SkinFile {
+    std::string path;
+    std::optional<std::string> text;
+};
+
+// The skin file `name` (under CPaintManagerUI::GetResourcePath(), or an
+// absolute path) read as CDialogBuilder::Create reads it.
+SkinFile ReadSkin(std::string_view name);
+
 class CDialogBuilder {
 public:
     // `skin`: a file name under CPaintManagerUI::GetResourcePath(), an absolute
@@ -44,11 +57,16 @@ public:
     CControlUI* Create(std::string_view skin, LPCTSTR type = nullptr,
                        IDialogBuilderCallback* callback = nullptr,
                        CPaintManagerUI* manager = nullptr, CControlUI* parent = nullptr);
+    // The same from a skin file already read (null and a message when it could not be).
+    CControlUI* Create(const SkinFile& file, IDialogBuilderCallback* callback = nullptr,
+                       CPaintManagerUI* manager = nullptr, CControlUI* parent = nullptr);
 
     // Problems found by the last Create, one line each (also written to standard error).
     const std::vector<std::string>& GetDiagnostics() const { return diagnostics_; }
 
 private:
+    // `fromFile`: the text of a file, whose declaration may name another encoding than UTF-8.
+    CControlUI* Build(const std::string& text, bool fromFile, CControlUI* parent);
     CControlUI* BuildControl(const TiXmlElement* element, CControlUI* parent);
     CControlUI* CreateByClass(std::string_view className);
     void ApplyWindowAttributes(const TiXmlElement* window);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "platform/log_test_support.h"
 #include "ui/core/test_support.h"
@@ -121,12 +122,23 @@ TEST_F(DialogBuilderTest, BrokenSkinGivesNullAndNamesTheFile) {
     platform::LogCapture log;
     EXPECT_EQ(builder.Create("broken.xml"), nullptr);
     EXPECT_EQ(builder.Create("missing.xml"), nullptr);
+    EXPECT_EQ(builder.Create(ReadSkin("missing.xml")), nullptr);
     // A skin that does not build is an error, one line each.
     const auto errors = log.Messages(platform::LogLevel::Error);
-    ASSERT_EQ(errors.size(), 2u) << log.Text();
-    EXPECT_EQ(log.Events().size(), 2u) << log.Text();
+    ASSERT_EQ(errors.size(), 3u) << log.Text();
+    EXPECT_EQ(log.Events().size(), 3u) << log.Text();
     EXPECT_NE(errors[0].find("broken.xml"), std::string::npos);
     EXPECT_NE(errors[1].find("missing.xml"), std::string::npos);
+    EXPECT_EQ(errors[2], errors[1]);
+
+    // A skin read ahead builds from the text read: its file is not read again.
+    Write("ahead.xml", "<Window size=\"10,10\">\r\n<Label name=\"a\"/></Window>");
+    const SkinFile ahead = ReadSkin("ahead.xml");
+    std::filesystem::remove(folder_ / "ahead.xml");
+    std::unique_ptr<CControlUI> root(builder.Create(ahead));
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->GetName(), "a");
+    EXPECT_EQ(ahead.text, "<Window size=\"10,10\">\n<Label name=\"a\"/></Window>");
 }
 
 TEST_F(DialogBuilderTest, SkinNestedTooDeeplyIsRefusedBeforeParsing) {

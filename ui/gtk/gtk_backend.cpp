@@ -319,6 +319,7 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
     if (!gdk_cairo_get_clip_rectangle(cr, &clip)) return TRUE;
     const RECT area{clip.x, clip.y, clip.x + clip.width, clip.y + clip.height};
     PaintWindowThroughImage(w->hwnd, cr, area);
+    w->drawn = true;
     RECT& p = w->painted;
     p = (p.right <= p.left) ? area
                             : RECT{std::min(p.left, area.left), std::min(p.top, area.top),

@@ -296,6 +296,55 @@ TEST_F(GtkWindows, TypingIntoAnEditBoxRaisesTextChangedWithGbkText) {
     EXPECT_TRUE(gtk_widget_get_visible(backend->EntryOf(account)));
 }
 
+// An edit's entry is made once its window has been drawn, or at once when the
+// edit takes the focus; it is clear through until focused, so the edit's own
+// painting shows and the entry's coming changes no pixel.
+TEST_F(GtkWindows, EditEntriesComeWithTheFirstFrameOrTheFocusClearUntilFocused) {
+    window_ = std::make_unique<SkinWindow>(
+        "<Window size=\"300,120\"><VerticalLayout>"
+        "<Edit name=\"first\" height=\"30\" password=\"true\" text=\"pw\"/>"
+        "<Edit name=\"second\" height=\"30\"/></VerticalLayout></Window>");
+    HWND hwnd = window_->Create(nullptr, "gtk test", WS_POPUP, 0, 40, 40, 300, 120);
+    ASSERT_NE(hwnd, nullptr);
+    auto* first = window_->Find<CEditUI>("first");
+    auto* second = window_->Find<CEditUI>("second");
+    ASSERT_TRUE(first && second);
+    ui::GtkBackend* backend = ui::GetGtkBackend();
+    ui::RunUntilIdle();
+    EXPECT_EQ(backend->EntryOf(first), nullptr);
+
+    window_->Manager().UpdateLayout();
+    window_->Manager().SetFocus(first);
+    GtkWidget* entry = backend->EntryOf(first);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(backend->EntryOf(second), nullptr);
+    EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(entry)), "pw");
+    EXPECT_FALSE(gtk_entry_get_visibility(GTK_ENTRY(entry)));
+    EXPECT_TRUE(gtk_widget_is_focus(entry));
+    auto textAlpha = [](GtkWidget* widget) {
+        GdkRGBA colour;
+        GtkStyleContext* style = gtk_widget_get_style_context(widget);
+        gtk_style_context_get_color(style, gtk_style_context_get_state(style), &colour);
+        return colour.alpha;
+    };
+    EXPECT_EQ(textAlpha(entry), 1.0);
+
+    ShowWindow(hwnd, SW_SHOW);
+    ASSERT_TRUE(WaitFor([&] { return backend->EntryOf(second) != nullptr; }));
+    EXPECT_EQ(textAlpha(backend->EntryOf(second)), 0.0);
+    window_->Manager().SetFocus(second);
+    EXPECT_EQ(textAlpha(backend->EntryOf(second)), 1.0);
+    EXPECT_EQ(textAlpha(entry), 0.0);
+
+    // With entries made, a later window's (a dialog's) come at once.
+    SkinWindow dialog("<Window size=\"200,40\"><Edit name=\"third\"/></Window>");
+    HWND later = dialog.Create(nullptr, "gtk test", WS_POPUP, 0, 40, 200, 200, 40);
+    ASSERT_NE(later, nullptr);
+    EXPECT_NE(backend->EntryOf(dialog.Find<CEditUI>("third")), nullptr);
+    DestroyWindow(later);
+    ui::RunUntilIdle();
+}
+
 // The controls as ATK objects under the window's surface: roles, names, the
 // entry standing for its edit box, extents on the screen, announcements of
 // children and states when the tree is brought up to date, and "click".

@@ -29,6 +29,7 @@ struct GtkWindowRecord {
     GtkWidget* area = nullptr;
     RECT rect{};  // screen coordinates
     bool visible = false;
+    bool drawn = false;  // a frame of it has been drawn
     bool hiddenForMinimize = false;
     bool toolWindow = false;
     std::string title;

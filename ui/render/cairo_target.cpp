@@ -2,6 +2,7 @@
 #include "ui/render/cairo_target.h"
 
 #include <algorithm>
+#include <cctype>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -10,9 +11,11 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <utility>
 
 #include "platform/log.h"
 #include "platform/text.h"
+#include "ui/core/attributes.h"
 #include "ui/core/paint_manager.h"
 
 namespace ui {
@@ -313,6 +316,124 @@ void PreloadImages(const std::vector<std::string>& names) {
     std::thread(DecodeWaitingImages).detach();
 }
 
+// ---- fonts set up ahead --------------------------------------------------------------------
+namespace {
+
+// The value of attribute `name` in an element's text, or nullopt.
+std::optional<std::string_view> AttributeOf(std::string_view element, std::string_view name) {
+    for (size_t at = element.find(name); at != std::string_view::npos;
+         at = element.find(name, at + 1)) {
+        if (at == 0 || !std::isspace(static_cast<unsigned char>(element[at - 1]))) continue;
+        size_t i = element.find_first_not_of(" \t\n", at + name.size());
+        if (i == std::string_view::npos || element[i] != '=') continue;
+        i = element.find_first_not_of(" \t\n", i + 1);
+        if (i == std::string_view::npos || (element[i] != '"' && element[i] != '\'')) continue;
+        const size_t end = element.find(element[i], i + 1);
+        if (end == std::string_view::npos) return std::nullopt;
+        return element.substr(i + 1, end - i - 1);
+    }
+    return std::nullopt;
+}
+
+// The font map being filled on its thread, until the render cache takes it.
+struct PreparedFonts {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool started = false;
+    bool done = false;
+    PangoFontMap* map = nullptr;
+};
+
+PreparedFonts& ThePreparedFonts() {
+    static PreparedFonts* fonts = new PreparedFonts();  // a detached thread may outlive main
+    return *fonts;
+}
+
+// The renderer's text options: a prepared map's fonts then match the paint's.
+void SetTextOptions(PangoContext* context) {
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+    pango_cairo_context_set_font_options(context, options);
+    cairo_font_options_destroy(options);
+    pango_cairo_context_set_resolution(context, 96.0);
+}
+
+// The map prepared ahead, once it is ready; null when none was started (or
+// it was taken already).
+PangoFontMap* TakePreparedFontMap() {
+    PreparedFonts& p = ThePreparedFonts();
+    std::unique_lock lock(p.mutex);
+    if (!p.started) return nullptr;
+    p.finished.wait(lock, [&] { return p.done; });
+    p.started = false;
+    return std::exchange(p.map, nullptr);
+}
+
+}  // namespace
+
+std::vector<std::string> SkinFontDescriptions(std::string_view text) {
+    // The default font (a control without one) comes first.
+    std::vector<std::string> descriptions{FontDescriptionText("", 12, false, false, false)};
+    for (size_t start = text.find("<Font"); start != std::string_view::npos;
+         start = text.find("<Font", start + 1)) {
+        const size_t end = text.find('>', start);
+        if (end == std::string_view::npos) break;
+        if (!std::isspace(static_cast<unsigned char>(text[start + 5]))) continue;
+        const std::string_view element = text.substr(start, end - start);
+        auto flag = [&](std::string_view name) {
+            auto value = AttributeOf(element, name);
+            return value && ParseBool(*value).value_or(false);
+        };
+        const auto size = AttributeOf(element, "size");
+        const std::string family = platform::Utf8ToGbk(AttributeOf(element, "name").value_or(""));
+        std::string description = FontDescriptionText(
+            family, size ? ParseInt(*size).value_or(12) : 12, flag("bold"), flag("italic"), false);
+        if (std::find(descriptions.begin(), descriptions.end(), description) == descriptions.end())
+            descriptions.push_back(std::move(description));
+    }
+    return descriptions;
+}
+
+void PrepareFonts(std::vector<std::string> descriptions) {
+    PreparedFonts& p = ThePreparedFonts();
+    {
+        std::lock_guard lock(p.mutex);
+        if (p.started) return;
+        p.started = true;
+        p.done = false;
+    }
+    std::thread([descriptions = std::move(descriptions)] {
+        // fontconfig's configuration (set up by the first map) is global and
+        // thread-safe; the pango map stays on this thread until it is handed over.
+        PangoFontMap* map = pango_cairo_font_map_new();
+        PangoContext* context = pango_font_map_create_context(map);
+        SetTextOptions(context);
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 64, 32);
+        cairo_t* cr = cairo_create(surface);
+        // Latin and Chinese, so the fonts of both are loaded and their glyphs drawn once.
+        static constexpr char kSample[] = "Aa0 \xe6\x90\x9c\xe7\xb4\xa2\xe5\xba\x94\xe7\x94\xa8";
+        for (const std::string& text : descriptions) {
+            PangoLayout* layout = pango_layout_new(context);
+            PangoFontDescription* description = pango_font_description_from_string(text.c_str());
+            pango_layout_set_font_description(layout, description);
+            pango_font_description_free(description);
+            pango_layout_set_text(layout, kSample, -1);
+            pango_cairo_show_layout(cr, layout);
+            g_object_unref(layout);
+        }
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+        g_object_unref(context);
+        PreparedFonts& p = ThePreparedFonts();
+        std::lock_guard lock(p.mutex);
+        p.map = map;
+        p.done = true;
+        p.finished.notify_all();
+    }).detach();
+}
+
 RECT ImageDestRect(const RECT& control, const ImageSpec& image) {
     if (!image.dest) return control;
     RECT dest{control.left + image.dest->left, control.top + image.dest->top,
@@ -324,14 +445,13 @@ RECT ImageDestRect(const RECT& control, const ImageSpec& image) {
 
 // ---- RenderCache -----------------------------------------------------------------------------
 RenderCache::RenderCache(size_t imageBudget) : imageBudget_(imageBudget) {
+    if (PangoFontMap* prepared = TakePreparedFontMap()) {
+        // This thread's default from now on: GTK's widgets use the fonts loaded too.
+        pango_cairo_font_map_set_default(PANGO_CAIRO_FONT_MAP(prepared));
+        g_object_unref(prepared);
+    }
     context_ = pango_font_map_create_context(pango_cairo_font_map_get_default());
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
-    pango_cairo_context_set_font_options(context_, options);
-    cairo_font_options_destroy(options);
-    pango_cairo_context_set_resolution(context_, 96.0);
+    SetTextOptions(context_);
 }
 
 RenderCache::~RenderCache() {
@@ -494,23 +614,22 @@ PangoLayout* RenderCache::Layout(const TextKey& key) {
 
 // ---- fonts -----------------------------------------------------------------------------------
 std::string FontDescriptionText(const DuiLib::CPaintManagerUI* manager, int font) {
+    const DuiLib::TFontInfo* info = manager ? manager->GetFontInfo(font) : nullptr;
+    if (!info) return FontDescriptionText("", 12, false, false, false);
+    return FontDescriptionText(info->sFontName, info->iSize, info->bBold, info->bItalic,
+                               info->bUnderline);
+}
+
+std::string FontDescriptionText(std::string_view gbkFamily, int size, bool bold, bool italic,
+                                bool underline) {
     // Skins name Windows fonts; the families after them cover Chinese on Linux.
-    std::string family;
-    int size = 12;
-    bool bold = false, italic = false, underline = false;
-    if (const DuiLib::TFontInfo* info = manager ? manager->GetFontInfo(font) : nullptr) {
-        family = platform::GbkToUtf8(info->sFontName);
-        std::erase(family, ',');
-        size = info->iSize > 0 ? info->iSize : 12;
-        bold = info->bBold;
-        italic = info->bItalic;
-        underline = info->bUnderline;
-    }
+    std::string family = platform::GbkToUtf8(gbkFamily);
+    std::erase(family, ',');
     std::string text = family.empty() ? "" : family + ",";
     text += "WenQuanYi Micro Hei,Sans";
     if (bold) text += " Bold";
     if (italic) text += " Italic";
-    text += " " + std::to_string(size) + "px";
+    text += " " + std::to_string(size > 0 ? size : 12) + "px";
     if (underline) text += "|u";
     return text;
 }

@@ -46,6 +46,20 @@ std::vector<std::string> SkinImageNames(std::string_view skinText);
 // the skins write them) on a thread of its own, in order.
 void PreloadImages(const std::vector<std::string>& names);
 
+// ---- fonts set up ahead ------------------------------------------------------------------------
+// The first text a program draws sets up fontconfig and loads the fonts its
+// descriptions match, a good part of its first paint. PrepareFonts does that on
+// a thread of its own, into a font map of its own; the render cache takes that
+// map (waiting for it when still being filled) and makes it the UI thread's
+// default pango map, so GTK's widgets share the fonts too.
+
+// The pango descriptions of a skin's window fonts (its <Font> elements), as
+// the renderer writes them, each once.
+std::vector<std::string> SkinFontDescriptions(std::string_view skinText);
+
+// Starts setting up fontconfig and the fonts of `descriptions` on a thread.
+void PrepareFonts(std::vector<std::string> descriptions);
+
 // ---- RenderCache -----------------------------------------------------------------------------
 // Images and text layouts shared by every paint of the windows that use it.
 // Single-threaded: the UI thread owns it.
@@ -142,6 +156,9 @@ private:
 // The pango description of a window font (-1 or out of range: the default
 // font), with fallbacks that cover Chinese.
 std::string FontDescriptionText(const DuiLib::CPaintManagerUI* manager, int font);
+// The same from a font's parts (family GBK, may be empty).
+std::string FontDescriptionText(std::string_view family, int size, bool bold, bool italic,
+                                bool underline);
 
 // ---- CairoRenderTarget -----------------------------------------------------------------------
 class CairoRenderTarget : public RenderTarget {

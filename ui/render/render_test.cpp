@@ -360,6 +360,30 @@ TEST(SkinImageNames, AttributeValuesAndFileParts) {
 
 // Images decoded ahead are drawn as those decoded on the spot: each its own,
 // at its size, a colour key applied.
+// The fonts a skin names are set up ahead into a map of their own, which the
+// next render cache makes this thread's default and draws with.
+TEST(PreparedFonts, SkinFontsAreSetUpAheadAndTakenByTheRenderCache) {
+    const std::vector<std::string> descriptions = ui::SkinFontDescriptions(
+        "<Window><Font id=\"0\" name=\"SimSun\" size=\"14\" bold=\"true\" accname=\"x\"/>"
+        "<Font name='WenQuanYi Micro Hei' size = '12'/><Font size=\"12\" /><Fonts size=\"9\"/>"
+        "<Font\nitalic=\"true\" name=\"宋体\" size=\"x\"/></Window>");
+    EXPECT_EQ(descriptions, (std::vector<std::string>{
+                                "WenQuanYi Micro Hei,Sans 12px",
+                                "SimSun,WenQuanYi Micro Hei,Sans Bold 14px",
+                                "WenQuanYi Micro Hei,WenQuanYi Micro Hei,Sans 12px",
+                                "宋体,WenQuanYi Micro Hei,Sans Italic 12px",
+                            }));
+
+    PangoFontMap* before = pango_cairo_font_map_get_default();
+    ui::PrepareFonts(descriptions);
+    ui::RenderCache cache;
+    PangoFontMap* taken = pango_context_get_font_map(cache.Context());
+    EXPECT_NE(taken, before);
+    EXPECT_EQ(taken, pango_cairo_font_map_get_default());
+    ui::RenderCache later;  // takes nothing more, nor waits
+    EXPECT_EQ(pango_context_get_font_map(later.Context()), taken);
+}
+
 TEST_F(OffscreenRender, ImagesDecodedAheadAreDrawnAsTheirFiles) {
     WritePng(folder_ / "ahead_red.png", 10, 10, [](cairo_t* cr) { Fill(cr, 0, 0, 10, 10, kRed); });
     WritePng(folder_ / "ahead_keyed.png", 20, 10, [](cairo_t* cr) {
