@@ -438,6 +438,10 @@ bool GtkBackend::WriteLivePng(HWND hwnd, const std::string& path) {
 std::unique_ptr<GtkBackend> GtkBackend::Create(std::string* reason) {
     // Windows are placed by the layer itself, which X11 allows and Wayland does not.
     gdk_set_allowed_backends("x11");
+    // The font map starts reading the font configuration on a thread of its
+    // own; made before GTK starts, that reading overlaps GTK's start instead
+    // of holding up the first text the window lays out.
+    pango_cairo_font_map_get_default();
     if (!gtk_init_check(nullptr, nullptr)) {
         const char* display = std::getenv("DISPLAY");
         if (reason) {
