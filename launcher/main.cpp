@@ -4,6 +4,7 @@
 #include "ui/web/screen_backend.h"
 
 int main() {
+    ui::PrepareScreenEnvironment();
     DuiLib::CPaintManagerUI::SetInstance(nullptr);
     vamo::LauncherProgram program;
     program.programFolder = DuiLib::CPaintManagerUI::GetInstancePath();

@@ -141,6 +141,26 @@ void WriteAll(int fd, const void* data, size_t size) {
     }
 }
 
+// "NAME=" of each variable set by SetOwnEnvironmentVariable. Written only
+// before threads start, read afterwards.
+std::vector<std::string>& OwnVariables() {
+    static std::vector<std::string> prefixes;
+    return prefixes;
+}
+
+// The environment a started program gets: ours less our own variables.
+std::vector<char*> InheritedEnvironment() {
+    std::vector<char*> result;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view variable(*entry);
+        bool own = false;
+        for (const std::string& prefix : OwnVariables()) own = own || variable.starts_with(prefix);
+        if (!own) result.push_back(*entry);
+    }
+    result.push_back(nullptr);
+    return result;
+}
+
 // Starts `argv` as a grandchild in its own session, so that it is not our child
 // (no zombie to reap) and does not share our terminal. Only async-signal-safe
 // calls run between fork and exec. Returns false when the program could not be
@@ -151,6 +171,7 @@ bool SpawnDetached(const std::string& executable, const std::vector<std::string>
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+    std::vector<char*> environment = InheritedEnvironment();
     const char* folder = workingFolder.empty() ? nullptr : workingFolder.c_str();
 
     int report[2];
@@ -180,7 +201,7 @@ bool SpawnDetached(const std::string& executable, const std::vector<std::string>
                 ::dup2(devNull, STDIN_FILENO);
                 if (devNull != STDIN_FILENO) ::close(devNull);
             }
-            ::execv(executable.c_str(), argv.data());
+            ::execve(executable.c_str(), argv.data(), environment.data());
             error = errno;
         }
         WriteAll(report[1], &error, sizeof error);
@@ -359,6 +380,12 @@ bool OpenUrl(const std::string& url) {
     const auto opener = FindOnPath("xdg-open");
     if (!opener) return false;
     return SpawnDetached(*opener, {*opener, address}, {});
+}
+
+bool SetOwnEnvironmentVariable(const char* name, const char* value) {
+    if (std::getenv(name) != nullptr || ::setenv(name, value, 0) != 0) return false;
+    OwnVariables().push_back(std::string(name) + "=");
+    return true;
 }
 
 }  // namespace platform

@@ -68,4 +68,11 @@ bool IsWebAddress(std::string_view address);
 // `xdg-open`.
 bool OpenUrl(const std::string& url);
 
+// Sets `name` to `value` for this program only, unless the environment already
+// has it (the user's choice stands): programs started by StartProgram and
+// OpenUrl do not inherit it. Call it first in main, before any thread starts:
+// getenv in other threads (fontconfig, curl, GTK's) reads the environment
+// without a lock, and setenv may move it. True when it was set.
+bool SetOwnEnvironmentVariable(const char* name, const char* value);
+
 }  // namespace platform

@@ -138,20 +138,29 @@ TEST(SplitCommandLine, GbkTrailBytesAreNotBackslashes) {
     EXPECT_EQ(SplitCommandLine("\x95\x5C\" b\""), (std::vector<std::string>{"\x95\x5C b"}));
 }
 
-TEST_F(Processes, StartProgramRunsInItsFolderWithSplitArguments) {
+TEST_F(Processes, StartProgramRunsInItsFolderWithSplitArgumentsAndOurEnvironment) {
     const std::string script = dir_ + "script";
     // Without the run bit: starting it must add it.
     WriteFile(script,
               "#!/bin/sh\n"
-              "{ pwd; for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done; } > \"$0.tmp\"\n"
+              "{ pwd; for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done;\n"
+              "  echo \"${QV_OWN-unset} ${QV_USER-unset} ${HOME:+home}\"; } > \"$0.tmp\"\n"
               "mv \"$0.tmp\" \"$0.out\"\n",
               0644);
     ASSERT_TRUE(CreateDirectory(dir_ + "work"));
+    // The program's own variables stay its own; the user's pass on, and one
+    // the user set is not overridden.
+    setenv("QV_USER", "mine", 1);
+    EXPECT_FALSE(SetOwnEnvironmentVariable("QV_USER", "ours"));
+    EXPECT_TRUE(SetOwnEnvironmentVariable("QV_OWN", "ours"));
+    EXPECT_STREQ(getenv("QV_OWN"), "ours");
     const std::string parameters = std::string(texts::kLoginButtonText) + " \"a b\" u'p'1 x\\\"y";
     ASSERT_TRUE(StartProgram(script, parameters, dir_ + "work"));
+    unsetenv("QV_USER");
+    unsetenv("QV_OWN");
     ASSERT_TRUE(WaitUntil([&] { return FileExists(script + ".out"); }));
-    EXPECT_EQ(ReadFile(script + ".out"),
-              fs::canonical(dir_ + "work").string() + "\n[登录]\n[a b]\n[u'p'1]\n[x\"y]\n");
+    EXPECT_EQ(ReadFile(script + ".out"), fs::canonical(dir_ + "work").string() +
+                                             "\n[登录]\n[a b]\n[u'p'1]\n[x\"y]\nunset mine home\n");
     struct stat info;
     ASSERT_EQ(stat(script.c_str(), &info), 0);
     EXPECT_TRUE(info.st_mode & S_IXUSR);

@@ -5,6 +5,7 @@
 #include "ui/web/screen_backend.h"
 
 int main() {
+    ui::PrepareScreenEnvironment();
     DuiLib::CPaintManagerUI::SetInstance(nullptr);
     quorvi::SystemServices services;
     quorvi::ClientProgram program;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/module.h"
+#include "platform/process.h"
 #include "platform/text.h"
 #include "ui/core/browser.h"
 #include "ui/core/control_map.h"
@@ -172,25 +173,25 @@ void LoadAfterFirstPaint() {
         nullptr);
 }
 
-// Without a GPU (Xvfb, remote displays) WebKit's accelerated compositing draws
-// nothing that GTK can show or capture; the page then paints through GTK. A
-// setting the user made is kept.
-void PrepareWebKitEnvironment() {
-    setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
-}
-
 }  // namespace
 
-bool InstallScreenBackend() {
-    PrepareWebKitEnvironment();
+void PrepareScreenEnvironment() {
+    static bool prepared = false;
+    if (prepared) return;
+    prepared = true;
+    // Without a GPU (Xvfb, remote displays) WebKit's accelerated compositing
+    // draws nothing that GTK can show or capture; the page then paints through
+    // GTK. A setting the user made is kept.
+    setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
     // The windows are painted with cairo and WebKit does not composite, so
-    // GDK's probe of OpenGL (which loads the GL drivers) is left out; it is
-    // told so only while it starts, so the web processes are not.
-    const bool glChosen = std::getenv("GDK_GL") != nullptr;
-    if (!glChosen) setenv("GDK_GL", "disable", 1);
-    const bool installed = InstallGtkBackend();
-    if (!glChosen) unsetenv("GDK_GL");
-    if (!installed) return false;
+    // GDK's probe of OpenGL (which loads the GL drivers) is left out. Programs
+    // the user starts from ours do not inherit this.
+    platform::SetOwnEnvironmentVariable("GDK_GL", "disable");
+}
+
+bool InstallScreenBackend() {
+    PrepareScreenEnvironment();
+    if (!InstallGtkBackend()) return false;
     GtkBackend* backend = GetGtkBackend();
     backend->SetBrowserFactory(
         [backend](DuiLib::CActiveXUI& host) -> std::unique_ptr<BrowserEngine> {

@@ -16,6 +16,11 @@ namespace ui {
 // (SaveShownWindowsPng).
 bool InstallScreenBackend();
 
+// Sets the environment variables the backend starts with. The environment must
+// not change once threads run, so a program that starts threads before
+// InstallScreenBackend (which calls this too) calls this first in main.
+void PrepareScreenEnvironment();
+
 // The web engine is a module, loaded after the first frame of a window of the
 // program has been painted once the engine is wanted (the first browser
 // control, or EnableSpareWebView), or three seconds on if none is painted by
