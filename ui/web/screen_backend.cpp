@@ -179,13 +179,14 @@ void PrepareScreenEnvironment() {
     static bool prepared = false;
     if (prepared) return;
     prepared = true;
+    // Settings the user made are kept, and programs the user starts from ours
+    // (the system browser among them) do not inherit ours.
     // Without a GPU (Xvfb, remote displays) WebKit's accelerated compositing
     // draws nothing that GTK can show or capture; the page then paints through
-    // GTK. A setting the user made is kept.
-    setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
+    // GTK.
+    platform::SetOwnEnvironmentVariable("WEBKIT_DISABLE_COMPOSITING_MODE", "1");
     // The windows are painted with cairo and WebKit does not composite, so
-    // GDK's probe of OpenGL (which loads the GL drivers) is left out. Programs
-    // the user starts from ours do not inherit this.
+    // GDK's probe of OpenGL (which loads the GL drivers) is left out.
     platform::SetOwnEnvironmentVariable("GDK_GL", "disable");
 }
 
