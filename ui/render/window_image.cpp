@@ -78,6 +78,8 @@ void PaintWindowThroughImage(HWND hwnd, cairo_t* cr, const RECT& paintRect) {
     cairo_rectangle(cr, paintRect.left, paintRect.top, width, height);
     cairo_fill(cr);
     cairo_restore(cr);
+    // Done with its memory, which the next paint draws in, whoever still holds it.
+    cairo_surface_finish(image);
     cairo_surface_destroy(image);
 }
 
