@@ -5,6 +5,7 @@
 #include "client/catalogue/navigation_builder.h"
 #include "client/catalogue/recommendations.h"
 #include "client/catalogue/search.h"
+#include "ui/render/cairo_target.h"
 
 namespace quorvi {
 
@@ -35,11 +36,16 @@ void CatalogueComponent::Register(MainWindowRoutes& routes) {
 
 void CatalogueComponent::Preload(const std::string& cataloguePath) {
     m_preloadPath = cataloguePath;
-    m_preloaded = std::async(std::launch::async, [cataloguePath] {
-        std::pair<bool, CatalogueDocument> read;
-        read.first = LoadCatalogueDocument(cataloguePath, read.second);
-        return read;
-    });
+    // The icons of the first frame are decoded ahead too, found where the
+    // window will look for them: under the skin folder as it is now.
+    m_preloaded = std::async(std::launch::async,
+                             [cataloguePath, skin = DuiLib::CPaintManagerUI::GetResourcePath()] {
+                                 std::pair<bool, CatalogueDocument> read;
+                                 read.first = LoadCatalogueDocument(cataloguePath, read.second);
+                                 if (read.first)
+                                     ui::PreloadImages(IconsShownAtStart(read.second), skin);
+                                 return read;
+                             });
 }
 
 bool CatalogueComponent::Load(const std::string& cataloguePath) {

@@ -1,5 +1,8 @@
 // The views built from the tables: history panel, search results and the
 // recommendation columns.
+#include <set>
+
+#include "client/catalogue/catalogue_store.h"
 #include "client/catalogue/catalogue_ui_test_support.h"
 #include "client/catalogue/history_panel.h"
 #include "client/catalogue/recommendations.h"
@@ -216,6 +219,42 @@ TEST_F(CatalogueListsTest, EachColumnShowsItsFirstFiveRecommendations) {
     EXPECT_EQ(home->GetChildAt(before)->GetPos(), (RECT{101, 178, 255, 224}));
     EXPECT_EQ(home->GetChildAt(before + 5)->GetPos(), (RECT{725, 178, 879, 224}));
     EXPECT_EQ(Find("optLink6"), nullptr);
+}
+
+// The icons decoded ahead of the first frame are the navigation's and those the
+// columns show once the document is stored: five a key, holders' sub-applications
+// in their place, each file once.
+TEST_F(CatalogueListsTest, IconsShownAtStartAreThoseTheColumnsShow) {
+    std::string xml = "<apps><g caption='G' icon='g1.png' mark='a' id='1'>";
+    for (int i = 1; i <= 6; ++i) {
+        const std::string n = std::to_string(i);
+        xml += "<a caption='A' icon='k" + n + ".png' id='1" + n + "' action='web' appRecommend='" +
+               (i == 6 ? "4" : "1") + "'>u</a>";
+    }
+    xml +=
+        "<a caption='H' icon='h.png' id='20' showSubApps='True' appRecommend='2'>"
+        "<a caption='S' icon='s.png' id='21' action='web' appRecommend='2'>u</a></a>"
+        "<a caption='X' icon='x.png' id='22' action='web' appRecommend='01'>u</a>"
+        "<a caption='Y' icon='y.png' id='23' action='web' appRecommend='5'>u</a></g>"
+        "<g caption='G2' icon='k1.png' mark='b' id='2'>"
+        "<a caption='Z' icon='k7.png' id='30' action='web' appRecommend='1'>u</a></g></apps>";
+    CatalogueDocument document;
+    ASSERT_TRUE(ParseCatalogueDocument(xml, document));
+    const std::vector<std::string> icons = IconsShownAtStart(document);
+    EXPECT_EQ(icons, (std::vector<std::string>{"g1.png", "k1.png", "k2.png", "k3.png", "k4.png",
+                                               "k5.png", "k6.png", "s.png"}));
+
+    StoreCatalogue(db, document);
+    CControlUI* home = Find("Container1");
+    const int before = home->GetChildCount();
+    for (const char* key : {"1", "2", "3", "4"}) BuildRecommendations(home, db, key);
+    std::set<std::string> shown{"g1.png"};
+    for (int i = before; i < home->GetChildCount(); ++i) {
+        const std::string fore =
+            static_cast<DuiLib::COptionUI*>(home->GetChildAt(i))->GetForeImage();
+        shown.insert(fore.substr(6, fore.find('\'', 6) - 6));  // file='...'
+    }
+    EXPECT_EQ(shown, std::set<std::string>(icons.begin(), icons.end()));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "client/catalogue/recommendations.h"
 
+#include <map>
+#include <set>
 #include <string>
 
 #include "client/catalogue/catalogue_rows.h"
@@ -44,6 +46,29 @@ int BuildRecommendations(DuiLib::CControlUI* home, LocalDatabase& db, std::strin
         ++built;
     }
     return built;
+}
+
+std::vector<std::string> IconsShownAtStart(const CatalogueDocument& document) {
+    std::vector<std::string> icons;
+    std::set<std::string_view> seen;
+    auto add = [&](const std::string& icon) {
+        if (seen.insert(icon).second) icons.push_back(icon);
+    };
+    for (const CatalogueGroup& group : document.groups) add(group.icon);
+    // The columns take the rows as the store writes them: every application but
+    // a holder, in document order, the first few of each key.
+    std::map<std::string_view, int> shown;
+    auto recommend = [&](const CatalogueApplication& app) {
+        if (RecommendationColumnX(app.recommendKey) >= 0 && shown[app.recommendKey]++ < kRowsShown)
+            add(app.icon);
+    };
+    for (const CatalogueGroup& group : document.groups) {
+        for (const CatalogueApplication& app : group.applications) {
+            if (!app.holdsSubApps) recommend(app);
+            for (const CatalogueApplication& sub : app.subApplications) recommend(sub);
+        }
+    }
+    return icons;
 }
 
 }  // namespace quorvi

@@ -2,6 +2,10 @@
 // applications of `apps_recommend` by their key, five at most a column.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "client/catalogue/catalogue_document.h"
 #include "client/common/database.h"
 #include "ui/core/UIlib.h"
 
@@ -14,5 +18,11 @@ int RecommendationColumnX(std::string_view key);
 // null (the window has not looked it up) or the key has no column. Gives the
 // number of options built.
 int BuildRecommendations(DuiLib::CControlUI* home, LocalDatabase& db, std::string_view key);
+
+// The icon files the window shows first once `document` is built: the
+// navigation options' icons, then those of the applications the columns will
+// show (in document order, a holder's sub-applications in its place), each once.
+// For decoding them ahead while the window is made.
+std::vector<std::string> IconsShownAtStart(const CatalogueDocument& document);
 
 }  // namespace quorvi

@@ -30,14 +30,19 @@ constexpr size_t kEntryBytes = 256;
 constexpr size_t kComposedBytes = 64;
 
 // ---- paths and images ------------------------------------------------------------------------
-std::string ResolveImagePath(const std::string& gbkFile) {
+// The UTF-8 path of a skin file name (GBK), relative to `folder` (GBK) unless absolute.
+std::string ResolveImagePath(const std::string& gbkFile, const std::string& folder) {
     std::string path = platform::GbkToUtf8(gbkFile);
     std::replace(path.begin(), path.end(), '\\', '/');
     if (!path.empty() && path.front() == '/') return path;
-    std::string base = platform::GbkToUtf8(DuiLib::CPaintManagerUI::GetResourcePath());
+    std::string base = platform::GbkToUtf8(folder);
     std::replace(base.begin(), base.end(), '\\', '/');
     if (!base.empty() && base.back() != '/') base += '/';
     return base + path;
+}
+
+std::string ResolveImagePath(const std::string& gbkFile) {
+    return ResolveImagePath(gbkFile, DuiLib::CPaintManagerUI::GetResourcePath());
 }
 
 RenderCache::ImageRef Owned(cairo_surface_t* surface) {
@@ -306,11 +311,22 @@ std::vector<std::string> SkinImageNames(std::string_view text) {
 }
 
 void PreloadImages(const std::vector<std::string>& names) {
+    PreloadImages(names, DuiLib::CPaintManagerUI::GetResourcePath());
+}
+
+void PreloadImages(const std::vector<std::string>& names, const std::string& folder) {
     Preloads& p = ThePreloads();
     {
         std::lock_guard lock(p.mutex);
         const bool running = !p.waiting.empty() || !p.decoding.empty();
-        for (const std::string& name : names) p.waiting.push_back(ResolveImagePath(name));
+        for (const std::string& name : names) {
+            // One copy of a file at most: a second one left waiting after the first
+            // was decoded would make the cache decode the file again itself.
+            std::string path = ResolveImagePath(name, folder);
+            if (path != p.decoding && !p.ready.contains(path) &&
+                std::find(p.waiting.begin(), p.waiting.end(), path) == p.waiting.end())
+                p.waiting.push_back(std::move(path));
+        }
         if (running || p.waiting.empty()) return;
     }
     std::thread(DecodeWaitingImages).detach();

@@ -43,8 +43,12 @@ namespace ui {
 std::vector<std::string> SkinImageNames(std::string_view skinText);
 
 // Starts decoding the skin files `names` (relative to the resource path, as
-// the skins write them) on a thread of its own, in order.
+// the skins write them) on a thread of its own, in order. A file already
+// waiting, being decoded or decoded and not yet taken is not asked for twice.
 void PreloadImages(const std::vector<std::string>& names);
+// The same with the names relative to `folder` (GBK, as the resource path): for
+// a thread other than the UI thread, which may change the resource path meanwhile.
+void PreloadImages(const std::vector<std::string>& names, const std::string& folder);
 
 // ---- fonts set up ahead ------------------------------------------------------------------------
 // The first text a program draws sets up fontconfig and loads the fonts its
