@@ -5,7 +5,6 @@
 #include "client/catalogue/navigation_builder.h"
 #include "client/catalogue/recommendations.h"
 #include "client/catalogue/search.h"
-#include "ui/render/cairo_target.h"
 
 namespace quorvi {
 
@@ -34,18 +33,15 @@ void CatalogueComponent::Register(MainWindowRoutes& routes) {
     routes.SetFloatingPanels([this] { return FloatingPanels(); });
 }
 
-void CatalogueComponent::Preload(const std::string& cataloguePath) {
+void CatalogueComponent::Preload(const std::string& cataloguePath,
+                                 std::function<void(std::vector<std::string> icons)> decodeAhead) {
     m_preloadPath = cataloguePath;
-    // The icons of the first frame are decoded ahead too, found where the
-    // window will look for them: under the skin folder as it is now.
-    m_preloaded = std::async(std::launch::async,
-                             [cataloguePath, skin = DuiLib::CPaintManagerUI::GetResourcePath()] {
-                                 std::pair<bool, CatalogueDocument> read;
-                                 read.first = LoadCatalogueDocument(cataloguePath, read.second);
-                                 if (read.first)
-                                     ui::PreloadImages(IconsShownAtStart(read.second), skin);
-                                 return read;
-                             });
+    m_preloaded = std::async(std::launch::async, [cataloguePath, decodeAhead] {
+        std::pair<bool, CatalogueDocument> read;
+        read.first = LoadCatalogueDocument(cataloguePath, read.second);
+        if (read.first && decodeAhead) decodeAhead(IconsShownAtStart(read.second));
+        return read;
+    });
 }
 
 bool CatalogueComponent::Load(const std::string& cataloguePath) {

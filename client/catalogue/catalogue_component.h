@@ -9,6 +9,7 @@
 // an empty hook is a step left out.
 #pragma once
 
+#include <functional>
 #include <future>
 #include <string>
 #include <utility>
@@ -31,8 +32,10 @@ public:
 
     // Starts reading the catalogue file on a thread of its own, so that it is
     // parsed while the window builds its skin and opens its database; the next
-    // Load of the same file takes the document from there.
-    void Preload(const std::string& cataloguePath);
+    // Load of the same file takes the document from there. Once read, that
+    // thread hands `decodeAhead` the icon files the window shows first.
+    void Preload(const std::string& cataloguePath,
+                 std::function<void(std::vector<std::string> icons)> decodeAhead = {});
 
     // Reads the catalogue file and builds the navigation from it; false when the
     // file is missing or unreadable (nothing is built then).

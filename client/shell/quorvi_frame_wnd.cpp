@@ -7,6 +7,7 @@
 #include "client/common/events.h"
 #include "client/common/school_account.h"
 #include "platform/system.h"
+#include "ui/render/cairo_target.h"
 
 namespace quorvi {
 
@@ -79,8 +80,13 @@ LRESULT CQuorviFrameWnd::OnCreate() {
                               WS_CLIPCHILDREN);
     ::SetWindowLong(m_hWnd, GWL_STYLE, style);
 
-    // Read while the skin is built and the database opened.
-    m_catalogue.Preload(m_programFolder + kCatalogueFileName);
+    // Read while the skin is built and the database opened; the icons of the
+    // first frame are then decoded ahead too, found where the window will look
+    // for them (the skin folder as it is now: other windows change it briefly
+    // while they build).
+    m_catalogue.Preload(m_programFolder + kCatalogueFileName,
+                        [skin = DuiLib::CPaintManagerUI::GetResourcePath()](
+                            std::vector<std::string> icons) { ui::PreloadImages(icons, skin); });
     m_pm.Init(m_hWnd);
     DuiLib::CDialogBuilder builder;
     const DuiLib::SkinFile skin =
