@@ -109,17 +109,10 @@ bool CatalogueStorePass::Store(const CatalogueOption& option, const CatalogueEnt
 void StoreCatalogue(LocalDatabase& db, const CatalogueDocument& document) {
     if (!document.hasRoot) return;
     CatalogueStorePass pass(db);
-    for (const CatalogueGroup& group : document.groups) {
-        for (const CatalogueApplication& app : group.applications) {
-            if (!app.holdsSubApps) {
-                pass.Store(OptionOf(app), EntryOf(app, group.id));
-                continue;
-            }
-            for (const CatalogueApplication& sub : app.subApplications) {
-                pass.Store(OptionOf(sub), EntryOf(sub, group.id));
-            }
-        }
-    }
+    ForEachStoredApplication(document,
+                             [&pass](const CatalogueApplication& app, const CatalogueGroup& group) {
+                                 pass.Store(OptionOf(app), EntryOf(app, group.id));
+                             });
 }
 
 }  // namespace quorvi

@@ -79,9 +79,25 @@ private:
     Statement m_insertRecommend;
 };
 
-// Stores every application and sub-application of a document in document order
-// (sub-application holders themselves get no row). Does nothing when the
-// document holds no element.
+// Calls fn(app, group) for every application the store writes, in the order it
+// writes them: document order, a sub-application holder replaced by its
+// sub-applications (a holder is no application of its own and gets no row).
+// The icons the recommendation columns will show are found by the same walk.
+template <typename Fn>
+void ForEachStoredApplication(const CatalogueDocument& document, Fn&& fn) {
+    for (const CatalogueGroup& group : document.groups) {
+        for (const CatalogueApplication& app : group.applications) {
+            if (!app.holdsSubApps) {
+                fn(app, group);
+                continue;
+            }
+            for (const CatalogueApplication& sub : app.subApplications) fn(sub, group);
+        }
+    }
+}
+
+// Stores every application of a document (ForEachStoredApplication). Does
+// nothing when the document holds no element.
 void StoreCatalogue(LocalDatabase& db, const CatalogueDocument& document);
 
 }  // namespace quorvi

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "client/catalogue/catalogue_rows.h"
+#include "client/catalogue/catalogue_store.h"
 
 namespace quorvi {
 
@@ -55,19 +56,12 @@ std::vector<std::string> IconsShownAtStart(const CatalogueDocument& document) {
         if (seen.insert(icon).second) icons.push_back(icon);
     };
     for (const CatalogueGroup& group : document.groups) add(group.icon);
-    // The columns take the rows as the store writes them: every application but
-    // a holder, in document order, the first few of each key.
+    // A column shows the first rows of its key in the order the store writes them.
     std::map<std::string_view, int> shown;
-    auto recommend = [&](const CatalogueApplication& app) {
+    ForEachStoredApplication(document, [&](const CatalogueApplication& app, const CatalogueGroup&) {
         if (RecommendationColumnX(app.recommendKey) >= 0 && shown[app.recommendKey]++ < kRowsShown)
             add(app.icon);
-    };
-    for (const CatalogueGroup& group : document.groups) {
-        for (const CatalogueApplication& app : group.applications) {
-            if (!app.holdsSubApps) recommend(app);
-            for (const CatalogueApplication& sub : app.subApplications) recommend(sub);
-        }
-    }
+    });
     return icons;
 }
 
