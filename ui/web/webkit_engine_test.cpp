@@ -189,9 +189,12 @@ TEST_F(WebKitBrowser, PageAskedForBeforeTheEngineLoadsShowsOverTheControlOnceItH
         if (WEBKIT_IS_WEB_VIEW(l->data)) view = GTK_WIDGET(l->data);
     g_list_free(children);
     ASSERT_NE(view, nullptr);
-    ASSERT_TRUE(WaitFor([&] { return gtk_widget_get_mapped(view); }));
-    GtkAllocation placed;
-    gtk_widget_get_allocation(view, &placed);
+    // GTK maps a new child before its first size allocation: wait for both.
+    GtkAllocation placed{};
+    EXPECT_TRUE(WaitFor([&] {
+        gtk_widget_get_allocation(view, &placed);
+        return gtk_widget_get_mapped(view) && placed.width > 1;
+    }));
     EXPECT_EQ(placed.x, 10);
     EXPECT_EQ(placed.y, 40);
     EXPECT_EQ(placed.width, 300);
