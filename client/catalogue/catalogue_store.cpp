@@ -1,5 +1,12 @@
 #include "client/catalogue/catalogue_store.h"
 
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
 #include "platform/log.h"
 
 namespace quorvi {
@@ -106,8 +113,59 @@ bool CatalogueStorePass::Store(const CatalogueOption& option, const CatalogueEnt
     return true;
 }
 
+namespace {
+
+using Columns = std::vector<std::optional<std::string>>;
+
+// True when `apps` and `apps_recommend` already hold what a pass over `document`
+// would write: the same recommendations in the same order, and every
+// application's row with the same values. Reading is cheap; a pass commits, and
+// its commit waits for the disk, on every start of the window.
+bool AlreadyStored(LocalDatabase& db, const CatalogueDocument& document) {
+    std::map<std::string, Columns> apps;  // AppID -> the row's values; the last one wins
+    std::vector<Columns> recommendations;
+    ForEachStoredApplication(
+        document, [&](const CatalogueApplication& app, const CatalogueGroup& group) {
+            const CatalogueOption option = OptionOf(app);
+            const CatalogueEntry entry = EntryOf(app, group.id);
+            int appId = 0, groupId = 0;
+            if (!ParseNumericId(entry.appId, appId) || !ParseNumericId(entry.groupId, groupId))
+                return;
+            const std::string id = std::to_string(appId), groupText = std::to_string(groupId);
+            apps[id] = {option.text, option.foreImage, option.userData,
+                        option.name, entry.action,     groupText};
+            if (entry.recommendKey != "0")
+                recommendations.push_back({option.text, RecommendationForeImage(option.foreImage),
+                                           option.userData, std::nullopt, option.name, id,
+                                           entry.action, entry.recommendKey, groupText});
+        });
+
+    const std::vector<SqlRow> stored = db.Query(
+        "select AppName,AppForeImage,UserData,Dateline,ControlName,AppID,AppAction,AppRecommend,"
+        "GroupID from apps_recommend order by ID");
+    if (stored.size() != recommendations.size()) return false;
+    for (size_t i = 0; i < stored.size(); ++i)
+        if (stored[i].columns != recommendations[i]) return false;
+
+    std::set<std::string> found;
+    for (const SqlRow& row :
+         db.Query("select AppID,AppName,AppForeImage,UserData,ControlName,AppAction,GroupID "
+                  "from apps")) {
+        if (row.columns.empty() || !row.columns[0]) continue;
+        const auto app = apps.find(*row.columns[0]);
+        if (app == apps.end()) continue;  // left the catalogue: the pass keeps it as it is
+        if (!std::equal(row.columns.begin() + 1, row.columns.end(), app->second.begin(),
+                        app->second.end()))
+            return false;
+        found.insert(app->first);
+    }
+    return found.size() == apps.size();
+}
+
+}  // namespace
+
 void StoreCatalogue(LocalDatabase& db, const CatalogueDocument& document) {
-    if (!document.hasRoot) return;
+    if (!document.hasRoot || AlreadyStored(db, document)) return;
     CatalogueStorePass pass(db);
     ForEachStoredApplication(document,
                              [&pass](const CatalogueApplication& app, const CatalogueGroup& group) {

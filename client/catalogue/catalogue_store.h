@@ -11,6 +11,8 @@
 // The values are those of the application's option as the window shows it, so
 // the window can build each option and store it in the same walk over the
 // document (CatalogueStorePass), or store a whole parsed document (StoreCatalogue).
+// StoreCatalogue writes nothing when the tables hold that document already (the
+// usual start): no transaction, so no wait for the disk.
 #pragma once
 
 #include <unordered_set>

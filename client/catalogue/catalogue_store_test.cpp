@@ -111,6 +111,36 @@ TEST_F(CatalogueStoreTest, RowsOutliveTheDocumentAndKeepTheirLastUse) {
     EXPECT_EQ(Column("select count(*) from apps_recommend"), "1");
 }
 
+// A start stores the catalogue it already stored: nothing is written then (no
+// transaction to wait for), and anything that differs from what a pass would
+// write makes the pass.
+TEST_F(CatalogueStoreTest, TheSameDocumentAgainWritesNothingAndAnyDifferenceIsWritten) {
+    const std::string groups =
+        Group("1", App("1", "one", "appRecommend='1'") + App("2", "two", "appRecommend='1'")) +
+        Group("2", App("3", "three"));
+    Sync(groups);
+    const int changes = sqlite3_total_changes(db.Handle());
+    Sync(groups);
+    EXPECT_EQ(sqlite3_total_changes(db.Handle()), changes) << "the same catalogue written again";
+
+    // Rows changed, added or removed behind the window are put right.
+    ASSERT_TRUE(db.Execute("update apps_recommend set Dateline='x' where AppID=2"));
+    ASSERT_TRUE(db.Execute("update apps set AppAction='run' where AppID=3"));
+    Sync(groups);
+    EXPECT_EQ(Column("select ifnull(Dateline,'-') from apps_recommend order by ID"), "-|-");
+    EXPECT_EQ(Column("select AppAction from apps where AppID=3"), "web");
+    ASSERT_TRUE(db.Execute("insert into apps_recommend (AppName) values ('stray')"));
+    ASSERT_TRUE(db.Execute("delete from apps where AppID=3"));
+    Sync(groups);
+    EXPECT_EQ(Column("select AppName from apps_recommend order by ID"), "one|two");
+    EXPECT_EQ(Column("select AppName from apps order by ID"), "one|two|three");
+
+    // And so is a document that differs in one value.
+    Sync(Group("1", App("1", "one", "appRecommend='1'") + App("2", "two")) +
+         Group("2", App("3", "three")));
+    EXPECT_EQ(Column("select AppName from apps_recommend order by ID"), "one");
+}
+
 TEST_F(CatalogueStoreTest, NonAsciiTextsAreStoredAsGbkWhateverTheirLength) {
     std::string caption;
     for (int i = 0; i < 3000; ++i) caption += "\xE4\xB8\xAD\xE6\x96\x87";
