@@ -11,12 +11,14 @@ int main() {
     quorvi::ClientProgram program;
     program.programFolder = DuiLib::CPaintManagerUI::GetInstancePath();
     program.initialiseUi = [](const DuiLib::SkinFile& mainSkin) {
-        // The main window's fonts and images are made ready on threads of their
-        // own while GTK starts and the window is made.
+        // GTK starts first, alone: its start waits on the X server, which a
+        // thread busy beside it on a machine of two cores would hold up. The main
+        // window's fonts and images are then made ready on threads of their own
+        // while the window is made.
+        if (!ui::InstallScreenBackend()) return false;
         const std::string text = mainSkin.text.value_or("");
         ui::PrepareFonts(ui::SkinFontDescriptions(text));
         ui::PreloadImages(ui::SkinImageNames(text));
-        if (!ui::InstallScreenBackend()) return false;
         // Application dialogs open one after another; each starts on a ready page process.
         ui::EnableSpareWebView();
         return true;

@@ -201,13 +201,22 @@ void GtkBackend::MoveNativeWindow(HWND hwnd, const RECT& screenRect) {
     }
 }
 
+// Asked when needed, not at start: the answer takes the X server a round trip,
+// and only minimising needs it.
+bool GtkBackend::HasWindowManager() {
+    GdkScreen* screen = gdk_screen_get_default();
+    if (!GDK_IS_X11_SCREEN(screen)) return false;
+    const char* manager = gdk_x11_screen_get_window_manager_name(screen);
+    return manager && std::string(manager) != "unknown";
+}
+
 void GtkBackend::SetNativeState(HWND hwnd, WindowState state) {
     Window* w = Find(hwnd);
     if (!w || !w->toplevel) return;
     // Maximised and restored geometry arrive through MoveNativeWindow. Minimising
     // needs a window manager to iconify; without one the window is hidden.
     if (state == WindowState::Minimized) {
-        if (hasWindowManager_) {
+        if (HasWindowManager()) {
             gtk_window_iconify(GTK_WINDOW(w->toplevel));
         } else {
             w->hiddenForMinimize = true;
@@ -221,7 +230,7 @@ void GtkBackend::SetNativeState(HWND hwnd, WindowState state) {
             gtk_widget_show(w->toplevel);
             gtk_window_move(GTK_WINDOW(w->toplevel), w->rect.left, w->rect.top);
         }
-    } else if (hasWindowManager_) {
+    } else if (HasWindowManager()) {
         gtk_window_deiconify(GTK_WINDOW(w->toplevel));
     }
 }
@@ -438,10 +447,6 @@ bool GtkBackend::WriteLivePng(HWND hwnd, const std::string& path) {
 std::unique_ptr<GtkBackend> GtkBackend::Create(std::string* reason) {
     // Windows are placed by the layer itself, which X11 allows and Wayland does not.
     gdk_set_allowed_backends("x11");
-    // The font map starts reading the font configuration on a thread of its
-    // own; made before GTK starts, that reading overlaps GTK's start instead
-    // of holding up the first text the window lays out.
-    pango_cairo_font_map_get_default();
     if (!gtk_init_check(nullptr, nullptr)) {
         const char* display = std::getenv("DISPLAY");
         if (reason) {
@@ -451,13 +456,12 @@ std::unique_ptr<GtkBackend> GtkBackend::Create(std::string* reason) {
         }
         return nullptr;
     }
-    std::unique_ptr<GtkBackend> backend(new GtkBackend());
-    GdkScreen* screen = gdk_screen_get_default();
-    if (GDK_IS_X11_SCREEN(screen)) {
-        const char* manager = gdk_x11_screen_get_window_manager_name(screen);
-        backend->hasWindowManager_ = manager && std::string(manager) != "unknown";
-    }
-    return backend;
+    // The font map starts reading the font configuration on a thread of its
+    // own, which then overlaps the making of the first window instead of
+    // holding up its first text. Not before GTK starts: that start waits on the
+    // X server, and the reading beside it would hold the server up.
+    pango_cairo_font_map_get_default();
+    return std::unique_ptr<GtkBackend>(new GtkBackend());
 }
 
 bool InstallGtkBackend() {

@@ -85,10 +85,10 @@ public:
 private:
     GtkBackend() = default;
     Window* Find(HWND hwnd) const;
+    static bool HasWindowManager();
 
     std::map<HWND, std::unique_ptr<Window>> windows_;
     BrowserFactory browserFactory_;
-    bool hasWindowManager_ = false;
 };
 
 // ---- installation
