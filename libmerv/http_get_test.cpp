@@ -7,6 +7,7 @@
 #include <httplib.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -367,6 +368,43 @@ private:
     std::filesystem::path m_folder;
     platform::testing::ServerProcess m_server;
 };
+
+// A benchmark or test that dies without stopping its portal (a crash, a kill)
+// leaves no portal behind holding the port.
+TEST(PortalProcessTest, EndsWithTheProgramThatStartedIt) {
+    PortalProcess portal;  // its data folder only
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const pid_t starter = ::fork();
+    ASSERT_NE(starter, -1);
+    if (starter == 0) {
+        platform::testing::ServerProcess server;
+        pid_t pid = server.Start(QUORVI_PORTAL_PROGRAM,
+                                 {"--port", "0", "--data", portal.DataFolder().string(), "--log",
+                                  "/dev/null"}) > 0
+                        ? server.Pid()
+                        : 0;
+        if (::write(ends[1], &pid, sizeof pid) != sizeof pid) ::_exit(1);
+        ::raise(SIGKILL);
+    }
+    ::close(ends[1]);
+    pid_t server = 0;
+    ASSERT_EQ(::read(ends[0], &server, sizeof server), static_cast<ssize_t>(sizeof server));
+    ::close(ends[0]);
+    ASSERT_GT(server, 0) << "the portal did not start";
+    ASSERT_EQ(::waitpid(starter, nullptr, 0), starter);
+    // Gone, or a zombie waiting for whoever took it over.
+    auto running = [server] {
+        std::ifstream stat("/proc/" + std::to_string(server) + "/stat");
+        std::string pid, name, state;
+        return stat >> pid >> name >> state && state != "Z";
+    };
+    for (auto end = std::chrono::steady_clock::now() + 10s;
+         running() && std::chrono::steady_clock::now() < end;)
+        std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(running()) << "the portal outlived the program that started it";
+    if (running()) ::kill(server, SIGKILL);
+}
 
 class HttpFileTest : public testing::Test {
 protected:

@@ -1,11 +1,12 @@
 // A server program started by a test on a port it picks itself: it names its
 // address on standard error ("... on http://127.0.0.1:PORT/") once it listens.
 // Its standard error is drained for as long as it runs, so it never blocks on
-// a full pipe; it is ended with SIGTERM.
+// a full pipe; it is ended with SIGTERM, by Stop or by the end of the program
+// that started it.
 #pragma once
 
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,18 +33,25 @@ public:
     int Start(const std::string& program, std::vector<std::string> args) {
         int pipeEnds[2];
         if (::pipe(pipeEnds) != 0) return 0;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
-        posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (std::string& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
-        const int spawned =
-            posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
+        const pid_t parent = ::getpid();
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            // The server ends with the program that started it, also one that
+            // dies without stopping it (a crash, a kill): none is left behind
+            // holding its port. Only async-signal-safe calls until exec.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (::getppid() != parent) ::_exit(127);
+            ::dup2(pipeEnds[1], STDERR_FILENO);
+            ::close(pipeEnds[0]);
+            if (pipeEnds[1] != STDERR_FILENO) ::close(pipeEnds[1]);
+            ::execve(program.c_str(), argv.data(), environ);
+            ::_exit(127);
+        }
         ::close(pipeEnds[1]);
-        if (spawned != 0) {
+        if (m_pid < 0) {
             ::close(pipeEnds[0]);
             m_pid = 0;
             m_said = "cannot start " + program;
@@ -57,6 +65,7 @@ public:
             if (const char* at = std::strstr(line, kMarker))
                 m_port = std::atoi(at + std::strlen(kMarker));
         }
+        if (m_port == 0 && m_said.empty()) m_said = "cannot start " + program;
         m_drain = std::thread([announcements] {
             char rest[1024];
             while (std::fgets(rest, sizeof rest, announcements)) {
@@ -76,6 +85,7 @@ public:
     }
 
     int Port() const { return m_port; }
+    pid_t Pid() const { return m_pid; }
     // "http://127.0.0.1:PORT" (no trailing slash).
     std::string Origin() const { return "http://127.0.0.1:" + std::to_string(m_port); }
     // What it wrote on standard error up to naming its port.
