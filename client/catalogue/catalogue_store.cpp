@@ -1,6 +1,5 @@
 #include "client/catalogue/catalogue_store.h"
 
-#include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
@@ -24,6 +23,41 @@ std::string RecommendationForeImage(const std::string& foreImage) {
     if (dest == std::string::npos || dest == 0) return {};
     return foreImage.substr(0, dest) + "dest='5,5,39,41'";
 }
+
+namespace {
+
+// The values a pass writes for one application: its `apps` row (AppName,
+// AppForeImage, UserData, ControlName, AppID, AppAction, GroupID) and, when it
+// is recommended, its `apps_recommend` row (the same with the recommendation's
+// image, and its key before GroupID). None when an id is not a decimal number:
+// the pass refuses such an application.
+struct StoredRows {
+    std::vector<SqlValue> app;
+    std::vector<SqlValue> recommendation;  // empty: not recommended
+};
+constexpr size_t kAppIdColumn = 4;
+
+std::optional<StoredRows> RowsOf(const CatalogueOption& option, const CatalogueEntry& entry) {
+    int appId = 0;
+    int groupId = 0;
+    if (!ParseNumericId(entry.appId, appId) || !ParseNumericId(entry.groupId, groupId))
+        return std::nullopt;
+    StoredRows rows;
+    rows.app = {option.text, option.foreImage, option.userData, option.name,
+                appId,       entry.action,     groupId};
+    if (entry.recommendKey != "0")
+        rows.recommendation = {option.text,
+                               RecommendationForeImage(option.foreImage),
+                               option.userData,
+                               option.name,
+                               appId,
+                               entry.action,
+                               entry.recommendKey,
+                               groupId};
+    return rows;
+}
+
+}  // namespace
 
 CatalogueStorePass::CatalogueStorePass(LocalDatabase& db) : m_db(db) {
     // The emptying of the recommendations belongs to the pass: a pass that fails
@@ -50,9 +84,10 @@ CatalogueStorePass::CatalogueStorePass(LocalDatabase& db) : m_db(db) {
 
     // Prepared once for the whole pass.
     m_insert = m_db.Prepare("insert into apps values (NULL,?,?,?,NULL,?,?,?,?)");
+    // Numbered parameters: the update binds the insert's values, in its order.
     m_update = m_db.Prepare(
-        "update apps set AppName=?,AppForeImage=?,UserData=?,ControlName=?,AppAction=?,"
-        "groupID=? where AppID=?");
+        "update apps set AppName=?1,AppForeImage=?2,UserData=?3,ControlName=?4,AppAction=?6,"
+        "groupID=?7 where AppID=?5");
     m_insertRecommend =
         m_db.Prepare("insert into apps_recommend values (NULL,?,?,?,NULL,?,?,?,?,?)");
 }
@@ -82,30 +117,21 @@ bool CatalogueStorePass::Store(const CatalogueOption& option, const CatalogueEnt
     // statement would be committed on its own.
     if (m_failed) return false;
     // Ids are written as numbers; anything else would not be an id.
-    int appId = 0;
-    int groupId = 0;
-    if (!ParseNumericId(entry.appId, appId) || !ParseNumericId(entry.groupId, groupId)) {
-        return false;
-    }
+    const std::optional<StoredRows> rows = RowsOf(option, entry);
+    if (!rows) return false;
 
-    if (entry.recommendKey != "0" &&
-        !(m_insertRecommend.Bind({option.text, RecommendationForeImage(option.foreImage),
-                                  option.userData, option.name, appId, entry.action,
-                                  entry.recommendKey, groupId}) &&
-          m_insertRecommend.Run())) {
+    if (!rows->recommendation.empty() &&
+        !(m_insertRecommend.Bind(rows->recommendation) && m_insertRecommend.Run())) {
         Fail();
         return false;
     }
 
     // An application already in `apps` is updated in place; a new one is inserted.
+    const int appId = static_cast<int>(*rows->app[kAppIdColumn].Integer());
     const bool known = !m_startedEmpty || m_written.contains(appId);
-    const bool updated = !known || (m_update.Bind({option.text, option.foreImage, option.userData,
-                                                   option.name, entry.action, groupId, appId}) &&
-                                    m_update.Run());
+    const bool updated = !known || (m_update.Bind(rows->app) && m_update.Run());
     if (!updated || ((!known || sqlite3_changes(m_db.Handle()) == 0) &&
-                     !(m_insert.Bind({option.text, option.foreImage, option.userData, option.name,
-                                      appId, entry.action, groupId}) &&
-                       m_insert.Run()))) {
+                     !(m_insert.Bind(rows->app) && m_insert.Run()))) {
         Fail();
         return false;
     }
@@ -117,46 +143,53 @@ namespace {
 
 using Columns = std::vector<std::optional<std::string>>;
 
+// Values as a query reads them back.
+Columns AsRead(const std::vector<SqlValue>& values) {
+    Columns columns;
+    for (const SqlValue& value : values) {
+        if (const auto* number = value.Integer())
+            columns.emplace_back(std::to_string(*number));
+        else if (const auto* text = value.Text())
+            columns.emplace_back(*text);
+        else
+            columns.emplace_back(std::nullopt);
+    }
+    return columns;
+}
+
 // True when `apps` and `apps_recommend` already hold what a pass over `document`
-// would write: the same recommendations in the same order, and every
-// application's row with the same values. Reading is cheap; a pass commits, and
-// its commit waits for the disk, on every start of the window.
+// would write: the same recommendations in the same order (with no last use),
+// and every application's row with the same values. Reading is cheap; a pass
+// commits, and its commit waits for the disk, on every start of the window.
 bool AlreadyStored(LocalDatabase& db, const CatalogueDocument& document) {
-    std::map<std::string, Columns> apps;  // AppID -> the row's values; the last one wins
+    std::map<std::string, Columns> apps;  // by AppID; a later occurrence wins, as in a pass
     std::vector<Columns> recommendations;
     ForEachStoredApplication(
         document, [&](const CatalogueApplication& app, const CatalogueGroup& group) {
-            const CatalogueOption option = OptionOf(app);
-            const CatalogueEntry entry = EntryOf(app, group.id);
-            int appId = 0, groupId = 0;
-            if (!ParseNumericId(entry.appId, appId) || !ParseNumericId(entry.groupId, groupId))
-                return;
-            const std::string id = std::to_string(appId), groupText = std::to_string(groupId);
-            apps[id] = {option.text, option.foreImage, option.userData,
-                        option.name, entry.action,     groupText};
-            if (entry.recommendKey != "0")
-                recommendations.push_back({option.text, RecommendationForeImage(option.foreImage),
-                                           option.userData, std::nullopt, option.name, id,
-                                           entry.action, entry.recommendKey, groupText});
+            const std::optional<StoredRows> rows = RowsOf(OptionOf(app), EntryOf(app, group.id));
+            if (!rows) return;
+            Columns row = AsRead(rows->app);
+            apps[*row[kAppIdColumn]] = std::move(row);
+            if (rows->recommendation.empty()) return;
+            recommendations.push_back(AsRead(rows->recommendation));
+            recommendations.back().emplace_back(std::nullopt);  // Dateline
         });
 
     const std::vector<SqlRow> stored = db.Query(
-        "select AppName,AppForeImage,UserData,Dateline,ControlName,AppID,AppAction,AppRecommend,"
-        "GroupID from apps_recommend order by ID");
+        "select AppName,AppForeImage,UserData,ControlName,AppID,AppAction,AppRecommend,GroupID,"
+        "Dateline from apps_recommend order by ID");
     if (stored.size() != recommendations.size()) return false;
     for (size_t i = 0; i < stored.size(); ++i)
         if (stored[i].columns != recommendations[i]) return false;
 
     std::set<std::string> found;
     for (const SqlRow& row :
-         db.Query("select AppID,AppName,AppForeImage,UserData,ControlName,AppAction,GroupID "
+         db.Query("select AppName,AppForeImage,UserData,ControlName,AppID,AppAction,GroupID "
                   "from apps")) {
-        if (row.columns.empty() || !row.columns[0]) continue;
-        const auto app = apps.find(*row.columns[0]);
+        if (row.columns.size() <= kAppIdColumn || !row.columns[kAppIdColumn]) continue;
+        const auto app = apps.find(*row.columns[kAppIdColumn]);
         if (app == apps.end()) continue;  // left the catalogue: the pass keeps it as it is
-        if (!std::equal(row.columns.begin() + 1, row.columns.end(), app->second.begin(),
-                        app->second.end()))
-            return false;
+        if (row.columns != app->second) return false;
         found.insert(app->first);
     }
     return found.size() == apps.size();
