@@ -192,9 +192,10 @@ void PaintSourceOver(cairo_t* cr, const RECT& dst, double alpha) {
     }
 }
 
-// Draws a part of an image (its pattern, of `src`'s size) stretched over `dst`.
-void DrawPart(cairo_t* cr, cairo_pattern_t* pattern, const RECT& src, const RECT& dst,
-              double alpha) {
+// Draws a part of an image (its pattern, of `src`'s size) stretched over `dst`,
+// bilinear when `smooth`.
+void DrawPart(cairo_t* cr, cairo_pattern_t* pattern, const RECT& src, const RECT& dst, double alpha,
+              bool smooth) {
     if (!pattern || Width(src) <= 0 || Height(src) <= 0 || Width(dst) <= 0 || Height(dst) <= 0)
         return;
     const double sx = static_cast<double>(Width(src)) / Width(dst);
@@ -203,33 +204,53 @@ void DrawPart(cairo_t* cr, cairo_pattern_t* pattern, const RECT& src, const RECT
     cairo_matrix_init_scale(&matrix, sx, sy);
     cairo_matrix_translate(&matrix, -dst.left, -dst.top);
     cairo_pattern_set_matrix(pattern, &matrix);
-    // Bilinear when stretched: skin images are small and smooth along their stretch.
-    cairo_pattern_set_filter(pattern,
-                             sx == 1.0 && sy == 1.0 ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_filter(
+        pattern, smooth && (sx != 1.0 || sy != 1.0) ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
     cairo_set_source(cr, pattern);
     PaintSourceOver(cr, dst, alpha);
 }
 
+// The pixels of an image surface as 32-bit words; empty when the format has others.
+struct ImagePixels {
+    const unsigned char* data = nullptr;
+    int stride = 0;
+    std::uint32_t significant = 0xFFFFFFFFu;  // RGB24 leaves the top byte undefined
+    bool opaque = false;
+
+    std::uint32_t At(LONG x, LONG y) const {
+        return reinterpret_cast<const std::uint32_t*>(data + static_cast<size_t>(y) * stride)[x] &
+               significant;
+    }
+};
+
+ImagePixels PixelsOf(cairo_surface_t* image) {
+    const cairo_format_t format = cairo_image_surface_get_format(image);
+    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) return {};
+    cairo_surface_flush(image);
+    const bool rgb = format == CAIRO_FORMAT_RGB24;
+    return {cairo_image_surface_get_data(image), cairo_image_surface_get_stride(image),
+            rgb ? 0x00FFFFFFu : 0xFFFFFFFFu, rgb};
+}
+
+// Whether every row (`alongRows`) or every column of the `src` part is of one
+// pixel. Stretched only along that way, such a part needs no filtering.
+bool UniformAlong(const ImagePixels& pixels, const RECT& src, bool alongRows) {
+    if (!pixels.data) return false;
+    for (LONG y = src.top; y < src.bottom; ++y)
+        for (LONG x = src.left; x < src.right; ++x)
+            if (pixels.At(x, y) != (alongRows ? pixels.At(src.left, y) : pixels.At(x, src.top)))
+                return false;
+    return true;
+}
+
 // The pixel of the `src` part of an image when the whole part is that one
 // pixel (as a nine-slice background's centre and edges usually are).
-std::optional<std::uint32_t> UniformPixel(cairo_surface_t* image, const RECT& src) {
-    const cairo_format_t format = cairo_image_surface_get_format(image);
-    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) return std::nullopt;
-    cairo_surface_flush(image);
-    const unsigned char* data = cairo_image_surface_get_data(image);
-    if (!data) return std::nullopt;
-    const int stride = cairo_image_surface_get_stride(image);
-    // RGB24 leaves the top byte undefined.
-    const std::uint32_t significant = format == CAIRO_FORMAT_RGB24 ? 0x00FFFFFFu : 0xFFFFFFFFu;
-    const auto row = [&](LONG y) {
-        return reinterpret_cast<const std::uint32_t*>(data + static_cast<size_t>(y) * stride);
-    };
-    const std::uint32_t first = row(src.top)[src.left] & significant;
-    for (LONG y = src.top; y < src.bottom; ++y) {
-        const std::uint32_t* pixels = row(y);
+std::optional<std::uint32_t> UniformPixel(const ImagePixels& pixels, const RECT& src) {
+    if (!pixels.data) return std::nullopt;
+    const std::uint32_t first = pixels.At(src.left, src.top);
+    for (LONG y = src.top; y < src.bottom; ++y)
         for (LONG x = src.left; x < src.right; ++x)
-            if ((pixels[x] & significant) != first) return std::nullopt;
-    }
+            if (pixels.At(x, y) != first) return std::nullopt;
     return first;
 }
 
@@ -237,9 +258,17 @@ std::optional<std::uint32_t> UniformPixel(cairo_surface_t* image, const RECT& sr
 // for the part keeps a stretched part from sampling its neighbours.
 void DrawImagePart(cairo_t* cr, cairo_surface_t* image, const RECT& src, const RECT& dst) {
     if (Width(src) <= 0 || Height(src) <= 0) return;
+    const ImagePixels pixels = PixelsOf(image);
     // A part of one pixel stretches to that pixel everywhere: filled as such,
     // without filtering every pixel of the window's background.
-    if (const std::optional<std::uint32_t> pixel = UniformPixel(image, src)) {
+    if (const std::optional<std::uint32_t> pixel = UniformPixel(pixels, src)) {
+        if (pixels.opaque || *pixel >> 24 == 0xFF) {
+            cairo_set_source_rgb(cr, (*pixel >> 16 & 0xFF) / 255.0, (*pixel >> 8 & 0xFF) / 255.0,
+                                 (*pixel & 0xFF) / 255.0);
+            PaintSourceOver(cr, dst, 1.0);
+            return;
+        }
+        if (*pixel == 0) return;  // transparent: nothing to lay over
         cairo_surface_t* dot =
             cairo_image_surface_create(cairo_image_surface_get_format(image), 1, 1);
         cairo_surface_flush(dot);
@@ -253,12 +282,17 @@ void DrawImagePart(cairo_t* cr, cairo_surface_t* image, const RECT& src, const R
         cairo_pattern_destroy(pattern);
         return;
     }
+    // A part stretched one way only whose pixels do not change that way (a
+    // nine-slice background's edge) comes out the same without filtering.
+    const bool alongRows = Height(src) == Height(dst) && Width(src) != Width(dst);
+    const bool alongColumns = Width(src) == Width(dst) && Height(src) != Height(dst);
+    const bool smooth = !((alongRows || alongColumns) && UniformAlong(pixels, src, alongRows));
     cairo_surface_t* part =
         cairo_surface_create_for_rectangle(image, src.left, src.top, Width(src), Height(src));
     cairo_pattern_t* pattern = cairo_pattern_create_for_surface(part);
     cairo_surface_destroy(part);
     cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
-    DrawPart(cr, pattern, src, dst, 1.0);
+    DrawPart(cr, pattern, src, dst, 1.0, smooth);
     cairo_pattern_destroy(pattern);
 }
 
@@ -701,6 +735,7 @@ bool CairoRenderTarget::DrawImage(const RECT& control, const ImageSpec& image) {
     const bool asItIs = src == RECT{0, 0, imageWidth, imageHeight} && Width(dst) == imageWidth &&
                         Height(dst) == imageHeight && c.left == 0 && c.top == 0 && c.right == 0 &&
                         c.bottom == 0;
+    if (!asItIs && alpha >= 1.0 && DrawStretchedAsFill(image, src, dst)) return true;
     // Held until drawn: the cache may drop its own reference meanwhile.
     const RenderCache::ImageRef drawn =
         asItIs ? cache_.Image(image.file, image.mask)
@@ -715,6 +750,25 @@ bool CairoRenderTarget::DrawImage(const RECT& control, const ImageSpec& image) {
     cairo_set_source(cr_, pattern);
     PaintSourceOver(cr_, dst, alpha);
     cairo_pattern_destroy(pattern);
+    return true;
+}
+
+// A stretched image whose centre is one pixel (a nine-slice panel background,
+// as skins mostly draw them) is drawn straight into the target: its centre is
+// a fill and its edges are thin strips, cheaper than composing a copy of the
+// image at the panel's size and then drawing that copy.
+bool CairoRenderTarget::DrawStretchedAsFill(const ImageSpec& image, const RECT& src,
+                                            const RECT& dst) {
+    const RECT& c = image.corner;
+    const RECT centre{src.left + c.left, src.top + c.top, src.right - c.right,
+                      src.bottom - c.bottom};
+    if (Width(centre) <= 0 || Height(centre) <= 0) return false;
+    const RenderCache::ImageRef decoded = cache_.Image(image.file, image.mask);
+    if (!decoded || !UniformPixel(PixelsOf(decoded.get()), centre)) return false;
+    cairo_save(cr_);
+    cairo_translate(cr_, dst.left, dst.top);
+    ComposeImage(cr_, decoded.get(), src, c, Width(dst), Height(dst));
+    cairo_restore(cr_);
     return true;
 }
 

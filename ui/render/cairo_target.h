@@ -184,6 +184,7 @@ public:
 
 private:
     void SetColor(DWORD argb, bool ignoreAlpha = false);
+    bool DrawStretchedAsFill(const ImageSpec& image, const RECT& src, const RECT& dst);
 
     cairo_t* cr_;
     const DuiLib::CPaintManagerUI* manager_;

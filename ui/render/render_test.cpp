@@ -216,6 +216,31 @@ TEST_F(OffscreenRender, NineSliceKeepsCornersAndStretchesTheRest) {
     EXPECT_GT((blend >> 16) & 0xFF, 0u);
     EXPECT_GT((blend >> 8) & 0xFF, 0u);
     cairo_surface_destroy(image);
+
+    // Edges whose rows (top) or columns (left) differ keep each row and column
+    // exactly along their whole stretch; an edge that changes along its length
+    // (the right one, red to green) is still blended.
+    WritePng(folder_ / "edges.png", 8, 8, [](cairo_t* cr) {
+        Fill(cr, 0, 0, 8, 8, kWhite);
+        Fill(cr, 0, 0, 8, 1, kRed);
+        Fill(cr, 0, 1, 8, 1, kBlue);
+        Fill(cr, 0, 2, 1, 6, kGreen);
+        Fill(cr, 6, 2, 2, 2, kRed);
+        Fill(cr, 6, 4, 2, 2, kGreen);
+    });
+    image = Render(
+        "<Control float=\"true\" pos=\"0,0,200,120\" bkimage=\"file='edges.png' "
+        "corner='2,2,2,2'\"/>");
+    int wrong = 0;
+    for (int x = 2; x < 198; ++x)
+        wrong += Pixel(image, x, 0) != kRed || Pixel(image, x, 1) != kBlue;
+    for (int y = 2; y < 118; ++y) wrong += Pixel(image, 0, y) != kGreen;
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(Pixel(image, 100, 60), kWhite);
+    const DWORD middle = Pixel(image, 198, 60);
+    EXPECT_GT((middle >> 16) & 0xFF, 0u);
+    EXPECT_GT((middle >> 8) & 0xFF, 0u);
+    cairo_surface_destroy(image);
 }
 
 TEST_F(OffscreenRender, OptionsDrawTheImageOfTheirState) {
