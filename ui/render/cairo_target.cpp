@@ -325,6 +325,62 @@ void ComposeImage(cairo_t* cr, cairo_surface_t* image, const RECT& src, RECT c, 
     }
 }
 
+// The value of attribute `name` in an element's text, or nullopt.
+std::optional<std::string_view> AttributeOf(std::string_view element, std::string_view name) {
+    for (size_t at = element.find(name); at != std::string_view::npos;
+         at = element.find(name, at + 1)) {
+        if (at == 0 || !std::isspace(static_cast<unsigned char>(element[at - 1]))) continue;
+        size_t i = element.find_first_not_of(" \t\n", at + name.size());
+        if (i == std::string_view::npos || element[i] != '=') continue;
+        i = element.find_first_not_of(" \t\n", i + 1);
+        if (i == std::string_view::npos || (element[i] != '"' && element[i] != '\'')) continue;
+        const size_t end = element.find(element[i], i + 1);
+        if (end == std::string_view::npos) return std::nullopt;
+        return element.substr(i + 1, end - i - 1);
+    }
+    return std::nullopt;
+}
+
+// The name of the attribute of an element's text whose value holds `offset`;
+// empty when none does.
+std::string_view AttributeHolding(std::string_view element, size_t offset) {
+    constexpr std::string_view kBlank = " \t\r\n";
+    size_t i = element.find_first_of(kBlank);  // past the tag's name
+    while (i < element.size()) {
+        const size_t name = element.find_first_not_of(kBlank, i);
+        const size_t equals = element.find('=', name);
+        if (name == std::string_view::npos || equals == std::string_view::npos) break;
+        const size_t quote = element.find_first_not_of(kBlank, equals + 1);
+        if (quote == std::string_view::npos || (element[quote] != '"' && element[quote] != '\''))
+            break;
+        const size_t close = std::min(element.find(element[quote], quote + 1), element.size());
+        if (offset > quote && offset < close) {
+            std::string_view attribute = element.substr(name, equals - name);
+            return attribute.substr(0, attribute.find_last_not_of(kBlank) + 1);
+        }
+        i = close + 1;
+    }
+    return {};
+}
+
+// Whether an image named at `offset` of a skin's text is shown when its window
+// first appears: not one of a state a pointer or key brings (hot, pushed,
+// focused), nor of an element hidden at first.
+bool ShownAtFirst(std::string_view text, size_t offset) {
+    const size_t open = text.rfind('<', offset);
+    if (open == std::string_view::npos) return true;
+    const size_t close = text.find('>', offset);
+    const std::string_view element =
+        text.substr(open, close == std::string_view::npos ? std::string_view::npos : close - open);
+    std::string attribute(AttributeHolding(element, offset - open));
+    std::transform(attribute.begin(), attribute.end(), attribute.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    for (const char* state : {"hot", "pushed", "focused"})
+        if (attribute.find(state) != std::string::npos) return false;
+    const auto visible = AttributeOf(element, "visible");
+    return !visible || ParseBool(*visible).value_or(true);
+}
+
 }  // namespace
 
 std::vector<std::string> SkinImageNames(std::string_view text) {
@@ -339,7 +395,8 @@ std::vector<std::string> SkinImageNames(std::string_view text) {
         const size_t before = text.find_last_of("'\"= \t\r\n<>", end);
         const size_t start = before == std::string_view::npos ? 0 : before + 1;
         const std::string_view name = text.substr(start, stop - start);
-        if (name.size() > 4 && seen.insert(std::string(name)).second) names.emplace_back(name);
+        if (name.size() > 4 && ShownAtFirst(text, start) && seen.insert(std::string(name)).second)
+            names.emplace_back(name);
     }
     return names;
 }
@@ -368,22 +425,6 @@ void PreloadImages(const std::vector<std::string>& names, const std::string& fol
 
 // ---- fonts set up ahead --------------------------------------------------------------------
 namespace {
-
-// The value of attribute `name` in an element's text, or nullopt.
-std::optional<std::string_view> AttributeOf(std::string_view element, std::string_view name) {
-    for (size_t at = element.find(name); at != std::string_view::npos;
-         at = element.find(name, at + 1)) {
-        if (at == 0 || !std::isspace(static_cast<unsigned char>(element[at - 1]))) continue;
-        size_t i = element.find_first_not_of(" \t\n", at + name.size());
-        if (i == std::string_view::npos || element[i] != '=') continue;
-        i = element.find_first_not_of(" \t\n", i + 1);
-        if (i == std::string_view::npos || (element[i] != '"' && element[i] != '\'')) continue;
-        const size_t end = element.find(element[i], i + 1);
-        if (end == std::string_view::npos) return std::nullopt;
-        return element.substr(i + 1, end - i - 1);
-    }
-    return std::nullopt;
-}
 
 // The font map being filled on its thread, until the render cache takes it.
 struct PreparedFonts {

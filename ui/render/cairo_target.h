@@ -39,7 +39,9 @@ namespace ui {
 // image from here, once, instead of decoding the file.
 
 // The PNG files a skin's text names (attribute values, or their file='...'
-// parts, ending in ".png"), in order, each once.
+// parts, ending in ".png"), in order, each once: those its window shows when it
+// first appears, so not those of a hot, pushed or focused state, nor those of
+// an element hidden at first (visible="false"). The rest are decoded when shown.
 std::vector<std::string> SkinImageNames(std::string_view skinText);
 
 // Starts decoding the skin files `names` (relative to the resource path, as

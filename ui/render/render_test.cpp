@@ -377,8 +377,12 @@ TEST(SkinImageNames, AttributeValuesAndFileParts) {
     EXPECT_EQ(ui::SkinImageNames("<Window><Control bkimage=\"file='bg.png' corner='8,8,8,8'\"/>"
                                  "<Button normalimage=\"btn.png\" hotimage=\"file='sub/hot.png' "
                                  "mask='#FFFF00FF'\"/><Label text=\"notes.pngs\"/>"
-                                 "<Control bkimage=\"bg.png\"/><Image src=\"a.PNG\"/></Window>"),
-              (std::vector<std::string>{"bg.png", "btn.png", "sub/hot.png"}));
+                                 "<Control bkimage=\"bg.png\"/><Image src=\"a.PNG\"/>"
+                                 "<Option selectedimage='on.png' SelectedHotImage='on_hot.png' "
+                                 "pushedimage = \"down.png\" focusedimage=\"focus.png\"/>"
+                                 "<Button visible=\"false\" normalimage=\"later.png\"/>"
+                                 "<Button visible=\"true\" normalimage=\"now.png\"/></Window>"),
+              (std::vector<std::string>{"bg.png", "btn.png", "on.png", "now.png"}));
     EXPECT_TRUE(ui::SkinImageNames("").empty());
     EXPECT_TRUE(ui::SkinImageNames(".png").empty());
 }
