@@ -35,6 +35,7 @@ void CatalogueComponent::Register(MainWindowRoutes& routes) {
 
 void CatalogueComponent::Preload(const std::string& cataloguePath,
                                  std::function<void(std::vector<std::string> icons)> decodeAhead) {
+    if (m_preloaded.valid() && m_preloadPath == cataloguePath) return;
     m_preloadPath = cataloguePath;
     m_preloaded = std::async(std::launch::async, [cataloguePath, decodeAhead] {
         std::pair<bool, CatalogueDocument> read;

@@ -31,9 +31,10 @@ public:
     void Register(MainWindowRoutes& routes);
 
     // Starts reading the catalogue file on a thread of its own, so that it is
-    // parsed while the window builds its skin and opens its database; the next
-    // Load of the same file takes the document from there. Once read, that
-    // thread hands `decodeAhead` the icon files the window shows first.
+    // parsed while the window is made, builds its skin and opens its database;
+    // the next Load of the same file takes the document from there. Once read,
+    // that thread hands `decodeAhead` the icon files the window shows first. A
+    // second call for the file while the first read is not taken does nothing.
     void Preload(const std::string& cataloguePath,
                  std::function<void(std::vector<std::string> icons)> decodeAhead = {});
 

@@ -2,6 +2,9 @@
 // and panels go, and that the tables hold what the window shows.
 #include "client/catalogue/navigation_builder.h"
 
+#include <fstream>
+
+#include "client/catalogue/catalogue_component.h"
 #include "client/catalogue/catalogue_ui_test_support.h"
 
 namespace quorvi {
@@ -114,6 +117,24 @@ TEST_F(CatalogueWindowTest, ApplicationsAreStoredWhenTheSkinHasNoPlaceForThem) {
     EXPECT_TRUE(built.floatingPanels.empty());
     EXPECT_EQ(bare.pm.FindControl("optLink1"), nullptr);
     EXPECT_EQ(Column("select AppID from apps order by AppID"), "1|51");
+}
+
+// The catalogue is read ahead once: a second start of the read for the same
+// file (the window's creation after the program started it) neither reads it
+// again nor decodes its icons twice, and the window's pass stores that read.
+TEST_F(CatalogueWindowTest, CatalogueReadAheadOnceIsTakenByTheWindowsPass) {
+    const std::string path = folder.Path() + "apps.xml";
+    std::ofstream(path) << "<?xml version='1.0' encoding='UTF-8'?><apps>"
+                        << GroupXml("1", AppXml("11") + AppXml("12")) << "</apps>";
+    UserInfo user;
+    CatalogueComponent catalogue(window->pm, db, user);
+    int first = 0, second = 0;
+    catalogue.Preload(path, [&](std::vector<std::string>) { ++first; });
+    catalogue.Preload(path, [&](std::vector<std::string>) { ++second; });
+    ASSERT_TRUE(catalogue.Load(path));
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 0);
+    EXPECT_EQ(Column("select count(*) from apps"), "2");
 }
 
 }  // namespace

@@ -73,6 +73,16 @@ void CQuorviFrameWnd::OnFinalMessage(HWND) {
 }
 
 // ---- start-up -------------------------------------------------------------------------------
+void CQuorviFrameWnd::PreloadCatalogue() {
+    // Read while the window is made, its skin built and the database opened;
+    // the icons of the first frame are then decoded ahead too, found where the
+    // window will look for them (the skin folder as it is now: other windows
+    // change it briefly while they build).
+    m_catalogue.Preload(m_programFolder + kCatalogueFileName,
+                        [skin = DuiLib::CPaintManagerUI::GetResourcePath()](
+                            std::vector<std::string> icons) { ui::PreloadImages(icons, skin); });
+}
+
 LRESULT CQuorviFrameWnd::OnCreate() {
     // No frame of its own: the skin draws the caption.
     LONG style = ::GetWindowLong(m_hWnd, GWL_STYLE);
@@ -80,13 +90,7 @@ LRESULT CQuorviFrameWnd::OnCreate() {
                               WS_CLIPCHILDREN);
     ::SetWindowLong(m_hWnd, GWL_STYLE, style);
 
-    // Read while the skin is built and the database opened; the icons of the
-    // first frame are then decoded ahead too, found where the window will look
-    // for them (the skin folder as it is now: other windows change it briefly
-    // while they build).
-    m_catalogue.Preload(m_programFolder + kCatalogueFileName,
-                        [skin = DuiLib::CPaintManagerUI::GetResourcePath()](
-                            std::vector<std::string> icons) { ui::PreloadImages(icons, skin); });
+    PreloadCatalogue();
     m_pm.Init(m_hWnd);
     DuiLib::CDialogBuilder builder;
     const DuiLib::SkinFile skin =

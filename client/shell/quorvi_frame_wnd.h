@@ -50,6 +50,10 @@ public:
                     std::optional<DuiLib::SkinFile> mainSkin = std::nullopt);
     ~CQuorviFrameWnd() override;
 
+    // Starts reading the catalogue ahead (see CatalogueComponent::Preload),
+    // before the window is made; the window's creation starts it otherwise.
+    void PreloadCatalogue();
+
     // ---- window ----
     LPCTSTR GetWindowClassName() const override { return "UIMainFrame"; }
     UINT GetClassStyle() const override { return CS_DBLCLKS; }
