@@ -97,7 +97,7 @@ CControlUI* CDialogBuilder::Create(std::string_view skin, LPCTSTR, IDialogBuilde
     callback_ = callback;
     manager_ = manager;
     source_ = "(skin text)";
-    return Build(std::string(skin), false, parent);
+    return Build(skin, false, parent);
 }
 
 CControlUI* CDialogBuilder::Create(const SkinFile& file, IDialogBuilderCallback* callback,
@@ -113,7 +113,7 @@ CControlUI* CDialogBuilder::Create(const SkinFile& file, IDialogBuilderCallback*
     return Build(*file.text, true, parent);
 }
 
-CControlUI* CDialogBuilder::Build(const std::string& text, bool fromFile, CControlUI* parent) {
+CControlUI* CDialogBuilder::Build(std::string_view text, bool fromFile, CControlUI* parent) {
     localDefaults_.clear();
     // TinyXML parses and the builder builds recursively: a skin nested too
     // deeply would overflow the stack.

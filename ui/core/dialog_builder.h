@@ -66,7 +66,7 @@ public:
 
 private:
     // `fromFile`: the text of a file, whose declaration may name another encoding than UTF-8.
-    CControlUI* Build(const std::string& text, bool fromFile, CControlUI* parent);
+    CControlUI* Build(std::string_view text, bool fromFile, CControlUI* parent);
     CControlUI* BuildControl(const TiXmlElement* element, CControlUI* parent);
     CControlUI* CreateByClass(std::string_view className);
     void ApplyWindowAttributes(const TiXmlElement* window);
