@@ -325,42 +325,47 @@ void ComposeImage(cairo_t* cr, cairo_surface_t* image, const RECT& src, RECT c, 
     }
 }
 
-// The value of attribute `name` in an element's text, or nullopt.
-std::optional<std::string_view> AttributeOf(std::string_view element, std::string_view name) {
-    for (size_t at = element.find(name); at != std::string_view::npos;
-         at = element.find(name, at + 1)) {
-        if (at == 0 || !std::isspace(static_cast<unsigned char>(element[at - 1]))) continue;
-        size_t i = element.find_first_not_of(" \t\n", at + name.size());
-        if (i == std::string_view::npos || element[i] != '=') continue;
-        i = element.find_first_not_of(" \t\n", i + 1);
-        if (i == std::string_view::npos || (element[i] != '"' && element[i] != '\'')) continue;
-        const size_t end = element.find(element[i], i + 1);
-        if (end == std::string_view::npos) return std::nullopt;
-        return element.substr(i + 1, end - i - 1);
-    }
-    return std::nullopt;
-}
-
-// The name of the attribute of an element's text whose value holds `offset`;
-// empty when none does.
-std::string_view AttributeHolding(std::string_view element, size_t offset) {
+// Calls fn(name, valueStart, valueEnd) for each attribute of an element's text
+// ("<Tag name='value' ...", offsets into it), in order, until fn returns true.
+template <typename Fn>
+void ForEachAttribute(std::string_view element, Fn&& fn) {
     constexpr std::string_view kBlank = " \t\r\n";
     size_t i = element.find_first_of(kBlank);  // past the tag's name
     while (i < element.size()) {
         const size_t name = element.find_first_not_of(kBlank, i);
         const size_t equals = element.find('=', name);
-        if (name == std::string_view::npos || equals == std::string_view::npos) break;
+        if (name == std::string_view::npos || equals == std::string_view::npos) return;
         const size_t quote = element.find_first_not_of(kBlank, equals + 1);
         if (quote == std::string_view::npos || (element[quote] != '"' && element[quote] != '\''))
-            break;
-        const size_t close = std::min(element.find(element[quote], quote + 1), element.size());
-        if (offset > quote && offset < close) {
-            std::string_view attribute = element.substr(name, equals - name);
-            return attribute.substr(0, attribute.find_last_not_of(kBlank) + 1);
-        }
+            return;
+        const size_t close = element.find(element[quote], quote + 1);
+        if (close == std::string_view::npos) return;  // a value left open is none
+        std::string_view attribute = element.substr(name, equals - name);
+        attribute = attribute.substr(0, attribute.find_last_not_of(kBlank) + 1);
+        if (fn(attribute, quote + 1, close)) return;
         i = close + 1;
     }
-    return {};
+}
+
+// The value of attribute `name` in an element's text, or nullopt.
+std::optional<std::string_view> AttributeOf(std::string_view element, std::string_view name) {
+    std::optional<std::string_view> value;
+    ForEachAttribute(element, [&](std::string_view attribute, size_t start, size_t end) {
+        if (attribute == name) value = element.substr(start, end - start);
+        return value.has_value();
+    });
+    return value;
+}
+
+// The name of the attribute of an element's text whose value holds `offset`;
+// empty when none does.
+std::string_view AttributeHolding(std::string_view element, size_t offset) {
+    std::string_view holding;
+    ForEachAttribute(element, [&](std::string_view attribute, size_t start, size_t end) {
+        if (offset >= start && offset < end) holding = attribute;
+        return !holding.empty();
+    });
+    return holding;
 }
 
 // Whether an image named at `offset` of a skin's text is shown when its window
