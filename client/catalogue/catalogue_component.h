@@ -11,6 +11,8 @@
 
 #include <functional>
 #include <future>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,12 +40,29 @@ public:
     void Preload(const std::string& cataloguePath,
                  std::function<void(std::vector<std::string> icons)> decodeAhead = {});
 
-    // Reads the catalogue file and builds the navigation from it; false when the
-    // file is missing or unreadable (nothing is built then).
-    bool Load(const std::string& cataloguePath);
+    // When a Load writes the catalogue into the database.
+    enum class StoreTime {
+        Now,
+        // Kept until StoreWaitingCatalogue: the window is shown first. Every
+        // click, timer and search of the catalogue stores it before it reads.
+        Later,
+    };
 
-    // The history panel and, while they are still empty, the recommendation
-    // columns in `home` (the home view, "Container1").
+    ~CatalogueComponent();
+
+    // Reads the catalogue file, stores it (see StoreTime) and builds the
+    // navigation from it; false when the file is missing or unreadable
+    // (nothing is built then).
+    bool Load(const std::string& cataloguePath, StoreTime store = StoreTime::Now);
+    bool HasWaitingStore() const { return m_waitingStore != nullptr; }
+    // Stores the catalogue a Load kept for later and builds the history panel
+    // from it; nothing when none waits.
+    void StoreWaitingCatalogue();
+
+    // The history panel (once the catalogue is stored) and, while they are
+    // still empty, the recommendation columns in `home` (the home view,
+    // "Container1"), from the last catalogue loaded, or from the database
+    // before any was.
     void BuildLists(DuiLib::CControlUI* home);
 
     CatalogueOpenHooks& OpenHooks() { return m_hooks; }
@@ -65,6 +84,10 @@ private:
     // the document); waited for at destruction at the latest.
     std::string m_preloadPath;
     std::future<std::pair<bool, CatalogueDocument>> m_preloaded;
+    // The last catalogue loaded: its recommendations, and the document while
+    // it waits to be stored.
+    std::optional<std::vector<SqlRow>> m_recommendationRows;
+    std::shared_ptr<const CatalogueDocument> m_waitingStore;
 };
 
 }  // namespace quorvi

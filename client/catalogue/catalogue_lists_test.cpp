@@ -235,7 +235,8 @@ TEST_F(CatalogueListsTest, IconsShownAtStartAreThoseTheColumnsShow) {
         "<a caption='H' icon='h.png' id='20' showSubApps='True' appRecommend='2'>"
         "<a caption='S' icon='s.png' id='21' action='web' appRecommend='2'>u</a></a>"
         "<a caption='X' icon='x.png' id='22' action='web' appRecommend='01'>u</a>"
-        "<a caption='Y' icon='y.png' id='23' action='web' appRecommend='5'>u</a></g>"
+        "<a caption='Y' icon='y.png' id='23' action='web' appRecommend='5'>u</a>"
+        "<a caption='N' icon='n.png' id='x9' action='web' appRecommend='3'>u</a></g>"
         "<g caption='G2' icon='k1.png' mark='b' id='2'>"
         "<a caption='Z' icon='k7.png' id='30' action='web' appRecommend='1'>u</a></g></apps>";
     CatalogueDocument document;
@@ -244,7 +245,16 @@ TEST_F(CatalogueListsTest, IconsShownAtStartAreThoseTheColumnsShow) {
     EXPECT_EQ(icons, (std::vector<std::string>{"g1.png", "k1.png", "k2.png", "k3.png", "k4.png",
                                                "k5.png", "k6.png", "s.png"}));
 
+    // The rows the columns are built from before the store are those it writes.
     StoreCatalogue(db, document);
+    using Columns = std::vector<std::optional<std::string>>;
+    std::vector<Columns> expected;
+    for (const SqlRow& row : RecommendationRows(document)) expected.push_back(row.columns);
+    std::vector<Columns> stored;
+    for (const SqlRow& row : db.Query("select * from apps_recommend order by ID"))
+        stored.push_back(row.columns);
+    EXPECT_EQ(expected, stored);
+    EXPECT_EQ(stored.size(), 10u);  // all but the one whose id is no number
     CControlUI* home = Find("Container1");
     const int before = home->GetChildCount();
     for (const char* key : {"1", "2", "3", "4"}) BuildRecommendations(home, db, key);

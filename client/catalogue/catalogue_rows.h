@@ -17,6 +17,7 @@ enum CatalogueColumn : size_t {
     kColumnUserData = 3,
     kColumnControlName = 5,
     kColumnAppId = 6,
+    kColumnAppRecommend = 8,  // `apps_recommend` only
 };
 
 // A floating option with the caption font and colour, opening `userData` and

@@ -1,5 +1,6 @@
 #include "client/catalogue/catalogue_store.h"
 
+#include <array>
 #include <map>
 #include <optional>
 #include <set>
@@ -26,35 +27,34 @@ std::string RecommendationForeImage(const std::string& foreImage) {
 
 namespace {
 
-// The values a pass writes for one application: its `apps` row (AppName,
-// AppForeImage, UserData, ControlName, AppID, AppAction, GroupID) and, when it
-// is recommended, its `apps_recommend` row (the same with the recommendation's
-// image, and its key before GroupID). None when an id is not a decimal number:
-// the pass refuses such an application.
-struct StoredRows {
-    std::vector<SqlValue> app;
-    std::vector<SqlValue> recommendation;  // empty: not recommended
-};
+// The values a pass writes for one application's `apps` row, in the insert's
+// order (AppName, AppForeImage, UserData, ControlName, AppID, AppAction,
+// GroupID), viewing the option's and the entry's texts. None when an id is not
+// a decimal number: the pass refuses such an application.
+using AppRow = std::array<SqlParam, 7>;
 constexpr size_t kAppIdColumn = 4;
 
-std::optional<StoredRows> RowsOf(const CatalogueOption& option, const CatalogueEntry& entry) {
+std::optional<AppRow> AppRowOf(const CatalogueOption& option, const CatalogueEntry& entry) {
     int appId = 0;
     int groupId = 0;
     if (!ParseNumericId(entry.appId, appId) || !ParseNumericId(entry.groupId, groupId))
         return std::nullopt;
-    StoredRows rows;
-    rows.app = {option.text, option.foreImage, option.userData, option.name,
-                appId,       entry.action,     groupId};
-    if (entry.recommendKey != "0")
-        rows.recommendation = {option.text,
-                               RecommendationForeImage(option.foreImage),
-                               option.userData,
-                               option.name,
-                               appId,
-                               entry.action,
-                               entry.recommendKey,
-                               groupId};
-    return rows;
+    return AppRow{option.text, option.foreImage, option.userData, option.name,
+                  appId,       entry.action,     groupId};
+}
+// The row views its values: they must outlive it.
+std::optional<AppRow> AppRowOf(CatalogueOption&&, const CatalogueEntry&) = delete;
+std::optional<AppRow> AppRowOf(const CatalogueOption&, CatalogueEntry&&) = delete;
+
+bool IsRecommended(std::string_view recommendKey) {
+    return recommendKey != "0";
+}
+
+// Its `apps_recommend` row: the same with the recommendation's image, and the
+// key before GroupID.
+std::array<SqlParam, 8> RecommendationRowOf(const AppRow& app, std::string_view foreImage,
+                                            std::string_view key) {
+    return {app[0], foreImage, app[2], app[3], app[4], app[5], key, app[6]};
 }
 
 }  // namespace
@@ -117,21 +117,22 @@ bool CatalogueStorePass::Store(const CatalogueOption& option, const CatalogueEnt
     // statement would be committed on its own.
     if (m_failed) return false;
     // Ids are written as numbers; anything else would not be an id.
-    const std::optional<StoredRows> rows = RowsOf(option, entry);
-    if (!rows) return false;
+    const std::optional<AppRow> row = AppRowOf(option, entry);
+    if (!row) return false;
 
-    if (!rows->recommendation.empty() &&
-        !(m_insertRecommend.Bind(rows->recommendation) && m_insertRecommend.Run())) {
-        Fail();
-        return false;
+    if (IsRecommended(entry.recommendKey)) {
+        const std::string foreImage = RecommendationForeImage(option.foreImage);
+        if (!m_insertRecommend.RunWith(RecommendationRowOf(*row, foreImage, entry.recommendKey))) {
+            Fail();
+            return false;
+        }
     }
 
     // An application already in `apps` is updated in place; a new one is inserted.
-    const int appId = static_cast<int>(*rows->app[kAppIdColumn].Integer());
+    const int appId = static_cast<int>(std::get<std::int64_t>((*row)[kAppIdColumn]));
     const bool known = !m_startedEmpty || m_written.contains(appId);
-    const bool updated = !known || (m_update.Bind(rows->app) && m_update.Run());
-    if (!updated || ((!known || sqlite3_changes(m_db.Handle()) == 0) &&
-                     !(m_insert.Bind(rows->app) && m_insert.Run()))) {
+    const bool updated = !known || m_update.RunWith(*row);
+    if (!updated || ((!known || sqlite3_changes(m_db.Handle()) == 0) && !m_insert.RunWith(*row))) {
         Fail();
         return false;
     }
@@ -144,13 +145,14 @@ namespace {
 using Columns = std::vector<std::optional<std::string>>;
 
 // Values as a query reads them back.
-Columns AsRead(const std::vector<SqlValue>& values) {
+Columns AsRead(std::span<const SqlParam> values) {
     Columns columns;
-    for (const SqlValue& value : values) {
-        if (const auto* number = value.Integer())
+    columns.reserve(values.size() + 1);
+    for (const SqlParam& value : values) {
+        if (const auto* number = std::get_if<std::int64_t>(&value))
             columns.emplace_back(std::to_string(*number));
-        else if (const auto* text = value.Text())
-            columns.emplace_back(*text);
+        else if (const auto* text = std::get_if<std::string_view>(&value))
+            columns.emplace_back(std::string(*text));
         else
             columns.emplace_back(std::nullopt);
     }
@@ -162,26 +164,35 @@ Columns AsRead(const std::vector<SqlValue>& values) {
 // and every application's row with the same values. Reading is cheap; a pass
 // commits, and its commit waits for the disk, on every start of the window.
 bool AlreadyStored(LocalDatabase& db, const CatalogueDocument& document) {
-    std::map<std::string, Columns> apps;  // by AppID; a later occurrence wins, as in a pass
-    std::vector<Columns> recommendations;
-    ForEachStoredApplication(
-        document, [&](const CatalogueApplication& app, const CatalogueGroup& group) {
-            const std::optional<StoredRows> rows = RowsOf(OptionOf(app), EntryOf(app, group.id));
-            if (!rows) return;
-            Columns row = AsRead(rows->app);
-            apps[*row[kAppIdColumn]] = std::move(row);
-            if (rows->recommendation.empty()) return;
-            recommendations.push_back(AsRead(rows->recommendation));
-            recommendations.back().emplace_back(std::nullopt);  // Dateline
-        });
-
-    const std::vector<SqlRow> stored = db.Query(
-        "select AppName,AppForeImage,UserData,ControlName,AppID,AppAction,AppRecommend,GroupID,"
-        "Dateline from apps_recommend order by ID");
+    // The few recommendations first: a new database or a changed catalogue
+    // most often differs there already, before thousands of rows are compared.
+    const std::vector<SqlRow> recommendations = RecommendationRows(document);
+    const std::vector<SqlRow> stored = db.Query("select * from apps_recommend order by ID");
     if (stored.size() != recommendations.size()) return false;
     for (size_t i = 0; i < stored.size(); ++i)
-        if (stored[i].columns != recommendations[i]) return false;
+        if (stored[i].columns != recommendations[i].columns) return false;
+    // A new database holds no application yet: nothing more to compare.
+    if (db.Query("select 1 from apps limit 1").empty()) {
+        bool anyApplication = false;
+        ForEachStoredApplication(
+            document, [&](const CatalogueApplication& app, const CatalogueGroup& group) {
+                int id = 0;
+                anyApplication =
+                    anyApplication || (ParseNumericId(app.id, id) && ParseNumericId(group.id, id));
+            });
+        return !anyApplication;
+    }
 
+    std::map<std::string, Columns> apps;  // by AppID; a later occurrence wins, as in a pass
+    ForEachStoredApplication(document,
+                             [&](const CatalogueApplication& app, const CatalogueGroup& group) {
+                                 const CatalogueOption option = OptionOf(app);
+                                 const CatalogueEntry entry = EntryOf(app, group.id);
+                                 const std::optional<AppRow> row = AppRowOf(option, entry);
+                                 if (!row) return;
+                                 Columns columns = AsRead(*row);
+                                 apps[*columns[kAppIdColumn]] = std::move(columns);
+                             });
     std::set<std::string> found;
     for (const SqlRow& row :
          db.Query("select AppName,AppForeImage,UserData,ControlName,AppID,AppAction,GroupID "
@@ -196,6 +207,35 @@ bool AlreadyStored(LocalDatabase& db, const CatalogueDocument& document) {
 }
 
 }  // namespace
+
+std::vector<SqlRow> RecommendationRows(const CatalogueDocument& document) {
+    std::vector<SqlRow> rows;
+    ForEachStoredApplication(
+        document, [&](const CatalogueApplication& app, const CatalogueGroup& group) {
+            if (!IsRecommended(app.recommendKey)) return;
+            const CatalogueOption option = OptionOf(app);
+            const CatalogueEntry entry = EntryOf(app, group.id);
+            const std::optional<AppRow> row = AppRowOf(option, entry);
+            if (!row) return;
+            // ID, then the columns in the table's order: Dateline (no last use)
+            // after UserData, AppRecommend before GroupID.
+            const Columns values = AsRead(RecommendationRowOf(
+                *row, RecommendationForeImage(option.foreImage), app.recommendKey));
+            SqlRow read;
+            read.columns = {std::to_string(rows.size() + 1),
+                            values[0],
+                            values[1],
+                            values[2],
+                            std::nullopt,
+                            values[3],
+                            values[4],
+                            values[5],
+                            values[6],
+                            values[7]};
+            rows.push_back(std::move(read));
+        });
+    return rows;
+}
 
 void StoreCatalogue(LocalDatabase& db, const CatalogueDocument& document) {
     if (!document.hasRoot || AlreadyStored(db, document)) return;

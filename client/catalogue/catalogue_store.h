@@ -15,9 +15,9 @@
 // usual start): no transaction, so no wait for the disk.
 #pragma once
 
-#include <unordered_set>
-
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "client/catalogue/catalogue_document.h"
 #include "client/common/database.h"
@@ -97,6 +97,10 @@ void ForEachStoredApplication(const CatalogueDocument& document, Fn&& fn) {
         }
     }
 }
+
+// The rows `apps_recommend` holds once `document` is stored, as
+// "select * from apps_recommend order by ID" reads them.
+std::vector<SqlRow> RecommendationRows(const CatalogueDocument& document);
 
 // Stores every application of a document (ForEachStoredApplication). Does
 // nothing when the document holds no element.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 #include "client/catalogue/search.h"
 #include "client/common/events.h"
@@ -12,6 +14,7 @@
 #include "platform/chinese_texts.h"
 #include "ui/core/headless_backend.h"
 #include "ui/core/input.h"
+#include "ui/core/test_support.h"
 
 namespace quorvi {
 namespace {
@@ -70,6 +73,49 @@ TEST_F(MainWindowCatalogueTest, CreationBuildsTheCatalogueAndClicksReachIt) {
     Notify("click", Find("btnGoHome"));
     EXPECT_TRUE(Visible("Container1"));
     EXPECT_FALSE(Visible("Container5"));
+}
+
+// The program shows its window before it stores the catalogue: the first frame
+// has the catalogue's recommendations, and the tables are written on the turn
+// after a paint, or first when a click needs them, or when the window closes
+// before it was ever painted.
+TEST_F(MainWindowTest, ACatalogueLeftForAfterTheFirstFrameIsStoredBeforeAnythingReadsIt) {
+    std::ofstream(folder.Path() + "apps.xml", std::ios::binary) << kCatalogue;
+    const std::string path = LocalDatabase::PathIn(folder.Path());
+    auto openAnew = [&] {
+        std::filesystem::remove(path);
+        frame = new CQuorviFrameWnd(folder.Path(), services);
+        frame->StoreCatalogueAfterFirstFrame();
+        hwnd =
+            frame->Create(nullptr, "Quorvi", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 950, 553);
+        ui::RunUntilIdle();
+        return hwnd != nullptr;
+    };
+    auto stored = [&] { return Column(frame->Database(), "select count(*) from apps"); };
+
+    ASSERT_TRUE(openAnew());
+    EXPECT_NE(ChildNamed(Find("Container1"), "optLink7"), nullptr);
+    EXPECT_EQ(stored(), "0");
+    EXPECT_EQ(Find("containerHistoryPanel")->GetChildCount(), 0);
+    ui_test::RecordingTarget target;
+    frame->PaintManager().Paint(target, {0, 0, 950, 553});
+    ui::RunUntilIdle();
+    EXPECT_EQ(Column(frame->Database(), "select AppID from apps order by AppID"), "7|81");
+    EXPECT_EQ(Column(frame->Database(), "select AppName from apps_recommend"), "Mail");
+    EXPECT_EQ(Find("containerHistoryPanel")->GetChildCount(), 2);
+
+    ::DestroyWindow(hwnd);
+    ASSERT_TRUE(openAnew());
+    Notify("click", Find("optNavStudy"));
+    EXPECT_EQ(stored(), "2");
+
+    ::DestroyWindow(hwnd);
+    ASSERT_TRUE(openAnew());
+    ::DestroyWindow(hwnd);
+    frame = nullptr;
+    LocalDatabase db;
+    ASSERT_TRUE(db.Open(path));
+    EXPECT_EQ(Column(db, "select count(*) from apps"), "2");
 }
 
 // Without a mouse: the arrows reach the group in the navigation bar, Return opens

@@ -134,11 +134,15 @@ void FillSubAppPanel(CListUI& panel, const CatalogueApplication& holder) {
 // A group's hidden quick bar. Its options, and the contents of its holders'
 // panels, are made the first time it is shown: a catalogue of thousands of
 // applications shows its window without first making an option for each.
+// The applications are read from the document, which every quick bar not yet
+// shown keeps.
 class QuickBarContainer : public CContainerUI {
 public:
-    QuickBarContainer(std::vector<CatalogueApplication> applications,
-                      std::vector<CListUI*> holderPanels)
-        : m_applications(std::move(applications)), m_holderPanels(std::move(holderPanels)) {}
+    QuickBarContainer(std::shared_ptr<const CatalogueDocument> document,
+                      const CatalogueGroup& group, std::vector<CListUI*> holderPanels)
+        : m_document(std::move(document)),
+          m_applications(&group.applications),
+          m_holderPanels(std::move(holderPanels)) {}
 
     void SetVisible(bool visible) override {
         if (visible) BuildOptions();
@@ -150,7 +154,7 @@ public:
         m_built = true;
         TileGrid grid;
         size_t holder = 0;
-        for (const CatalogueApplication& app : m_applications) {
+        for (const CatalogueApplication& app : *m_applications) {
             grid.Wrap();
             COptionUI* option = NewQuickBarOption(app, grid).release();
             Add(option);
@@ -162,19 +166,22 @@ public:
             grid.Advance();
         }
         // Made once: the texts are not needed again.
-        m_applications = {};
+        m_applications = nullptr;
+        m_document.reset();
         m_holderPanels = {};
     }
 
 private:
     bool m_built = false;
-    std::vector<CatalogueApplication> m_applications;
+    std::shared_ptr<const CatalogueDocument> m_document;
+    const std::vector<CatalogueApplication>* m_applications;  // in m_document
     std::vector<CListUI*> m_holderPanels;  // one per holder, in order; null: no place
 };
 
 class CatalogueBuilder {
 public:
-    explicit CatalogueBuilder(CPaintManagerUI& pm) {
+    CatalogueBuilder(CPaintManagerUI& pm, std::shared_ptr<const CatalogueDocument> document)
+        : m_document(std::move(document)) {
         CControlUI* navUser = pm.FindControl("optNavUser");
         m_navBar = ParentOf(navUser);
         CControlUI* home = pm.FindControl("Container1");
@@ -182,7 +189,7 @@ public:
         m_panelParent = ParentOf(m_groupParent);
     }
 
-    void AddGroup(CatalogueGroup& group, int index) {
+    void AddGroup(const CatalogueGroup& group, int index) {
         AddNavigationOption(group, index);
         AddQuickBar(group);
     }
@@ -204,15 +211,14 @@ private:
         AddTo(m_navBar, std::move(option));
     }
 
-    void AddQuickBar(CatalogueGroup& group) {
+    void AddQuickBar(const CatalogueGroup& group) {
         // Without a place in the window there is nothing to show; the tables
         // hold the applications all the same.
         if (!m_groupParent) return;
         std::vector<CListUI*> panels;
         for (const CatalogueApplication& app : group.applications)
             if (app.holdsSubApps) panels.push_back(AddSubAppPanel(app));
-        auto container =
-            std::make_unique<QuickBarContainer>(std::move(group.applications), std::move(panels));
+        auto container = std::make_unique<QuickBarContainer>(m_document, group, std::move(panels));
         container->SetVisible(false);
         container->SetName(kGroupContainerPrefix + group.id);
         container->SetUserData(group.id);
@@ -241,6 +247,7 @@ private:
         return panel;
     }
 
+    std::shared_ptr<const CatalogueDocument> m_document;
     CControlUI* m_navBar = nullptr;
     CControlUI* m_groupParent = nullptr;
     CControlUI* m_panelParent = nullptr;
@@ -251,14 +258,21 @@ private:
 
 // ---- the catalogue pass -----------------------------------------------------
 
+CatalogueControls BuildCatalogueControls(CPaintManagerUI& pm,
+                                         std::shared_ptr<const CatalogueDocument> document) {
+    if (!document || !document->hasRoot) return {};
+    CatalogueBuilder builder(pm, document);
+    int index = 0;
+    for (const CatalogueGroup& group : document->groups) builder.AddGroup(group, index++);
+    return builder.Finish();
+}
+
 CatalogueControls BuildCatalogueView(CPaintManagerUI& pm, LocalDatabase& db,
                                      CatalogueDocument document) {
     if (!document.hasRoot) return {};
     StoreCatalogue(db, document);
-    CatalogueBuilder builder(pm);
-    int index = 0;
-    for (CatalogueGroup& group : document.groups) builder.AddGroup(group, index++);
-    return builder.Finish();
+    return BuildCatalogueControls(pm,
+                                  std::make_shared<const CatalogueDocument>(std::move(document)));
 }
 
 void BuildQuickBar(CControlUI* groupContainer) {

@@ -11,6 +11,7 @@
 // Sections: option names and looks | positions | the catalogue pass
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,12 @@ struct CatalogueControls {
     std::vector<DuiLib::CControlUI*> groupContainers;
     std::vector<DuiLib::CControlUI*> floatingPanels;  // the outer lists
 };
+
+// Builds the navigation, group containers and panels of `document` into the
+// window of `pm`, as BuildCatalogueView does, without storing anything; the
+// group containers keep the document until each is first shown.
+CatalogueControls BuildCatalogueControls(DuiLib::CPaintManagerUI& pm,
+                                         std::shared_ptr<const CatalogueDocument> document);
 
 // Stores every application and builds the navigation, group containers and
 // panels into the window of `pm`; each group container keeps its applications

@@ -26,16 +26,22 @@ int RecommendationColumnX(std::string_view key) {
 }
 
 int BuildRecommendations(DuiLib::CControlUI* home, LocalDatabase& db, std::string_view key) {
+    if (!home || RecommendationColumnX(key) < 0) return 0;
+    return BuildRecommendations(
+        home, db.Query("select * from apps_recommend where AppRecommend=?", {key}), key);
+}
+
+int BuildRecommendations(DuiLib::CControlUI* home, std::span<const SqlRow> rows,
+                         std::string_view key) {
     auto* column =
         home ? static_cast<DuiLib::CContainerUI*>(home->GetInterface("Container")) : nullptr;
     const int x = RecommendationColumnX(key);
     if (!column || x < 0) return 0;
 
-    const std::vector<SqlRow> rows =
-        db.Query("select * from apps_recommend where AppRecommend=?", {key});
     int built = 0;
     for (const SqlRow& row : rows) {
         if (built == kRowsShown) break;
+        if (row.Text(kColumnAppRecommend) != key) continue;
         const int y = kFirstRowY + kRowStep * built;
         auto option = NewRowOption(row, kRecommendationLayout, row.Text(kColumnForeImage),
                                    std::to_string(x) + "," + std::to_string(y) + ",0,0");

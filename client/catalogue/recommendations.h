@@ -2,6 +2,7 @@
 // applications of `apps_recommend` by their key, five at most a column.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ int RecommendationColumnX(std::string_view key);
 // null (the window has not looked it up) or the key has no column. Gives the
 // number of options built.
 int BuildRecommendations(DuiLib::CControlUI* home, LocalDatabase& db, std::string_view key);
+// The same from rows of `apps_recommend` ("select *", in order) already read,
+// or known before they are stored (RecommendationRows).
+int BuildRecommendations(DuiLib::CControlUI* home, std::span<const SqlRow> rows,
+                         std::string_view key);
 
 // The icon files the window shows first once `document` is built: the
 // navigation options' icons, then those of the applications the columns will

@@ -50,16 +50,29 @@ void Statement::Reset() {
     sqlite3_clear_bindings(m_stmt);
 }
 
+namespace {
+
+int BindParam(sqlite3_stmt* stmt, int index, const SqlParam& value,
+              sqlite3_destructor_type textLifetime) {
+    if (const auto* number = std::get_if<std::int64_t>(&value))
+        return sqlite3_bind_int64(stmt, index, *number);
+    if (const auto* text = std::get_if<std::string_view>(&value))
+        return sqlite3_bind_text64(stmt, index, text->data(), text->size(), textLifetime,
+                                   SQLITE_UTF8);
+    return sqlite3_bind_null(stmt, index);
+}
+
+SqlParam ParamOf(const SqlValue& value) {
+    if (const auto* number = value.Integer()) return *number;
+    if (const auto* text = value.Text()) return std::string_view(*text);
+    return {};
+}
+
+}  // namespace
+
 bool Statement::BindOne(int index, const SqlValue& value) {
-    int rc;
-    if (const auto* number = value.Integer()) {
-        rc = sqlite3_bind_int64(m_stmt, index, *number);
-    } else if (const auto* text = value.Text()) {
-        rc = sqlite3_bind_text64(m_stmt, index, text->data(), text->size(), SQLITE_TRANSIENT,
-                                 SQLITE_UTF8);
-    } else {
-        rc = sqlite3_bind_null(m_stmt, index);
-    }
+    // Copied: a bound value may be run after the caller's value is gone.
+    const int rc = BindParam(m_stmt, index, ParamOf(value), SQLITE_TRANSIENT);
     if (rc != SQLITE_OK) NoteError();
     return rc == SQLITE_OK;
 }
@@ -73,16 +86,19 @@ bool Statement::Bind(const std::vector<SqlValue>& values) {
     return BindAll(values);
 }
 
+// Too few or too many values is a programming error that would otherwise
+// store NULLs silently.
+bool Statement::CheckCount(size_t count) {
+    if (static_cast<int>(count) == sqlite3_bind_parameter_count(m_stmt)) return true;
+    if (m_database)
+        m_database->NoteError("wrong number of values for the statement", sqlite3_sql(m_stmt));
+    return false;
+}
+
 bool Statement::BindAll(std::span<const SqlValue> values) {
     if (!m_stmt) return false;
     Reset();
-    // Too few or too many values is a programming error that would otherwise
-    // store NULLs silently.
-    if (static_cast<int>(values.size()) != sqlite3_bind_parameter_count(m_stmt)) {
-        if (m_database)
-            m_database->NoteError("wrong number of values for the statement", sqlite3_sql(m_stmt));
-        return false;
-    }
+    if (!CheckCount(values.size())) return false;
     int index = 1;
     for (const auto& value : values) {
         if (!BindOne(index++, value)) return false;
@@ -98,6 +114,25 @@ bool Statement::Run() {
     if (rc != SQLITE_DONE) NoteError();
     sqlite3_reset(m_stmt);
     return rc == SQLITE_DONE;
+}
+
+bool Statement::RunWith(std::span<const SqlParam> values) {
+    if (!m_stmt) return false;
+    Reset();
+    if (!CheckCount(values.size())) return false;
+    bool bound = true;
+    int index = 1;
+    for (const SqlParam& value : values) {
+        if (BindParam(m_stmt, index++, value, SQLITE_STATIC) != SQLITE_OK) {
+            NoteError();
+            bound = false;
+            break;
+        }
+    }
+    const bool ran = bound && Run();
+    // No pointer into the caller's texts outlives the call.
+    sqlite3_clear_bindings(m_stmt);
+    return ran;
 }
 
 std::vector<SqlRow> Statement::Rows() {

@@ -46,6 +46,10 @@ private:
     std::variant<std::monostate, std::int64_t, std::string> m_value;
 };
 
+// A value bound for a single run (Statement::RunWith): its text is read where
+// it lies, not copied, so it must outlive that run only.
+using SqlParam = std::variant<std::monostate, std::int64_t, std::string_view>;
+
 // One result row, every column read as text the way sqlite3_get_table reads it.
 struct SqlRow {
     std::vector<std::optional<std::string>> columns;  // nullopt for NULL
@@ -76,6 +80,10 @@ public:
     bool Bind(const std::vector<SqlValue>& values);
     // Runs the statement to its end; false on an error.
     bool Run();
+    // Binds `values` to parameters 1..n without copying their texts, runs the
+    // statement to its end and unbinds them again; false when a value cannot be
+    // bound or the run fails. For statements run thousands of times in a pass.
+    bool RunWith(std::span<const SqlParam> values);
     // Runs a query and collects its rows.
     std::vector<SqlRow> Rows();
     // Runs a query and says whether it returned at least one row.
@@ -86,6 +94,7 @@ private:
     Statement(sqlite3_stmt* stmt, LocalDatabase* database) : m_stmt(stmt), m_database(database) {}
     bool BindOne(int index, const SqlValue& value);
     bool BindAll(std::span<const SqlValue> values);
+    bool CheckCount(size_t count);
     void Reset();
     void NoteError();
 

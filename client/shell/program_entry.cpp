@@ -22,6 +22,7 @@ int RunClientProgram(const ClientProgram& program) {
         new CQuorviFrameWnd(program.programFolder, *program.services, std::move(mainSkin));
     // A large catalogue is parsed while GTK makes the window.
     frame->PreloadCatalogue();
+    frame->StoreCatalogueAfterFirstFrame();
     // Shown only when it is in place and laid out: the first frame on screen is
     // the finished window, with the native children (the search box) where
     // they belong, not at the window's corner until the next frame.

@@ -108,6 +108,8 @@ LRESULT CQuorviFrameWnd::OnCreate() {
     OpenDatabase();
     Init();
     m_catalogue.BuildLists(m_controls.container1);
+    if (m_catalogue.HasWaitingStore())
+        m_pm.RunAfterNextPaint([this] { m_catalogue.StoreWaitingCatalogue(); });
     return 0;
 }
 
@@ -124,8 +126,11 @@ void CQuorviFrameWnd::Init() {
     if (m_services.IsProgramRunning(updater)) m_services.KillProgram(updater);
     SetIcon(kProgramIcon);
 
-    if (m_catalogue.Load(m_programFolder + kCatalogueFileName)) {
-        const bool retried = m_timers.IsSet(MainTimer::CatalogueRetry);
+    const bool retried = m_timers.IsSet(MainTimer::CatalogueRetry);
+    // A retry comes after the first frame: nothing to wait for then.
+    const auto store = m_storeCatalogueLater && !retried ? CatalogueComponent::StoreTime::Later
+                                                         : CatalogueComponent::StoreTime::Now;
+    if (m_catalogue.Load(m_programFolder + kCatalogueFileName, store)) {
         m_timers.Kill(MainTimer::CatalogueRetry);
         // At creation the lists are built right after this pass. A catalogue that
         // arrives later (the first start) fills them now rather than at the next start.
@@ -142,6 +147,8 @@ void CQuorviFrameWnd::Init() {
 }
 
 void CQuorviFrameWnd::RunSecondStage() {
+    // A window not painted by now stores its catalogue all the same.
+    m_catalogue.StoreWaitingCatalogue();
     m_account.StartAutomaticLogin();
     m_services.StartAppListUpdate(m_programFolder);
     m_downloads.StartClientUpdate(m_hWnd);

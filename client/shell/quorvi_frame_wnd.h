@@ -53,6 +53,9 @@ public:
     // Starts reading the catalogue ahead (see CatalogueComponent::Preload),
     // before the window is made; the window's creation starts it otherwise.
     void PreloadCatalogue();
+    // The catalogue read at creation is stored after the window's first frame,
+    // not before it (see CatalogueComponent::StoreTime). Before Create.
+    void StoreCatalogueAfterFirstFrame() { m_storeCatalogueLater = true; }
 
     // ---- window ----
     LPCTSTR GetWindowClassName() const override { return "UIMainFrame"; }
@@ -87,6 +90,7 @@ private:
     const std::string m_programFolder;
     MainWindowServices& m_services;
     std::optional<DuiLib::SkinFile> m_mainSkin;  // until the window is made
+    bool m_storeCatalogueLater = false;
     DuiLib::CPaintManagerUI m_pm;
     MainWindowControls m_controls;
     UserInfo m_user;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "platform/files.h"
 #include "ui/core/message_loop.h"
@@ -370,6 +371,17 @@ void CPaintManagerUI::Paint(ui::RenderTarget& target, const RECT& paintRect) {
     if (!root_) return;
     UpdateLayout();
     root_->DoPaint(target, paintRect);
+    // Posted, not run here: the frame goes to the screen first.
+    for (std::function<void()>& task : std::exchange(afterPaint_, {})) {
+        std::weak_ptr<bool> alive = alive_;
+        ui::PostTask([alive, task = std::move(task)] {
+            if (auto a = alive.lock(); a && *a) task();
+        });
+    }
+}
+
+void CPaintManagerUI::RunAfterNextPaint(std::function<void()> task) {
+    afterPaint_.push_back(std::move(task));
 }
 
 }  // namespace DuiLib

@@ -25,6 +25,7 @@
 //           window, tree and lookup, timers, focus, notifications, skin values, layout and paint)
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -190,6 +191,9 @@ public:
     void Invalidate(const RECT& rect);
     // Paints the tree (after laying it out) onto `target`.
     void Paint(ui::RenderTarget& target, const RECT& paintRect);
+    // Runs `task` on the loop's turn after the window's next paint, once: work
+    // the frame on screen does not need waits for it. Dropped with the manager.
+    void RunAfterNextPaint(std::function<void()> task);
 
 private:
     void RegisterNames(CControlUI* control);
@@ -234,6 +238,7 @@ private:
     bool updateNeeded_ = true;
     bool firstLayout_ = true;
     std::vector<std::unique_ptr<CControlUI>> delayedCleanup_;
+    std::vector<std::function<void()>> afterPaint_;
     std::shared_ptr<bool> alive_;  // lets queued work notice the manager is gone
 };
 

@@ -64,6 +64,29 @@ TEST_F(PaintManagerTest, WindowInitArrivesOnceAfterCreation) {
     EXPECT_EQ(other.notes[0].pSender, other.pm.GetRoot());
 }
 
+// Work left for after the first frame runs on the turn after the next paint,
+// once, and never after its window is gone.
+TEST_F(PaintManagerTest, WorkAfterTheNextPaintRunsOnceOnTheTurnAfterIt) {
+    int runs = 0;
+    window_->pm.RunAfterNextPaint([&] { ++runs; });
+    ui::RunUntilIdle();
+    EXPECT_EQ(runs, 0) << "ran before any paint";
+    RecordingTarget target;
+    window_->pm.Paint(target, {0, 0, 400, 300});
+    EXPECT_EQ(runs, 0) << "ran inside the paint";
+    ui::RunUntilIdle();
+    EXPECT_EQ(runs, 1);
+    window_->pm.Paint(target, {0, 0, 400, 300});
+    ui::RunUntilIdle();
+    EXPECT_EQ(runs, 1);
+
+    window_->pm.RunAfterNextPaint([&] { ++runs; });
+    window_->pm.Paint(target, {0, 0, 400, 300});
+    window_.reset();
+    ui::RunUntilIdle();
+    EXPECT_EQ(runs, 1) << "ran after its window was gone";
+}
+
 TEST_F(PaintManagerTest, HitTestingTakesTheTopmostVisibleMouseControl) {
     auto& pm = window_->pm;
     EXPECT_EQ(pm.FindControl(POINT{20, 20}), pm.FindControl("btn"));    // ghost is hidden
