@@ -92,7 +92,9 @@ void CWindowWnd::SetIcon(UINT resourceId) {
 void CWindowWnd::CenterWindow() {
     RECT window;
     if (!::GetWindowRect(m_hWnd, &window)) return;
-    RECT area = ui::GetBackend().GetScreen().workArea;
+    // Asked once: on X each answer is a round trip to the server.
+    const RECT work = ui::GetBackend().GetScreen().workArea;
+    RECT area = work;
     HWND owner = ::GetParent(m_hWnd);
     RECT ownerRect;
     if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner) &&
@@ -103,7 +105,6 @@ void CWindowWnd::CenterWindow() {
     int x = (area.left + area.right - width) / 2;
     int y = (area.top + area.bottom - height) / 2;
     // Keep the window on the work area.
-    RECT work = ui::GetBackend().GetScreen().workArea;
     x = std::max<int>(work.left, std::min<int>(x, work.right - width));
     y = std::max<int>(work.top, std::min<int>(y, work.bottom - height));
     ::SetWindowPos(m_hWnd, nullptr, x, y, -1, -1, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
