@@ -13,12 +13,12 @@ int main() {
     program.initialiseUi = [](const DuiLib::SkinFile& mainSkin) {
         // GTK starts first, alone: its start waits on the X server, which a
         // thread busy beside it on a machine of two cores would hold up. The main
-        // window's fonts and images are then made ready on threads of their own
-        // while the window is made.
+        // window's fonts, and where a core is spare its images, are then made
+        // ready on threads of their own while the window is made.
         if (!ui::InstallScreenBackend()) return false;
         const std::string text = mainSkin.text.value_or("");
         ui::PrepareFonts(ui::SkinFontDescriptions(text));
-        ui::PreloadImages(ui::SkinImageNames(text));
+        if (ui::DecodeAheadPays()) ui::PreloadImages(ui::SkinImageNames(text));
         // Application dialogs open one after another; each starts on a ready page process.
         ui::EnableSpareWebView();
         return true;

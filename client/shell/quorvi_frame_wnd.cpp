@@ -74,13 +74,19 @@ void CQuorviFrameWnd::OnFinalMessage(HWND) {
 
 // ---- start-up -------------------------------------------------------------------------------
 void CQuorviFrameWnd::PreloadCatalogue() {
-    // Read while the window is made, its skin built and the database opened;
-    // the icons of the first frame are then decoded ahead too, found where the
+    // Read while the window is made, its skin built and the database opened.
+    const std::string path = m_programFolder + kCatalogueFileName;
+    if (!ui::DecodeAheadPays()) {
+        m_catalogue.Preload(path);
+        return;
+    }
+    // The icons of the first frame are then decoded ahead too, found where the
     // window will look for them (the skin folder as it is now: other windows
     // change it briefly while they build).
-    m_catalogue.Preload(m_programFolder + kCatalogueFileName,
-                        [skin = DuiLib::CPaintManagerUI::GetResourcePath()](
-                            std::vector<std::string> icons) { ui::PreloadImages(icons, skin); });
+    m_catalogue.Preload(
+        path, [skin = DuiLib::CPaintManagerUI::GetResourcePath()](std::vector<std::string> icons) {
+            ui::PreloadImages(icons, skin);
+        });
 }
 
 LRESULT CQuorviFrameWnd::OnCreate() {

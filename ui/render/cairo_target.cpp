@@ -406,6 +406,10 @@ std::vector<std::string> SkinImageNames(std::string_view text) {
     return names;
 }
 
+bool DecodeAheadPays() {
+    return std::thread::hardware_concurrency() > 2;
+}
+
 void PreloadImages(const std::vector<std::string>& names) {
     PreloadImages(names, DuiLib::CPaintManagerUI::GetResourcePath());
 }

@@ -37,6 +37,14 @@ namespace ui {
 // early on a thread of their own (while GTK starts and the window is made),
 // those decodes are done by the time it paints. The render cache takes each
 // image from here, once, instead of decoding the file.
+//
+// That pays only where a core is spare. On two cores the decoding thread
+// competes with the UI thread and the X server while the window is made, and
+// the window was mapped and finished later with it than without it.
+
+// True when the machine has more than two cores: decoding ahead runs beside
+// the start rather than in its way.
+bool DecodeAheadPays();
 
 // The PNG files a skin's text names (attribute values, or their file='...'
 // parts, ending in ".png"), in order, each once: those its window shows when it
