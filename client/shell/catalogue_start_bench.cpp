@@ -1,8 +1,9 @@
 // The client program itself started with a catalogue of 20,000 applications,
 // against the same program with the demo catalogue: wall time from exec to its
-// main window mapped on the X display (the catalogue is read, stored and its
-// navigation built before the window is shown). Each start reads the catalogue into a new
-// database, as the first start with a new catalogue does. The two alternate so
+// main window mapped on the X display (the catalogue is read and its navigation
+// built before the window is shown; it is stored after the first frame). Each
+// start reads the catalogue into a new database, as the first start with a new
+// catalogue does. The two alternate so
 // the machine's load hits both; medians. The client's processor time up to the
 // map is shown beside: on a busy machine the wall time of the catalogue's work
 // (processor-bound) grows more than that of loading the program.
