@@ -133,16 +133,16 @@ CControlUI* CDialogBuilder::Build(std::string_view text, bool fromFile, CControl
         return nullptr;
     }
     utf8_ = IsUtf8Document(document);
-    const TiXmlElement* root = document.RootElement();
+    TiXmlElement* root = document.RootElement();
     if (!root) {
         Report("ui: skin " + source_ + ": no element", platform::LogLevel::Error);
         return nullptr;
     }
-    const TiXmlElement* firstControl = root;
+    TiXmlElement* firstControl = root;
     if (std::strcmp(root->Value(), "Window") == 0) {
         ApplyWindowAttributes(root);
         firstControl = nullptr;
-        for (const TiXmlElement* child = root->FirstChildElement(); child;
+        for (TiXmlElement* child = root->FirstChildElement(); child;
              child = child->NextSiblingElement()) {
             std::string_view name = child->Value();
             if (name == "Font")
@@ -287,7 +287,7 @@ CControlUI* CDialogBuilder::CreateByClass(std::string_view className) {
 
 // Creates the element's control, adds it to `parent`, applies the class
 // defaults and then the element's attributes, then builds its children.
-CControlUI* CDialogBuilder::BuildControl(const TiXmlElement* element, CControlUI* parent) {
+CControlUI* CDialogBuilder::BuildControl(TiXmlElement* element, CControlUI* parent) {
     std::string_view className = element->Value();
     CControlUI* control = CreateByClass(className);
     if (!control) {
@@ -314,9 +314,15 @@ CControlUI* CDialogBuilder::BuildControl(const TiXmlElement* element, CControlUI
     for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute;
          attribute = attribute->Next())
         ApplyAttribute(element, control, attribute->Name(), Text(attribute->Value()));
-    for (const TiXmlElement* child = element->FirstChildElement(); child;
-         child = child->NextSiblingElement())
+    // Each element goes once its control is built: its memory is then reused
+    // by the next controls while it is still in the caches, and the parsed
+    // skin and the controls made of it are never in memory whole side by side.
+    for (TiXmlElement* child = element->FirstChildElement(); child;) {
+        TiXmlElement* next = child->NextSiblingElement();
         BuildControl(child, control);
+        element->RemoveChild(child);
+        child = next;
+    }
     return control;
 }
 

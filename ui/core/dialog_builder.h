@@ -67,7 +67,7 @@ public:
 private:
     // `fromFile`: the text of a file, whose declaration may name another encoding than UTF-8.
     CControlUI* Build(std::string_view text, bool fromFile, CControlUI* parent);
-    CControlUI* BuildControl(const TiXmlElement* element, CControlUI* parent);
+    CControlUI* BuildControl(TiXmlElement* element, CControlUI* parent);
     CControlUI* CreateByClass(std::string_view className);
     void ApplyWindowAttributes(const TiXmlElement* window);
     void ApplyFont(const TiXmlElement* element);
