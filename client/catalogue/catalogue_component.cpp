@@ -18,8 +18,9 @@ CatalogueComponent::CatalogueComponent(DuiLib::CPaintManagerUI& pm, LocalDatabas
 }
 
 CatalogueComponent::~CatalogueComponent() {
-    // A window closed before its first frame still leaves its catalogue stored.
-    if (m_waitingStore) StoreCatalogue(m_db, *std::exchange(m_waitingStore, nullptr));
+    // A window closed before its first frame still leaves its catalogue stored
+    // (its panels are being torn down: no history to rebuild).
+    StoreWaitingDocument();
 }
 
 void CatalogueComponent::Register(MainWindowRoutes& routes) {
@@ -89,9 +90,13 @@ bool CatalogueComponent::Load(const std::string& cataloguePath, StoreTime store)
 }
 
 void CatalogueComponent::StoreWaitingCatalogue() {
-    if (!m_waitingStore) return;
+    if (StoreWaitingDocument()) RebuildHistory(m_pm, m_db);
+}
+
+bool CatalogueComponent::StoreWaitingDocument() {
+    if (!m_waitingStore) return false;
     StoreCatalogue(m_db, *std::exchange(m_waitingStore, nullptr));
-    RebuildHistory(m_pm, m_db);
+    return true;
 }
 
 void CatalogueComponent::BuildLists(DuiLib::CControlUI* home) {

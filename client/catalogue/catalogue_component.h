@@ -70,6 +70,8 @@ public:
 
 private:
     CatalogueContext Context();
+    // Stores the catalogue a Load kept for later; false when none waits.
+    bool StoreWaitingDocument();
 
     DuiLib::CPaintManagerUI& m_pm;
     LocalDatabase& m_db;
