@@ -4,9 +4,10 @@
 //   map:      from exec to the MapNotify of the program's window; median of the
 //             runs, the programs started in turn so the machine's load hits each
 //   frame:    from exec to the first finished frame: the window's content is
-//             sampled after the map, and the finished frame is the first sample
-//             equal to the content that then stays; any other content shown
-//             before it (a black frame, a control drawn out of place) is counted
+//             read after the map and whenever the X server reports it drawn
+//             into, and the finished frame is the first report of the content
+//             that then stays; any other content shown before it (a black
+//             frame, a control drawn out of place) is counted
 //   memory:   PSS of the program and its helper processes (WebKit's) once the
 //             window has shown the home page, against the WebKit window
 //             showing the same page
@@ -46,6 +47,7 @@
 // Xlib last: its macros (None, Bool, Status) would break the headers above.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xdamage.h>
 
 extern char** environ;
 
@@ -192,6 +194,8 @@ struct IdleFigures {
 };
 
 // ---- the display -----------------------------------------------------------------------
+int g_damageEventBase = 0;
+
 int IgnoreXError(Display*, XErrorEvent*) {
     return 0;
 }
@@ -272,8 +276,11 @@ struct StartTimes {
     int framesBefore = 0;  // different contents shown before the finished one
 };
 
-// Starts the program and times its window: samples its content until it has
-// stayed the same for `settle`.
+// Starts the program and times its window: from the map on, its content is
+// read each time the X server reports it drawn into (DAMAGE), until nothing has
+// changed it for `settle`. A change is timed when the server's report arrives:
+// waiting on the reports instead of sampling on a period times each frame
+// within a fraction of a millisecond, and leaves the server alone meanwhile.
 StartTimes TimeStart(Display* display, const std::vector<std::string>& argv,
                      const std::string& folder, Clock::duration settle) {
     StartTimes times;
@@ -283,21 +290,42 @@ StartTimes TimeStart(Display* display, const std::vector<std::string>& argv,
     if (pid <= 0) return times;
     if (auto mapped = WaitForMap(display, 400, 20s)) {
         times.mapMs = Ms(mapped->first - start);
+        const Window window = mapped->second;
+        const Damage damage = XDamageCreate(display, window, XDamageReportRawRectangles);
         std::vector<std::pair<Clock::time_point, uint64_t>> samples;
-        const auto end = Clock::now() + 6s;
-        auto lastChange = Clock::now();
+        // Read once at once: the window may have been drawn before its reports were asked for.
+        bool damaged = true;
+        auto at = Clock::now();
+        const auto end = at + 6s;
+        auto lastChange = at;
+        const int fd = ConnectionNumber(display);
         while (Clock::now() < end && Clock::now() - lastChange < settle) {
-            const uint64_t content =
-                Content(display, mapped->second, samples.empty() ? 0 : samples.back().second,
-                        static_cast<int>(samples.size()));
-            const auto at = Clock::now();
-            if (content == 0) continue;
-            if (samples.empty() || samples.back().second != content) {
-                samples.emplace_back(at, content);
-                lastChange = at;
+            if (damaged) {
+                const uint64_t content =
+                    Content(display, window, samples.empty() ? 0 : samples.back().second,
+                            static_cast<int>(samples.size()));
+                if (content != 0 && (samples.empty() || samples.back().second != content)) {
+                    samples.emplace_back(at, content);
+                    lastChange = at;
+                }
+                damaged = false;
             }
-            std::this_thread::sleep_for(3ms);
+            while (!damaged && XPending(display)) {
+                XEvent event;
+                XNextEvent(display, &event);
+                if (event.type != g_damageEventBase + XDamageNotify) continue;
+                at = Clock::now();
+                damaged = true;
+            }
+            if (damaged) continue;
+            fd_set set;
+            FD_ZERO(&set);
+            FD_SET(fd, &set);
+            timeval wait{0, 1000};
+            select(fd + 1, &set, nullptr, nullptr, &wait);
         }
+        XDamageDestroy(display, damage);
+        XSync(display, True);  // the reports still on their way are dropped
         if (!samples.empty()) {
             times.frameMs = Ms(samples.back().first - start);
             times.framesBefore = static_cast<int>(samples.size()) - 1;
@@ -342,6 +370,11 @@ int Run(int argc, char** argv) {
         return 2;
     }
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    int damageErrorBase = 0;
+    if (!XDamageQueryExtension(display, &g_damageEventBase, &damageErrorBase)) {
+        std::fprintf(stderr, "bench: the X server has no DAMAGE extension\n");
+        return 2;
+    }
 
     const fs::path portalData = fs::temp_directory_path() / "quorvi_startup_bench_portal";
     fs::remove_all(portalData);
