@@ -10,6 +10,10 @@
 
 namespace quorvi {
 
+// The file in the program folder that keeps the main window's decoded images
+// from one start to the next.
+inline constexpr const char kStoredImagesFileName[] = "images.cache";
+
 struct ClientProgram {
     std::string programFolder;  // ends in the separator; the skin is in "skin/quorvi" below it
     // Initialises the UI backend, given the main window's skin (read once, for

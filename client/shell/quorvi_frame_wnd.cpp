@@ -116,6 +116,8 @@ LRESULT CQuorviFrameWnd::OnCreate() {
     m_catalogue.BuildLists(m_controls.container1);
     if (m_catalogue.HasWaitingStore())
         m_pm.RunAfterNextPaint([this] { m_catalogue.StoreWaitingCatalogue(); });
+    // The images of the first frame are kept for the next start.
+    m_pm.RunAfterNextPaint([] { ui::StoreDecodedImages(); });
     return 0;
 }
 

@@ -2,6 +2,7 @@
 #include "ui/render/cairo_target.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <condition_variable>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "platform/text.h"
 #include "ui/core/attributes.h"
 #include "ui/core/paint_manager.h"
+#include "ui/render/stored_images.h"
 
 namespace ui {
 namespace {
@@ -72,32 +74,68 @@ cairo_status_t ReadPng(void* closure, unsigned char* data, unsigned int length) 
     return CAIRO_STATUS_SUCCESS;
 }
 
-// Decodes a PNG file (a UTF-8 path), reading the size from its header first:
-// a file that declares more than the limit is refused (and logged) before any
-// pixel memory is taken. Null when the file is missing, is not a PNG or is refused.
-cairo_surface_t* DecodePng(const std::string& path, ImageSize& size) {
+// A PNG file read (a UTF-8 path): its pixels, or null when the file is missing,
+// is not a PNG or is refused; its size; and its stamp when the file was opened.
+struct FileImage {
+    RenderCache::ImageRef image;
+    ImageSize size;
+    std::optional<ImageFileStamp> stamp;
+};
+
+// The stored decoded images of earlier runs (UseStoredImages), and how many
+// files this run decoded itself, so that a run that found everything stored
+// writes nothing. Set up before any image is read; read from any thread then.
+struct ImageStore {
+    std::string path;
+    StoredImages stored;
+    std::atomic<int> filesDecoded{0};
+    int filesDecodedWhenWritten = 0;
+};
+
+ImageStore& TheImageStore() {
+    static ImageStore* store = new ImageStore();  // the decoding thread may outlive main's statics
+    return *store;
+}
+
+// Reads a PNG file: its stored pixels when the store holds them for the file
+// as it is now, else decoded, reading the size from the header first: a file
+// that declares more than the limit is refused (and logged) before any pixel
+// memory is taken.
+FileImage ReadImageFile(const std::string& path) {
+    FileImage read;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                          std::fclose);
-    if (!file) return nullptr;
+    if (!file) return read;
+    read.stamp = StampOfOpenFile(fileno(file.get()));
+    if (read.stamp) {
+        if (cairo_surface_t* stored = TheImageStore().stored.Take(path, *read.stamp)) {
+            read.size = {static_cast<std::uint32_t>(cairo_image_surface_get_width(stored)),
+                         static_cast<std::uint32_t>(cairo_image_surface_get_height(stored))};
+            read.image = Owned(stored);
+            return read;
+        }
+    }
     char header[kPngHeaderBytes];
-    const size_t read = std::fread(header, 1, sizeof header, file.get());
-    const std::optional<ImageSize> declared = PngImageSize({header, read});
-    if (!declared) return nullptr;
+    const size_t length = std::fread(header, 1, sizeof header, file.get());
+    const std::optional<ImageSize> declared = PngImageSize({header, length});
+    if (!declared) return read;
     if (!FitsImageLimit(*declared)) {
         platform::LogWarning("image \"" + path +
                              "\" not drawn: " + std::to_string(declared->width) + "x" +
                              std::to_string(declared->height) + " pixels is over the limit of " +
                              std::to_string(kMaxImageSide) + " on a side");
-        return nullptr;
+        return read;
     }
-    PngStream stream{file.get(), {header, read}};
+    PngStream stream{file.get(), {header, length}};
     cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(ReadPng, &stream);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
-        return nullptr;
+        return read;
     }
-    size = *declared;
-    return surface;
+    read.image = Owned(surface);
+    read.size = *declared;
+    ++TheImageStore().filesDecoded;
+    return read;
 }
 
 // ---- images decoded ahead ------------------------------------------------------------------
@@ -108,7 +146,7 @@ struct Preloads {
     std::condition_variable decoded;
     std::deque<std::string> waiting;
     std::string decoding;  // being decoded now; empty when none
-    std::map<std::string, std::pair<RenderCache::ImageRef, ImageSize>> ready;
+    std::map<std::string, FileImage> ready;
 };
 
 Preloads& ThePreloads() {
@@ -117,17 +155,16 @@ Preloads& ThePreloads() {
 }
 
 // The image decoded ahead for the file at `path`, waiting while it is being
-// decoded; null when it was not asked for, was taken already or failed (the
-// caller decodes the file itself).
-cairo_surface_t* TakePreloadedImage(const std::string& path, ImageSize& size) {
+// decoded; nullopt when it was not asked for, was taken already or failed (the
+// caller reads the file itself).
+std::optional<FileImage> TakePreloadedImage(const std::string& path) {
     Preloads& p = ThePreloads();
     std::unique_lock lock(p.mutex);
-    if (std::erase(p.waiting, path) > 0) return nullptr;  // sooner decoded here
+    if (std::erase(p.waiting, path) > 0) return std::nullopt;  // sooner read here
     p.decoded.wait(lock, [&] { return p.decoding != path; });
     const auto found = p.ready.find(path);
-    if (found == p.ready.end()) return nullptr;
-    cairo_surface_t* image = cairo_surface_reference(found->second.first.get());
-    size = found->second.second;
+    if (found == p.ready.end()) return std::nullopt;
+    FileImage image = std::move(found->second);
     p.ready.erase(found);
     return image;
 }
@@ -139,17 +176,16 @@ void DecodeWaitingImages() {
         p.decoding = std::move(p.waiting.front());
         p.waiting.pop_front();
         lock.unlock();
-        ImageSize size;
-        cairo_surface_t* image = DecodePng(p.decoding, size);
+        FileImage image = ReadImageFile(p.decoding);
         lock.lock();
-        if (image) p.ready.emplace(p.decoding, std::pair{Owned(image), size});
+        if (image.image) p.ready.emplace(p.decoding, std::move(image));
         p.decoding.clear();
         p.decoded.notify_all();
     }
 }
 
 // Opaque pixels of the mask colour become transparent.
-cairo_surface_t* ApplyColorKey(cairo_surface_t* png, DWORD mask) {
+RenderCache::ImageRef ApplyColorKey(cairo_surface_t* png, DWORD mask) {
     const int width = cairo_image_surface_get_width(png);
     const int height = cairo_image_surface_get_height(png);
     cairo_surface_t* keyed = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
@@ -168,8 +204,7 @@ cairo_surface_t* ApplyColorKey(cairo_surface_t* png, DWORD mask) {
         }
     }
     cairo_surface_mark_dirty(keyed);
-    cairo_surface_destroy(png);
-    return keyed;
+    return Owned(keyed);
 }
 
 int Width(const RECT& r) {
@@ -432,6 +467,26 @@ void PreloadImages(const std::vector<std::string>& names, const std::string& fol
     std::thread(DecodeWaitingImages).detach();
 }
 
+// ---- images stored for the next start -------------------------------------------------
+void UseStoredImages(const std::string& path) {
+    ImageStore& store = TheImageStore();
+    store.path = path;
+    store.stored.Open(path);
+}
+
+void StoreDecodedImages() {
+    ImageStore& store = TheImageStore();
+    const int decoded = store.filesDecoded;
+    if (store.path.empty() || decoded == store.filesDecodedWhenWritten) return;
+    store.filesDecodedWhenWritten = decoded;
+    std::vector<ImageToStore> images = RenderCache::Shared().DecodedFiles();
+    // The pixels are only read there; the references keep them while it writes.
+    std::thread([path = store.path, images = std::move(images)] {
+        if (!WriteStoredImages(path, images))
+            platform::LogWarning("decoded images not stored in \"" + path + "\"");
+    }).detach();
+}
+
 // ---- fonts set up ahead --------------------------------------------------------------------
 namespace {
 
@@ -573,20 +628,20 @@ RenderCache::CachedImage& RenderCache::Entry(const std::string& file, std::optio
         return images_.front();
     }
     imageBytes_ += kEntryBytes + key.size() + file.size();
-    images_.push_front(CachedImage{key, file, mask, std::nullopt, nullptr, {}});
+    images_.push_front(CachedImage{key, file, mask, std::nullopt, nullptr, {}, {}, std::nullopt});
     imageIndex_.emplace(std::move(key), images_.begin());
     Decode(images_.front());
     return images_.front();
 }
 
 bool RenderCache::Decode(CachedImage& entry) {
-    ImageSize size;
     const std::string path = ResolveImagePath(entry.file);
-    cairo_surface_t* surface = TakePreloadedImage(path, size);
-    if (!surface) surface = DecodePng(path, size);
-    if (surface && entry.mask) surface = ApplyColorKey(surface, *entry.mask);
+    FileImage read = TakePreloadedImage(path).value_or(FileImage{});
+    if (!read.image) read = ReadImageFile(path);
+    ImageRef surface = read.image;
+    if (surface && entry.mask) surface = ApplyColorKey(surface.get(), *entry.mask);
     const std::optional<ImageSize> decodedSize =
-        surface ? std::optional<ImageSize>(size) : std::nullopt;
+        surface ? std::optional<ImageSize>(read.size) : std::nullopt;
     // A file that changed since its copies were composed makes new ones.
     if (decodedSize != entry.size) {
         for (const auto& [key, composed] : entry.composed)
@@ -594,9 +649,12 @@ bool RenderCache::Decode(CachedImage& entry) {
         entry.composed.clear();
     }
     entry.size = decodedSize;
+    // Only the files' own pixels are stored for later runs, not keyed copies.
+    entry.stamp = surface && !entry.mask ? read.stamp : std::nullopt;
+    entry.path = path;
     if (entry.decoded) imageBytes_ -= SurfaceBytes(entry.decoded.get());
-    entry.decoded = surface ? Owned(surface) : nullptr;
-    imageBytes_ += SurfaceBytes(surface);
+    entry.decoded = surface;
+    imageBytes_ += SurfaceBytes(surface.get());
     return surface != nullptr;
 }
 
@@ -657,6 +715,14 @@ RenderCache::ImageRef RenderCache::Composed(const std::string& file, std::option
     }
     Trim();
     return image;
+}
+
+std::vector<ImageToStore> RenderCache::DecodedFiles() const {
+    std::vector<ImageToStore> files;
+    for (const CachedImage& entry : images_)
+        if (entry.decoded && entry.stamp)
+            files.push_back({entry.path, *entry.stamp, entry.decoded});
+    return files;
 }
 
 void RenderCache::ClearImages() {

@@ -25,6 +25,7 @@
 
 #include "ui/core/render.h"
 #include "ui/render/image_header.h"
+#include "ui/render/stored_images.h"
 
 namespace DuiLib {
 class CPaintManagerUI;
@@ -74,6 +75,19 @@ std::vector<std::string> SkinFontDescriptions(std::string_view skinText);
 // Starts setting up fontconfig and the fonts of `descriptions` on a thread.
 void PrepareFonts(std::vector<std::string> descriptions);
 
+// ---- images stored for the next start -----------------------------------------------------
+// Images are read from a file of decoded images (stored_images.h) where it
+// holds them for their files as they are now, instead of decoded.
+
+// Uses the file at `path` (UTF-8) for that; called before any image is read.
+void UseStoredImages(const std::string& path);
+
+// Writes the images the shared render cache holds decoded to that file, on a
+// thread of its own, when this run decoded any file itself since the last
+// write. Called after a program's first frame: the images of that frame are
+// the ones the next start reads.
+void StoreDecodedImages();
+
 // ---- RenderCache -----------------------------------------------------------------------------
 // Images and text layouts shared by every paint of the windows that use it.
 // Single-threaded: the UI thread owns it.
@@ -115,6 +129,8 @@ public:
     size_t ImageBytes() const { return imageBytes_; }
     // Forgets every image (a skin folder changed on disk).
     void ClearImages();
+    // The files' own images held decoded now (not keyed copies), with their stamps.
+    std::vector<ImageToStore> DecodedFiles() const;
 
     struct TextKey {
         std::string text;  // GBK
@@ -146,6 +162,8 @@ private:
         std::optional<ImageSize> size;  // nullopt: missing, not a PNG or over the limit
         ImageRef decoded;               // null when dropped for room
         std::map<ComposedKey, ImageRef> composed;
+        std::string path;                     // UTF-8, as resolved when last decoded
+        std::optional<ImageFileStamp> stamp;  // of that file, when decoded unkeyed
     };
     using ImageList = std::list<CachedImage>;
 

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cairo.h>
+#include <unistd.h>
+
+#include <cstring>
 
 #include <filesystem>
 #include <fstream>
@@ -15,6 +18,7 @@
 #include "ui/render/cairo_target.h"
 #include "ui/render/image_header.h"
 #include "ui/render/skin_window_for_tests.h"
+#include "ui/render/stored_images.h"
 #include "ui/render/window_image.h"
 
 namespace {
@@ -322,6 +326,102 @@ TEST_F(OffscreenRender, ImageCacheStaysWithinItsBudgetAndRedrawsWhatItDropped) {
     EXPECT_EQ(Pixel(held.get(), 10, 10), kRed);
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
+}
+
+bool SamePixels(cairo_surface_t* a, cairo_surface_t* b) {
+    cairo_surface_flush(a);
+    cairo_surface_flush(b);
+    const int width = cairo_image_surface_get_width(a), height = cairo_image_surface_get_height(a);
+    if (width != cairo_image_surface_get_width(b) || height != cairo_image_surface_get_height(b))
+        return false;
+    for (int y = 0; y < height; ++y)
+        if (std::memcmp(cairo_image_surface_get_data(a) + y * cairo_image_surface_get_stride(a),
+                        cairo_image_surface_get_data(b) + y * cairo_image_surface_get_stride(b),
+                        static_cast<size_t>(width) * 4) != 0)
+            return false;
+    return true;
+}
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Decoded images written to a file come back pixel for pixel (translucent ones
+// too) for their files as they were, are drawn from there instead of decoded,
+// and are not taken for a file changed since; a file cut short or with a
+// damaged index is refused as a whole.
+TEST_F(OffscreenRender, StoredImagesAreDrawnOnlyForTheFilesTheyWereDecodedFrom) {
+    WritePng(folder_ / "kept.png", 12, 7, [](cairo_t* cr) { Fill(cr, 0, 0, 12, 7, kRed); });
+    WritePng(folder_ / "glassy.png", 9, 5, [](cairo_t* cr) {
+        cairo_set_source_rgba(cr, 0, 0, 1, 0.5);
+        cairo_paint(cr);
+    });
+    const fs::path store = folder_ / "images.cache";
+    std::vector<ui::ImageToStore> files;
+    {
+        ui::RenderCache cache;
+        ASSERT_NE(cache.Image("kept.png"), nullptr);
+        ASSERT_NE(cache.Image("glassy.png"), nullptr);
+        ASSERT_NE(cache.Image("red.png", 0xFFFF0000), nullptr);  // keyed: not the file's pixels
+        files = cache.DecodedFiles();
+    }
+    ASSERT_EQ(files.size(), 2u);
+    ASSERT_TRUE(ui::WriteStoredImages(store.string(), files));
+    EXPECT_FALSE(fs::exists(store.string() + "." + std::to_string(getpid()) + ".new"));
+
+    ui::StoredImages stored;
+    ASSERT_TRUE(stored.Open(store.string()));
+    EXPECT_EQ(stored.Count(), 2u);
+    for (const ui::ImageToStore& file : files) {
+        cairo_surface_t* taken = stored.Take(file.path, file.stamp);
+        ASSERT_NE(taken, nullptr) << file.path;
+        EXPECT_TRUE(SamePixels(taken, file.image.get())) << file.path;
+        cairo_surface_destroy(taken);
+        ui::ImageFileStamp other = file.stamp;
+        other.modifiedNs += 1;
+        EXPECT_EQ(stored.Take(file.path, other), nullptr);
+    }
+
+    // What is drawn: "kept.png" from the file of decoded images (whose pixels are
+    // made green here to tell), "glassy.png" decoded again once rewritten.
+    const std::string bytes = ReadBytes(store);
+    std::optional<std::vector<ui::StoredImageEntry>> index =
+        ui::ParseStoredImageIndex(bytes, bytes.size());
+    ASSERT_TRUE(index && index->size() == 2);
+    std::string greened = bytes;
+    for (const ui::StoredImageEntry& entry : *index)
+        if (entry.path.ends_with("kept.png"))
+            for (int i = 0; i < entry.stride / 4 * entry.height; ++i)
+                std::memcpy(&greened[entry.offset + static_cast<size_t>(i) * 4], &kGreen, 4);
+    WriteBytes(store, greened);
+    WritePng(folder_ / "glassy.png", 9, 5, [](cairo_t* cr) { Fill(cr, 0, 0, 9, 5, kGray); });
+    ui::UseStoredImages(store.string());
+    {
+        ui::RenderCache cache;
+        EXPECT_EQ(Pixel(cache.Image("kept.png").get(), 3, 3), kGreen);
+        EXPECT_EQ(Pixel(cache.Image("glassy.png").get(), 3, 3), kGray);
+    }
+    ui::UseStoredImages((folder_ / "no-such.cache").string());
+
+    // Damaged files: any index cut short, a stride not cairo's, pixels past the end.
+    const uint64_t size = bytes.size();
+    const size_t indexBytes = *ui::StoredIndexBytes(bytes);
+    for (size_t length = 0; length < indexBytes; ++length)
+        EXPECT_EQ(ui::ParseStoredImageIndex(bytes.substr(0, length), size), std::nullopt) << length;
+    EXPECT_EQ(ui::ParseStoredImageIndex(bytes, index->back().offset + 1), std::nullopt);
+    std::string wrongStride = bytes;
+    wrongStride[ui::kStoredImagesHeaderBytes + 56] += 4;  // the first entry's stride
+    EXPECT_EQ(ui::ParseStoredImageIndex(wrongStride, size), std::nullopt);
+    WriteBytes(store, bytes.substr(0, bytes.size() - 1));
+    EXPECT_FALSE(stored.Open(store.string()));
+    WriteBytes(store, "QVIMG01\n" + std::string(8, '\xFF'));
+    EXPECT_FALSE(stored.Open(store.string()));
+    EXPECT_EQ(stored.Count(), 0u);
 }
 
 // Counts dark pixels in a column range: where text was drawn.
