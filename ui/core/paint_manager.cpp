@@ -368,9 +368,18 @@ void CPaintManagerUI::Invalidate(const RECT& rect) {
 }
 
 void CPaintManagerUI::Paint(ui::RenderTarget& target, const RECT& paintRect) {
+    PaintAhead(target, paintRect);
+    FramePainted();
+}
+
+void CPaintManagerUI::PaintAhead(ui::RenderTarget& target, const RECT& paintRect) {
     if (!root_) return;
     UpdateLayout();
     root_->DoPaint(target, paintRect);
+}
+
+void CPaintManagerUI::FramePainted() {
+    if (!root_) return;
     // Posted, not run here: the frame goes to the screen first.
     for (std::function<void()>& task : std::exchange(afterPaint_, {})) {
         std::weak_ptr<bool> alive = alive_;

@@ -189,8 +189,13 @@ public:
     // Lays the tree out in the window's client rectangle when something changed.
     void UpdateLayout();
     void Invalidate(const RECT& rect);
-    // Paints the tree (after laying it out) onto `target`.
+    // Paints the tree (after laying it out) onto `target`, for a frame shown now.
     void Paint(ui::RenderTarget& target, const RECT& paintRect);
+    // The same painting for a frame shown later: the tasks waiting for the next
+    // paint wait on until FramePainted.
+    void PaintAhead(ui::RenderTarget& target, const RECT& paintRect);
+    // A frame painted ahead has been shown: the tasks waiting for it are posted.
+    void FramePainted();
     // Runs `task` on the loop's turn after the window's next paint, once: work
     // the frame on screen does not need waits for it. Dropped with the manager.
     void RunAfterNextPaint(std::function<void()> task);

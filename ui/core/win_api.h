@@ -71,6 +71,9 @@ std::string GetWindowTextString(HWND hwnd);
 // A top-level window by class name and/or caption (null matches any).
 HWND FindWindow(LPCTSTR className, LPCTSTR windowName);
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
+// How many times the window was invalidated so far (0 for no window): a frame
+// painted ahead still shows the window while the count is unchanged.
+std::uint64_t InvalidationCount(HWND hwnd);
 
 // ---- regions
 // ---------------------------------------------------------------------------------------

@@ -23,6 +23,7 @@ struct WindowRegistry::Record {
     std::string title;
     std::string className;
     bool destroying = false;
+    std::uint64_t invalidations = 0;
 };
 
 WindowRegistry& WindowRegistry::Get() {
@@ -426,6 +427,15 @@ bool WindowRegistry::SetTitle(HWND hwnd, const std::string& title) {
 std::string WindowRegistry::Title(HWND hwnd) const {
     Record* record = Find(hwnd);
     return record ? record->title : std::string();
+}
+
+void WindowRegistry::CountInvalidation(HWND hwnd) {
+    if (Record* record = Find(hwnd)) ++record->invalidations;
+}
+
+std::uint64_t WindowRegistry::Invalidations(HWND hwnd) const {
+    Record* record = Find(hwnd);
+    return record ? record->invalidations : 0;
 }
 
 HWND WindowRegistry::FindTopLevel(LPCTSTR className, LPCTSTR windowName) const {

@@ -90,6 +90,10 @@ public:
     std::string Title(HWND hwnd) const;
     HWND FindTopLevel(LPCTSTR className, LPCTSTR windowName) const;
 
+    // ---- invalidations counted (InvalidationCount)
+    void CountInvalidation(HWND hwnd);
+    std::uint64_t Invalidations(HWND hwnd) const;
+
     // ---- regions: the window takes ownership of the shape (null removes it);
     // when there is no such window the caller keeps it.
     bool SetShape(HWND hwnd, HRGN__* shape);

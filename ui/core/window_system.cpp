@@ -244,8 +244,13 @@ HWND FindWindow(LPCTSTR className, LPCTSTR windowName) {
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL) {
     RECT client;
     if (!GetClientRect(hwnd, &client)) return FALSE;
+    Registry().CountInvalidation(hwnd);
     ui::GetBackend().Invalidate(hwnd, rect ? *rect : client);
     return TRUE;
+}
+
+std::uint64_t InvalidationCount(HWND hwnd) {
+    return Registry().Invalidations(hwnd);
 }
 
 // ---- regions ---------------------------------------------------------------------------------

@@ -180,6 +180,8 @@ void GtkBackend::ShowNativeWindow(HWND hwnd, bool visible, bool activate) {
         // Some placements made before the first map are taken as hints only.
         gtk_window_move(GTK_WINDOW(w->toplevel), w->rect.left, w->rect.top);
         if (activate) gtk_window_present(GTK_WINDOW(w->toplevel));
+        // The first frame is painted while the X server maps the window.
+        if (!w->drawn) PaintWindowAhead(hwnd, gtk_widget_get_scale_factor(w->area));
     } else {
         gtk_widget_show(w->layout);
     }

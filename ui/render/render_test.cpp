@@ -424,6 +424,54 @@ TEST_F(OffscreenRender, StoredImagesAreDrawnOnlyForTheFilesTheyWereDecodedFrom) 
     EXPECT_EQ(stored.Count(), 0u);
 }
 
+// A control that counts its paints.
+class CountedControl : public CControlUI {
+public:
+    void DoPaint(ui::RenderTarget& target, const RECT& paintRect) override {
+        ++paints;
+        CControlUI::DoPaint(target, paintRect);
+    }
+    int paints = 0;
+};
+
+// A window painted ahead is copied by its next paint, not painted again, and
+// the work waiting for that paint runs only after it; a window changed in
+// between is painted anew and shows the change.
+TEST_F(OffscreenRender, WindowPaintedAheadIsCopiedWhileItIsUnchanged) {
+    cairo_surface_destroy(
+        Render("<Control name=\"box\" float=\"true\" pos=\"10,10,60,60\" bkcolor=\"#FFFF0000\"/>"));
+    const HWND hwnd = window_->GetHWND();
+    auto* counted = new CountedControl;
+    static_cast<CContainerUI*>(window_->Manager().GetRoot())->Add(counted);
+    int ran = 0;
+    window_->Manager().RunAfterNextPaint([&] { ++ran; });
+    auto paint = [&] {
+        cairo_surface_t* screen = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 200, 120);
+        cairo_t* cr = cairo_create(screen);
+        ui::PaintWindowThroughImage(hwnd, cr, {0, 0, 200, 120});
+        cairo_destroy(cr);
+        return screen;
+    };
+
+    ui::PaintWindowAhead(hwnd, 1);
+    EXPECT_EQ(counted->paints, 1);
+    ui::RunUntilIdle();
+    EXPECT_EQ(ran, 0) << "ran before the frame was shown";
+    cairo_surface_t* copied = paint();
+    EXPECT_EQ(counted->paints, 1) << "painted again";
+    EXPECT_EQ(Pixel(copied, 20, 20) & 0xFFFFFF, kRed & 0xFFFFFF);
+    ui::RunUntilIdle();
+    EXPECT_EQ(ran, 1);
+    cairo_surface_destroy(copied);
+
+    ui::PaintWindowAhead(hwnd, 1);
+    window_->Find<CControlUI>("box")->SetBkColor(kBlue);
+    cairo_surface_t* changed = paint();
+    EXPECT_EQ(counted->paints, 3);
+    EXPECT_EQ(Pixel(changed, 20, 20) & 0xFFFFFF, kBlue & 0xFFFFFF);
+    cairo_surface_destroy(changed);
+}
+
 // Counts dark pixels in a column range: where text was drawn.
 int DarkPixels(cairo_surface_t* image, int x0, int x1, int y0, int y1) {
     int dark = 0;

@@ -3,6 +3,9 @@
 #include <sys/mman.h>
 
 #include <cmath>
+#include <optional>
+#include <tuple>
+#include <utility>
 
 #include "ui/core/paint_manager.h"
 #include "ui/core/win_api.h"
@@ -40,9 +43,8 @@ cairo_surface_t* NewPaintImage(int width, int height) {
     return cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
 }
 
-}  // namespace
-
-void PaintWindow(HWND hwnd, cairo_t* cr, const RECT& paintRect) {
+// Paints a window's controls, for a frame shown now or (`ahead`) later.
+void PaintWindowFor(HWND hwnd, cairo_t* cr, const RECT& paintRect, bool ahead) {
     cairo_save(cr);
     cairo_rectangle(cr, paintRect.left, paintRect.top, paintRect.right - paintRect.left,
                     paintRect.bottom - paintRect.top);
@@ -51,10 +53,89 @@ void PaintWindow(HWND hwnd, cairo_t* cr, const RECT& paintRect) {
     cairo_paint(cr);
     if (DuiLib::CPaintManagerUI* manager = DuiLib::CPaintManagerUI::FromWindow(hwnd)) {
         CairoRenderTarget target(cr, manager);
-        manager->Paint(target, paintRect);
+        if (ahead)
+            manager->PaintAhead(target, paintRect);
+        else
+            manager->Paint(target, paintRect);
         PaintScrollBars(cr, manager->GetRoot(), paintRect);
     }
     cairo_restore(cr);
+}
+
+// The part `paintRect` of the window painted in the paint pixels, at the
+// target's pixel density (a display scaled by GDK_SCALE).
+cairo_surface_t* PaintImage(HWND hwnd, const RECT& paintRect, double scaleX, double scaleY,
+                            bool ahead) {
+    const int width = paintRect.right - paintRect.left, height = paintRect.bottom - paintRect.top;
+    cairo_surface_t* image = NewPaintImage(static_cast<int>(std::ceil(width * scaleX)),
+                                           static_cast<int>(std::ceil(height * scaleY)));
+    cairo_surface_set_device_scale(image, scaleX, scaleY);
+    cairo_t* cr = cairo_create(image);
+    cairo_translate(cr, -paintRect.left, -paintRect.top);
+    PaintWindowFor(hwnd, cr, paintRect, ahead);
+    cairo_destroy(cr);
+    return image;
+}
+
+// Done with the paint pixels, which the next paint draws in, whoever still holds the image.
+void ReleasePaintImage(cairo_surface_t* image) {
+    cairo_surface_finish(image);
+    cairo_surface_destroy(image);
+}
+
+// ---- painted ahead ---------------------------------------------------------------------------
+// A window painted whole into the paint pixels before its expose came back
+// (PaintWindowAhead), until its next paint copies it. UI thread only.
+struct PaintedAhead {
+    HWND hwnd = nullptr;  // none when null
+    RECT rect{};
+    double scale = 1;
+    std::uint64_t invalidations = 0;  // the window's count when it was painted
+    cairo_surface_t* image = nullptr;
+};
+
+PaintedAhead& ThePaintedAhead() {
+    static PaintedAhead ahead;
+    return ahead;
+}
+
+void Discard(PaintedAhead& ahead) {
+    if (ahead.image) ReleasePaintImage(ahead.image);
+    ahead = {};
+}
+
+bool Within(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// The image painted ahead of `hwnd`, when it holds `paintRect` of the window as
+// it is now; anything else painted ahead is dropped (the next paint draws over
+// its pixels).
+std::optional<std::pair<cairo_surface_t*, RECT>> TakePaintedAhead(HWND hwnd, const RECT& paintRect,
+                                                                  double scaleX, double scaleY) {
+    PaintedAhead& ahead = ThePaintedAhead();
+    if (!ahead.image) return std::nullopt;
+    RECT client{};
+    DuiLib::CPaintManagerUI* manager = DuiLib::CPaintManagerUI::FromWindow(hwnd);
+    const bool current = ahead.hwnd == hwnd && ahead.scale == scaleX && ahead.scale == scaleY &&
+                         Within(paintRect, ahead.rect) &&
+                         ::InvalidationCount(hwnd) == ahead.invalidations && manager &&
+                         !manager->IsUpdateNeeded() && ::GetClientRect(hwnd, &client) &&
+                         client == ahead.rect;
+    if (!current) {
+        Discard(ahead);
+        return std::nullopt;
+    }
+    std::pair taken{ahead.image, ahead.rect};
+    ahead = {};
+    return taken;
+}
+
+}  // namespace
+
+void PaintWindow(HWND hwnd, cairo_t* cr, const RECT& paintRect) {
+    PaintWindowFor(hwnd, cr, paintRect, false);
 }
 
 void PaintWindowThroughImage(HWND hwnd, cairo_t* cr, const RECT& paintRect) {
@@ -62,25 +143,44 @@ void PaintWindowThroughImage(HWND hwnd, cairo_t* cr, const RECT& paintRect) {
     if (width <= 0 || height <= 0) return;
     // Opaque (PaintWindow lays a white ground first): no alpha to carry to the
     // window, which has none either.
-    // At the target's pixel density (a display scaled by GDK_SCALE).
     double scaleX = 1, scaleY = 1;
     cairo_surface_get_device_scale(cairo_get_target(cr), &scaleX, &scaleY);
-    cairo_surface_t* image = NewPaintImage(static_cast<int>(std::ceil(width * scaleX)),
-                                           static_cast<int>(std::ceil(height * scaleY)));
-    cairo_surface_set_device_scale(image, scaleX, scaleY);
-    cairo_t* imageCr = cairo_create(image);
-    cairo_translate(imageCr, -paintRect.left, -paintRect.top);
-    PaintWindow(hwnd, imageCr, paintRect);
-    cairo_destroy(imageCr);
+    cairo_surface_t* image = nullptr;
+    RECT imageRect = paintRect;
+    if (auto ahead = TakePaintedAhead(hwnd, paintRect, scaleX, scaleY)) {
+        std::tie(image, imageRect) = *ahead;
+        if (DuiLib::CPaintManagerUI* manager = DuiLib::CPaintManagerUI::FromWindow(hwnd))
+            manager->FramePainted();
+    } else {
+        image = PaintImage(hwnd, paintRect, scaleX, scaleY, false);
+    }
     cairo_save(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(cr, image, paintRect.left, paintRect.top);
+    cairo_set_source_surface(cr, image, imageRect.left, imageRect.top);
     cairo_rectangle(cr, paintRect.left, paintRect.top, width, height);
     cairo_fill(cr);
     cairo_restore(cr);
-    // Done with its memory, which the next paint draws in, whoever still holds it.
-    cairo_surface_finish(image);
-    cairo_surface_destroy(image);
+    ReleasePaintImage(image);
+}
+
+void PaintWindowAhead(HWND hwnd, double scale) {
+    PaintedAhead& ahead = ThePaintedAhead();
+    Discard(ahead);
+    RECT client{};
+    DuiLib::CPaintManagerUI* manager = DuiLib::CPaintManagerUI::FromWindow(hwnd);
+    if (!manager || !::GetClientRect(hwnd, &client) || client.right <= client.left ||
+        client.bottom <= client.top)
+        return;
+    // Laid out first: the controls placed invalidate what they cover.
+    manager->UpdateLayout();
+    const std::uint64_t invalidations = ::InvalidationCount(hwnd);
+    cairo_surface_t* image = PaintImage(hwnd, client, scale, scale, true);
+    // Invalidated while it was painted: the window's next paint paints it anew.
+    if (::InvalidationCount(hwnd) != invalidations) {
+        ReleasePaintImage(image);
+        return;
+    }
+    ahead = {hwnd, client, scale, invalidations, image};
 }
 
 cairo_surface_t* RenderWindowImage(HWND hwnd) {

@@ -25,6 +25,16 @@ void PaintWindow(HWND hwnd, cairo_t* cr, const RECT& paintRect);
 // On a window's surface of the X server every cairo operation is a request of
 // its own (each image drawn is uploaded again, each fill waits for the server);
 // the finished image is one upload.
+// A window painted ahead (below) is copied instead, when the image holds the
+// part asked for of the window as it is now.
 void PaintWindowThroughImage(HWND hwnd, cairo_t* cr, const RECT& paintRect);
+
+// Paints the whole window now (at `scale` pixels per point) for its next
+// paint through an image to copy: a window just shown paints while the X server
+// maps it, rather than after its expose comes back. The tasks waiting for the
+// window's next paint wait for that copy. One window at most is kept; it is
+// not used once the window was invalidated or its size or layout changed, and
+// dropped when another window is painted through an image first.
+void PaintWindowAhead(HWND hwnd, double scale);
 
 }  // namespace ui
