@@ -2,6 +2,7 @@
 #include "ui/render/stored_images.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,19 +45,6 @@ bool WriteAll(int fd, const void* data, size_t length) {
         if (written <= 0) return false;
         bytes += written;
         length -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-bool ReadAllAt(int fd, void* data, size_t length, std::uint64_t offset) {
-    auto* bytes = static_cast<char*>(data);
-    while (length > 0) {
-        const ssize_t read = ::pread(fd, bytes, length, static_cast<off_t>(offset));
-        if (read < 0 && errno == EINTR) continue;
-        if (read <= 0) return false;
-        bytes += read;
-        length -= static_cast<size_t>(read);
-        offset += static_cast<std::uint64_t>(read);
     }
     return true;
 }
@@ -199,34 +187,44 @@ bool WriteStoredImages(const std::string& path, const std::vector<ImageToStore>&
 }
 
 // ---- reading ---------------------------------------------------------------------------------
-StoredImages::~StoredImages() {
-    if (fd_ >= 0) ::close(fd_);
-}
+// The file mapped whole, copy-on-write: a pixel written by mistake changes
+// only this process's copy. It is never cut short under the mapping, as files
+// of this kind are replaced by a rename, never rewritten in place.
+struct StoredImages::Mapping {
+    void* data = MAP_FAILED;
+    size_t bytes = 0;
+    ~Mapping() {
+        if (data != MAP_FAILED) ::munmap(data, bytes);
+    }
+};
+
+namespace {
+// Each image handed out holds the mapping its pixels lie in.
+const cairo_user_data_key_t kMappingKey{};
+}  // namespace
+
+StoredImages::~StoredImages() = default;
 
 bool StoredImages::Open(const std::string& path) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    mapping_.reset();
     entries_.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
+    auto mapping = std::make_shared<Mapping>();
     struct stat info;
-    std::string bytes(kStoredImagesHeaderBytes, '\0');
-    std::optional<std::vector<StoredImageEntry>> entries;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        ReadAllAt(fd, bytes.data(), bytes.size(), 0)) {
-        if (const std::optional<std::uint32_t> indexBytes = StoredIndexBytes(bytes);
-            indexBytes && static_cast<std::uint64_t>(info.st_size) >= *indexBytes) {
-            bytes.resize(*indexBytes);
-            if (ReadAllAt(fd, bytes.data() + kStoredImagesHeaderBytes,
-                          bytes.size() - kStoredImagesHeaderBytes, kStoredImagesHeaderBytes))
-                entries = ParseStoredImageIndex(bytes, static_cast<std::uint64_t>(info.st_size));
-        }
+        info.st_size >= static_cast<off_t>(kStoredImagesHeaderBytes) &&
+        static_cast<std::uint64_t>(info.st_size) <= kMaxStoredFileBytes) {
+        mapping->bytes = static_cast<size_t>(info.st_size);
+        mapping->data = ::mmap(nullptr, mapping->bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
     }
-    if (!entries) {
-        ::close(fd);
-        return false;
-    }
-    fd_ = fd;
+    ::close(fd);
+    if (mapping->data == MAP_FAILED) return false;
+    const std::string_view bytes(static_cast<const char*>(mapping->data), mapping->bytes);
+    std::optional<std::vector<StoredImageEntry>> entries =
+        ParseStoredImageIndex(bytes, mapping->bytes);
+    if (!entries) return false;
+    mapping_ = std::move(mapping);
     for (StoredImageEntry& entry : *entries)
         entries_.insert_or_assign(entry.path, std::move(entry));
     return true;
@@ -236,17 +234,18 @@ cairo_surface_t* StoredImages::Take(const std::string& path, const ImageFileStam
     const auto found = entries_.find(path);
     if (found == entries_.end() || found->second.stamp != stamp) return nullptr;
     const StoredImageEntry& entry = found->second;
-    cairo_surface_t* image = cairo_image_surface_create(entry.format, entry.width, entry.height);
-    // The file is read as it is now: one cut short since it was opened yields nothing.
+    auto* pixels = static_cast<unsigned char*>(mapping_->data) + entry.offset;
+    cairo_surface_t* image = cairo_image_surface_create_for_data(pixels, entry.format, entry.width,
+                                                                 entry.height, entry.stride);
+    auto* holder = new std::shared_ptr<Mapping>(mapping_);
     if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS ||
-        cairo_image_surface_get_stride(image) != entry.stride ||
-        !ReadAllAt(fd_, cairo_image_surface_get_data(image),
-                   static_cast<size_t>(entry.stride) * static_cast<size_t>(entry.height),
-                   entry.offset)) {
+        cairo_surface_set_user_data(image, &kMappingKey, holder, [](void* held) {
+            delete static_cast<std::shared_ptr<Mapping>*>(held);
+        }) != CAIRO_STATUS_SUCCESS) {
+        delete holder;
         cairo_surface_destroy(image);
         return nullptr;
     }
-    cairo_surface_mark_dirty(image);
     return image;
 }
 

@@ -58,6 +58,7 @@ constexpr size_t kStoredImagesHeaderBytes = 16;
 // Bounds that a file within reason never reaches; over them it is refused.
 constexpr std::uint32_t kMaxStoredImages = 8192;
 constexpr std::uint32_t kMaxStoredIndexBytes = 4u << 20;
+constexpr std::uint64_t kMaxStoredFileBytes = std::uint64_t{1} << 30;
 
 // The bytes of header and index the file's first 16 bytes declare; nullopt
 // when they are not the header of such a file or declare more than the bound.
@@ -81,8 +82,9 @@ struct ImageToStore {
 // could not (the old file, if any, is then left as it was).
 bool WriteStoredImages(const std::string& path, const std::vector<ImageToStore>& images);
 
-// A file of stored images opened for reading. Its index is read once; each
-// image's pixels are read when asked for. Take may be called from any thread.
+// A file of stored images opened for reading: mapped into memory, its index
+// read once. The images handed out are its pixels where they lie, each holding
+// the mapping until it is destroyed. Take may be called from any thread.
 class StoredImages {
 public:
     StoredImages() = default;
@@ -93,13 +95,14 @@ public:
     // Reads the index of the file at `path`; false (and empty) when there is
     // none or it does not hold together.
     bool Open(const std::string& path);
-    // A new image surface holding the stored pixels of `path` when they were
-    // stored for a file of `stamp`; null otherwise, or when they cannot be read.
+    // An image surface of the stored pixels of `path` when they were stored
+    // for a file of `stamp`; null otherwise.
     cairo_surface_t* Take(const std::string& path, const ImageFileStamp& stamp) const;
     size_t Count() const { return entries_.size(); }
 
 private:
-    int fd_ = -1;
+    struct Mapping;
+    std::shared_ptr<Mapping> mapping_;
     std::unordered_map<std::string, StoredImageEntry> entries_;
 };
 
