@@ -2,7 +2,6 @@
 #include "ui/render/cairo_target.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <condition_variable>
 #include <cstdio>
@@ -80,15 +79,17 @@ struct FileImage {
     RenderCache::ImageRef image;
     ImageSize size;
     std::optional<ImageFileStamp> stamp;
+    bool stored = false;  // taken from the stored images, not decoded
 };
 
 // The stored decoded images of earlier runs (UseStoredImages), and how many
-// files this run decoded itself, so that a run that found everything stored
-// writes nothing. Set up before any image is read; read from any thread then.
+// files the shared cache decoded itself (unkeyed: those it can store), so that
+// a run that found everything stored writes nothing. Set up before any image
+// is read; `stored` is read from any thread then, the counts on the UI thread.
 struct ImageStore {
     std::string path;
     StoredImages stored;
-    std::atomic<int> filesDecoded{0};
+    int filesDecoded = 0;
     int filesDecodedWhenWritten = 0;
 };
 
@@ -112,6 +113,7 @@ FileImage ReadImageFile(const std::string& path) {
             read.size = {static_cast<std::uint32_t>(cairo_image_surface_get_width(stored)),
                          static_cast<std::uint32_t>(cairo_image_surface_get_height(stored))};
             read.image = Owned(stored);
+            read.stored = true;
             return read;
         }
     }
@@ -134,7 +136,6 @@ FileImage ReadImageFile(const std::string& path) {
     }
     read.image = Owned(surface);
     read.size = *declared;
-    ++TheImageStore().filesDecoded;
     return read;
 }
 
@@ -651,6 +652,7 @@ bool RenderCache::Decode(CachedImage& entry) {
     entry.size = decodedSize;
     // Only the files' own pixels are stored for later runs, not keyed copies.
     entry.stamp = surface && !entry.mask ? read.stamp : std::nullopt;
+    if (entry.stamp && !read.stored) ++TheImageStore().filesDecoded;
     entry.path = path;
     if (entry.decoded) imageBytes_ -= SurfaceBytes(entry.decoded.get());
     entry.decoded = surface;
