@@ -371,7 +371,18 @@ TEST_F(OffscreenRender, StoredImagesAreDrawnOnlyForTheFilesTheyWereDecodedFrom) 
         files = cache.DecodedFiles();
     }
     ASSERT_EQ(files.size(), 2u);
-    ASSERT_TRUE(ui::WriteStoredImages(store.string(), files));
+    // Rows wider than cairo's stride: left out, not written for the reader to refuse.
+    static unsigned char wideRows[4 * (4 * 4 + 16)] = {};
+    const std::vector<ui::ImageToStore> withWide = [&] {
+        std::vector<ui::ImageToStore> all = files;
+        all.push_back(
+            {(folder_ / "wide.png").string(), files[0].stamp,
+             ui::RenderCache::ImageRef(cairo_image_surface_create_for_data(
+                                           wideRows, CAIRO_FORMAT_ARGB32, 4, 4, 4 * 4 + 16),
+                                       cairo_surface_destroy)});
+        return all;
+    }();
+    ASSERT_TRUE(ui::WriteStoredImages(store.string(), withWide));
     EXPECT_FALSE(fs::exists(store.string() + "." + std::to_string(getpid()) + ".new"));
 
     ui::StoredImages stored;

@@ -130,8 +130,16 @@ bool WriteStoredImages(const std::string& path, const std::vector<ImageToStore>&
         if (!surface || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE ||
             image.path.empty() || image.path.size() > kMaxPathBytes)
             continue;
+        // Only what the reader takes back: a file holding anything else is refused whole.
         const cairo_format_t format = cairo_image_surface_get_format(surface);
-        if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) continue;
+        const int width = cairo_image_surface_get_width(surface);
+        const int height = cairo_image_surface_get_height(surface);
+        if ((format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) || width <= 0 ||
+            height <= 0 ||
+            !FitsImageLimit(
+                {static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)}) ||
+            cairo_image_surface_get_stride(surface) != cairo_format_stride_for_width(format, width))
+            continue;
         kept.push_back(&image);
         indexBytes += kEntryFixedBytes + image.path.size();
     }
