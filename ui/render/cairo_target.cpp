@@ -104,12 +104,11 @@ ImageStore& TheImageStore() {
 // memory is taken.
 FileImage ReadImageFile(const std::string& path) {
     FileImage read;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         std::fclose);
-    if (!file) return read;
-    read.stamp = StampOfOpenFile(fileno(file.get()));
-    if (read.stamp) {
-        if (cairo_surface_t* stored = TheImageStore().stored.Take(path, *read.stamp)) {
+    // A stored copy is found by the file's stamp alone; the file is opened
+    // only to be decoded, and then stamped as it was read.
+    if (const std::optional<ImageFileStamp> stamp = StampOfFile(path)) {
+        if (cairo_surface_t* stored = TheImageStore().stored.Take(path, *stamp)) {
+            read.stamp = stamp;
             read.size = {static_cast<std::uint32_t>(cairo_image_surface_get_width(stored)),
                          static_cast<std::uint32_t>(cairo_image_surface_get_height(stored))};
             read.image = Owned(stored);
@@ -117,6 +116,10 @@ FileImage ReadImageFile(const std::string& path) {
             return read;
         }
     }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                         std::fclose);
+    if (!file) return read;
+    read.stamp = StampOfOpenFile(fileno(file.get()));
     char header[kPngHeaderBytes];
     const size_t length = std::fread(header, 1, sizeof header, file.get());
     const std::optional<ImageSize> declared = PngImageSize({header, length});

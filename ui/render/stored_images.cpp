@@ -56,13 +56,27 @@ std::uint64_t Aligned(std::uint64_t offset) {
 }  // namespace
 
 // ---- stamps ----------------------------------------------------------------------------------
-std::optional<ImageFileStamp> StampOfOpenFile(int fd) {
-    struct stat info;
-    if (::fstat(fd, &info) != 0) return std::nullopt;
+namespace {
+
+ImageFileStamp StampOf(const struct stat& info) {
     return ImageFileStamp{static_cast<std::uint64_t>(info.st_dev),
                           static_cast<std::uint64_t>(info.st_ino),
                           static_cast<std::uint64_t>(info.st_size), Nanoseconds(info.st_mtim),
                           Nanoseconds(info.st_ctim)};
+}
+
+}  // namespace
+
+std::optional<ImageFileStamp> StampOfOpenFile(int fd) {
+    struct stat info;
+    if (::fstat(fd, &info) != 0) return std::nullopt;
+    return StampOf(info);
+}
+
+std::optional<ImageFileStamp> StampOfFile(const std::string& path) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return StampOf(info);
 }
 
 // ---- the index -------------------------------------------------------------------------------

@@ -41,6 +41,8 @@ struct ImageFileStamp {
 
 // The stamp of the open file `fd`; nullopt when it cannot be read.
 std::optional<ImageFileStamp> StampOfOpenFile(int fd);
+// The stamp of the regular file at `path`, without opening it.
+std::optional<ImageFileStamp> StampOfFile(const std::string& path);
 
 // Where one stored image's pixels lie in the file, and what it was decoded from.
 struct StoredImageEntry {
