@@ -105,9 +105,12 @@ ImageStore& TheImageStore() {
 FileImage ReadImageFile(const std::string& path) {
     FileImage read;
     // A stored copy is found by the file's stamp alone; the file is opened
-    // only to be decoded, and then stamped as it was read.
-    if (const std::optional<ImageFileStamp> stamp = StampOfFile(path)) {
-        if (cairo_surface_t* stored = TheImageStore().stored.Take(path, *stamp)) {
+    // only to be decoded, and then stamped as it was read. A file with no
+    // stored copy is not stamped twice.
+    const StoredImages& store = TheImageStore().stored;
+    if (const std::optional<ImageFileStamp> stamp =
+            store.Holds(path) ? StampOfFile(path) : std::nullopt) {
+        if (cairo_surface_t* stored = store.Take(path, *stamp)) {
             read.stamp = stamp;
             read.size = {static_cast<std::uint32_t>(cairo_image_surface_get_width(stored)),
                          static_cast<std::uint32_t>(cairo_image_surface_get_height(stored))};

@@ -100,6 +100,8 @@ public:
     // An image surface of the stored pixels of `path` when they were stored
     // for a file of `stamp`; null otherwise.
     cairo_surface_t* Take(const std::string& path, const ImageFileStamp& stamp) const;
+    // Whether an image of `path` is stored at all, whatever its stamp.
+    bool Holds(const std::string& path) const { return entries_.contains(path); }
     size_t Count() const { return entries_.size(); }
 
 private:
