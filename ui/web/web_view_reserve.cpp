@@ -1,5 +1,7 @@
 #include "ui/web/web_view_reserve.h"
 
+#include <algorithm>
+
 namespace ui {
 
 // Lives as long as the program: the shared web process ends with the
@@ -11,44 +13,114 @@ WebViewReserve& WebViewReserve::Get() {
 }
 
 void WebViewReserve::Enable() {
-    if (holder_ != nullptr) return;
-    holder_ = WEBKIT_WEB_VIEW(webkit_web_view_new());
-    g_object_ref_sink(holder_);
+    enabled_ = true;
+    if (holder_ == nullptr && RunningView() == nullptr) MakeHolder(nullptr);
+}
+
+WebKitWebView* WebViewReserve::NewView() {
+    if (!enabled_) {
+        auto* view = WEBKIT_WEB_VIEW(webkit_web_view_new());
+        g_object_ref_sink(view);
+        return view;
+    }
+    // A holder whose process ended is not restarted for its own sake (a process
+    // that keeps failing is then not started in a loop): the new view starts one.
+    if (holder_ != nullptr && holderEnded_) DropHolder();
+    WebKitWebView* related = holder_;
+    if (related == nullptr)
+        if (const PageView* running = RunningView()) related = running->view;
+    // Only the process is shared: webkit_web_view_new_with_related_view would
+    // also share the related view's settings and user style sheets.
+    auto* view = WEBKIT_WEB_VIEW(
+        related != nullptr ? g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, nullptr)
+                           : webkit_web_view_new());
+    g_object_ref_sink(view);
+    views_.push_back(PageView{view});
+    g_signal_connect(view, "load-changed", G_CALLBACK(OnLoadChanged), this);
+    g_signal_connect(view, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
+    // The new view holds the process from its creation on.
+    if (holder_ != nullptr) DropHolder();
+    return view;
+}
+
+void WebViewReserve::EndView(WebKitWebView* view) {
+    PageView* page = Find(view);
+    const bool running = page != nullptr && !page->processEnded;
+    if (page != nullptr) {
+        g_signal_handlers_disconnect_by_data(view, this);
+        std::erase_if(views_, [view](const PageView& p) { return p.view == view; });
+    }
+    if (!enabled_ || !running || holder_ != nullptr || RunningView() != nullptr) {
+        gtk_widget_destroy(GTK_WIDGET(view));
+        g_object_unref(view);
+        return;
+    }
+    // The last page view stays, blank, as the holder: its page keeps the
+    // process. (A new view made related to a view about to close is given a
+    // process of its own.)
+    MakeHolder(view);
+}
+
+bool WebViewReserve::HasSharedProcess() const {
+    return holder_ != nullptr || RunningView() != nullptr;
+}
+
+bool WebViewReserve::SharedProcessReady() const {
+    if (holder_ != nullptr) return holderLoaded_;
+    return std::any_of(views_.begin(), views_.end(),
+                       [](const PageView& p) { return p.loaded && !p.processEnded; });
+}
+
+void WebViewReserve::MakeHolder(WebKitWebView* view) {
+    if (view == nullptr) {
+        view = WEBKIT_WEB_VIEW(webkit_web_view_new());
+        g_object_ref_sink(view);
+    }
+    holder_ = view;
+    holderLoaded_ = false;
+    holderEnded_ = false;
     g_signal_connect(holder_, "load-changed", G_CALLBACK(OnLoadChanged), this);
     g_signal_connect(holder_, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
     webkit_web_view_load_uri(holder_, "about:blank");
 }
 
-WebKitWebView* WebViewReserve::NewView() {
-    if (holder_ == nullptr) {
-        auto* view = WEBKIT_WEB_VIEW(webkit_web_view_new());
-        g_object_ref_sink(view);
-        return view;
-    }
-    // After its process ended the holder starts a new one here, which the new
-    // view shares; it is not reloaded on its own, so a process that keeps
-    // failing is not restarted in a loop.
-    if (terminated_) {
-        terminated_ = false;
-        webkit_web_view_load_uri(holder_, "about:blank");
-    }
-    // Only the process is shared: webkit_web_view_new_with_related_view would
-    // also share the holder's settings and user style sheets with every view.
-    auto* view =
-        WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", holder_, nullptr));
-    g_object_ref_sink(view);
-    return view;
+void WebViewReserve::DropHolder() {
+    g_signal_handlers_disconnect_by_data(holder_, this);
+    gtk_widget_destroy(GTK_WIDGET(holder_));
+    g_object_unref(holder_);
+    holder_ = nullptr;
 }
 
-void WebViewReserve::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
-    if (event == WEBKIT_LOAD_FINISHED) static_cast<WebViewReserve*>(data)->ready_ = true;
+const WebViewReserve::PageView* WebViewReserve::RunningView() const {
+    for (const PageView& page : views_)
+        if (!page.processEnded) return &page;
+    return nullptr;
 }
 
-void WebViewReserve::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason,
+WebViewReserve::PageView* WebViewReserve::Find(const WebKitWebView* view) {
+    for (PageView& page : views_)
+        if (page.view == view) return &page;
+    return nullptr;
+}
+
+void WebViewReserve::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
+    if (event != WEBKIT_LOAD_FINISHED) return;
+    auto* self = static_cast<WebViewReserve*>(data);
+    if (view == self->holder_)
+        self->holderLoaded_ = true;
+    else if (PageView* page = self->Find(view))
+        page->loaded = true;
+}
+
+void WebViewReserve::OnProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason,
                                          gpointer data) {
     auto* self = static_cast<WebViewReserve*>(data);
-    self->ready_ = false;
-    self->terminated_ = true;
+    if (view == self->holder_) {
+        self->holderLoaded_ = false;
+        self->holderEnded_ = true;
+    } else if (PageView* page = self->Find(view)) {
+        page->processEnded = true;
+    }
 }
 
 }  // namespace ui

@@ -1,12 +1,17 @@
 // One web process for every page view of the program. WebKit starts a web
 // process for every new view, which takes most of a second and a share of
 // memory; a view made related to a live one shares that view's process
-// instead. The reserve keeps a view of its own showing about:blank, whose
-// process the program's page views all share: the process starts as soon as
-// the reserve is turned on, and a page window opened later starts no process
-// (its view shows its first page in tens of milliseconds). The reserve's view
-// is never put in a window, so it is never moved between windows; WebKit
-// leaves the shared process alone while any of its pages is shown.
+// instead. Once the reserve is on, every page view is made related to a live
+// view whose process runs, so they all share one process.
+//
+// While no page view lives, the reserve keeps the process with a view of its
+// own showing about:blank (the holder): it starts the process as soon as the
+// reserve is turned on, so a page window opened later starts none (its view
+// shows its first page in tens of milliseconds), and it takes the process over
+// from the last page view to close. A new page view takes it over from the
+// holder, which then goes: an idle program runs no page beside the ones it
+// shows (each page has timers of its own in this process). The holder is never
+// put in a window, so it is never moved between windows.
 //
 // Off until a program turns it on: a page window opened without it gets a web
 // process of its own, as WebKit makes it.
@@ -14,35 +19,56 @@
 
 #include <webkit2/webkit2.h>
 
+#include <vector>
+
 namespace ui {
 
 class WebViewReserve {
 public:
     static WebViewReserve& Get();
 
-    // Starts the shared web process at once: the program turns the reserve on
-    // when its web processes may start, and a page window opened right then
-    // shares the process on its way.
+    // Turns sharing on and, unless a page view lives, starts the shared process
+    // at once: the program turns the reserve on when its web processes may
+    // start, and a page window opened right then shares the process on its way.
     void Enable();
 
-    // A new page view with one reference for the caller: related to the
-    // reserve's view (sharing its web process) when the reserve is on.
+    // A new page view with one reference for the caller: when the reserve is
+    // on, related to the holder or to a live page view whose process runs
+    // (sharing its process); with none, it starts the process the next views share.
     WebKitWebView* NewView();
+    // Ends a view from NewView, taken out of its window, with the caller's
+    // reference: destroyed, or, when it is the last page view whose process
+    // runs, kept blank as the holder of that process.
+    void EndView(WebKitWebView* view);
 
-    // The reserve's view is there (its process running or on its way).
-    bool HasSharedProcess() const { return holder_ != nullptr; }
-    // Its about:blank has finished loading: the shared process is running.
-    bool SharedProcessReady() const { return holder_ != nullptr && ready_; }
+    // The holder or a page view is there (the shared process running or on its way).
+    bool HasSharedProcess() const;
+    // The shared process has loaded a page: the holder's about:blank, or a page view's.
+    bool SharedProcessReady() const;
+    // The holder is there (no page view had taken the process over).
+    bool HasHolder() const { return holder_ != nullptr; }
 
 private:
+    struct PageView {
+        WebKitWebView* view;  // not referenced: its engine owns it
+        bool processEnded = false;
+        bool loaded = false;
+    };
+
     WebViewReserve() = default;
-    static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
-    static void OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason,
+    void MakeHolder(WebKitWebView* view);  // a new view when null; takes a reference
+    void DropHolder();
+    const PageView* RunningView() const;
+    PageView* Find(const WebKitWebView* view);
+    static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
+    static void OnProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason,
                                     gpointer self);
 
-    WebKitWebView* holder_ = nullptr;  // referenced; lives as long as the program
-    bool ready_ = false;
-    bool terminated_ = false;  // its process ended; the next new view starts it again
+    bool enabled_ = false;
+    WebKitWebView* holder_ = nullptr;  // referenced
+    bool holderLoaded_ = false;
+    bool holderEnded_ = false;     // its process ended; the next new view starts another
+    std::vector<PageView> views_;  // the live page views made by NewView, oldest first
 };
 
 }  // namespace ui

@@ -54,14 +54,14 @@ void WebKitBrowserEngine::DropView() {
     webkit_web_view_stop_loading(view_);
     if (GtkWidget* parent = gtk_widget_get_parent(GTK_WIDGET(view_)))
         gtk_container_remove(GTK_CONTAINER(parent), GTK_WIDGET(view_));
-    gtk_widget_destroy(GTK_WIDGET(view_));
-    g_object_unref(view_);
+    WebViewReserve::Get().EndView(view_);
     view_ = nullptr;
 }
 
 // A view whose web process ended keeps its relation to that process; a new
 // view takes its place (same layer, place, size and style sheets) and joins
-// the shared process again, which the reserve restarts for it.
+// the shared process again: the first view replaced starts a new one, which
+// the others share.
 void WebKitBrowserEngine::ReplaceView() {
     GtkWidget* old = GTK_WIDGET(view_);
     GtkWidget* layer = gtk_widget_get_parent(old);
@@ -75,7 +75,7 @@ void WebKitBrowserEngine::ReplaceView() {
         webkit_user_content_manager_add_style_sheet(webkit_web_view_get_user_content_manager(view_),
                                                     noScrollSheet_);
     if (layer) {
-        gtk_layout_put(GTK_LAYOUT(layer), GTK_WIDGET(view_), x, y);
+        PutView(layer, x, y);
         gtk_widget_set_size_request(GTK_WIDGET(view_), width, height);
         if (shown) gtk_widget_show(GTK_WIDGET(view_));
     }
@@ -131,12 +131,24 @@ void WebKitBrowserEngine::SetScrollBarsHidden(bool hidden) {
 }
 
 // ---- placement -------------------------------------------------------------------------------
+// A window destroys the widgets in it, and a destroyed view has closed its
+// page; the view leaves the layer first, so that it is still open when this
+// engine ends it (the reserve may keep it to hold the shared web process).
+void WebKitBrowserEngine::PutView(GtkWidget* layer, int x, int y) {
+    gtk_layout_put(GTK_LAYOUT(layer), GTK_WIDGET(view_), x, y);
+    g_signal_connect_object(layer, "destroy", G_CALLBACK(+[](GtkWidget* layer, gpointer view) {
+                                if (gtk_widget_get_parent(GTK_WIDGET(view)) == layer)
+                                    gtk_container_remove(GTK_CONTAINER(layer), GTK_WIDGET(view));
+                            }),
+                            view_, G_CONNECT_DEFAULT);
+}
+
 bool WebKitBrowserEngine::EnsurePlaced() {
     if (placed_) return true;
     DuiLib::CPaintManagerUI* manager = host_.GetManager();
     GtkWidget* layer = manager ? backend_.ChildLayer(manager->GetPaintWindow()) : nullptr;
     if (!layer) return false;
-    gtk_layout_put(GTK_LAYOUT(layer), GTK_WIDGET(view_), 0, 0);
+    PutView(layer, 0, 0);
     placed_ = true;
     return true;
 }

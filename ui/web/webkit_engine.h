@@ -72,6 +72,7 @@ private:
     bool AllowNewWindow(const std::string& url);
     GtkWidget* OpenPopup();
     bool EnsurePlaced();
+    void PutView(GtkWidget* layer, int x, int y);
 
     DuiLib::CActiveXUI& host_;
     GtkBackend& backend_;

@@ -219,8 +219,8 @@ TEST_F(WebKitBrowser, LocalPageRaisesItsEventsInOrderOverTheControl) {
     EXPECT_EQ(placed.height, 200);
 }
 
-// Every browser's view shares the reserve's web process: two page windows and
-// the reserve's blank page run in one process, and the blank page's events
+// Every browser's view shares the reserve's web process: two page windows run
+// in the process the reserve's blank page started, and the blank page's events
 // reach no browser. When that process ends, each page loads again, its events
 // raised again, in its place and with its style sheets, and the pages share
 // one process again.
@@ -276,6 +276,28 @@ TEST_F(WebKitBrowser, BrowsersShareOneWebProcessAndComeBackWhenItEnds) {
     EXPECT_TRUE(WaitFor([&] { return Title() == "hidden"; })) << Title();
     DestroyWindow(other.GetHWND());
     Load("other.html");
+}
+
+// The reserve's blank page runs only while no page does: a page window takes
+// the shared process over from it, and the last page window to close leaves its
+// view behind, blank, holding the process, so the next window opens on it.
+TEST_F(WebKitBrowser, SharedProcessOutlivesThePageWindowsWithNoBlankPageBesideThem) {
+    ui::WebViewReserve& reserve = ui::WebViewReserve::Get();
+    ASSERT_TRUE(WaitFor([&] { return reserve.SharedProcessReady(); }));
+    const std::vector<pid_t> shared = WebProcesses();
+    ASSERT_EQ(shared.size(), 1u);
+    Open();
+    EXPECT_FALSE(reserve.HasHolder()) << "a blank page runs beside the page window";
+    Load("page.html");
+    DestroyWindow(window_->GetHWND());
+    window_.reset();  // with its controls
+    EXPECT_TRUE(reserve.HasHolder()) << "nothing kept the process of the last page window";
+    ui::RunFor(500ms);  // time for the process to end, were it left without a page
+    EXPECT_EQ(WebProcesses(), shared);
+    Open();
+    Load("other.html");
+    EXPECT_EQ(WebProcesses(), shared) << "the next page window started a process of its own";
+    EXPECT_FALSE(reserve.HasHolder());
 }
 
 TEST_F(WebKitBrowser, MissingPageRaisesNavigateErrorNotDocumentComplete) {
