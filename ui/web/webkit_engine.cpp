@@ -160,9 +160,10 @@ void WebKitBrowserEngine::SetBounds(const RECT& clientRect, bool visible) {
         gtk_widget_hide(widget);
         return;
     }
+    GtkWidget* layer = gtk_widget_get_parent(widget);
+    if (layer == nullptr) return;  // its window has been destroyed
     gtk_widget_set_size_request(widget, Width(clientRect), Height(clientRect));
-    gtk_layout_move(GTK_LAYOUT(gtk_widget_get_parent(widget)), widget, clientRect.left,
-                    clientRect.top);
+    gtk_layout_move(GTK_LAYOUT(layer), widget, clientRect.left, clientRect.top);
     gtk_widget_show(widget);
 }
 
