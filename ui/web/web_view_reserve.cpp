@@ -1,6 +1,6 @@
 #include "ui/web/web_view_reserve.h"
 
-#include <algorithm>
+#include <utility>
 
 namespace ui {
 
@@ -17,26 +17,36 @@ void WebViewReserve::Enable() {
     if (holder_ == nullptr && RunningView() == nullptr) MakeHolder(nullptr);
 }
 
+namespace {
+
+// A new view with one reference, sharing the process of `related` when given.
+// Only the process is shared: webkit_web_view_new_with_related_view would also
+// share the related view's settings and user style sheets.
+WebKitWebView* MakeView(WebKitWebView* related) {
+    auto* view = WEBKIT_WEB_VIEW(
+        related != nullptr ? g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, nullptr)
+                           : webkit_web_view_new());
+    g_object_ref_sink(view);
+    return view;
+}
+
+void DestroyView(WebKitWebView* view) {
+    gtk_widget_destroy(GTK_WIDGET(view));
+    g_object_unref(view);
+}
+
+}  // namespace
+
 WebKitWebView* WebViewReserve::NewView() {
-    if (!enabled_) {
-        auto* view = WEBKIT_WEB_VIEW(webkit_web_view_new());
-        g_object_ref_sink(view);
-        return view;
-    }
+    if (!enabled_) return MakeView(nullptr);
     // A holder whose process ended is not restarted for its own sake (a process
     // that keeps failing is then not started in a loop): the new view starts one.
     if (holder_ != nullptr && holderEnded_) DropHolder();
     WebKitWebView* related = holder_;
     if (related == nullptr)
         if (const PageView* running = RunningView()) related = running->view;
-    // Only the process is shared: webkit_web_view_new_with_related_view would
-    // also share the related view's settings and user style sheets.
-    auto* view = WEBKIT_WEB_VIEW(
-        related != nullptr ? g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, nullptr)
-                           : webkit_web_view_new());
-    g_object_ref_sink(view);
+    WebKitWebView* view = MakeView(related);
     views_.push_back(PageView{view});
-    g_signal_connect(view, "load-changed", G_CALLBACK(OnLoadChanged), this);
     g_signal_connect(view, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
     // The new view holds the process from its creation on.
     if (holder_ != nullptr) DropHolder();
@@ -51,8 +61,7 @@ void WebViewReserve::EndView(WebKitWebView* view) {
         std::erase_if(views_, [view](const PageView& p) { return p.view == view; });
     }
     if (!enabled_ || !running || holder_ != nullptr || RunningView() != nullptr) {
-        gtk_widget_destroy(GTK_WIDGET(view));
-        g_object_unref(view);
+        DestroyView(view);
         return;
     }
     // The last page view stays, blank, as the holder: its page keeps the
@@ -66,17 +75,11 @@ bool WebViewReserve::HasSharedProcess() const {
 }
 
 bool WebViewReserve::SharedProcessReady() const {
-    if (holder_ != nullptr) return holderLoaded_;
-    return std::any_of(views_.begin(), views_.end(),
-                       [](const PageView& p) { return p.loaded && !p.processEnded; });
+    return holder_ != nullptr ? holderLoaded_ : RunningView() != nullptr;
 }
 
 void WebViewReserve::MakeHolder(WebKitWebView* view) {
-    if (view == nullptr) {
-        view = WEBKIT_WEB_VIEW(webkit_web_view_new());
-        g_object_ref_sink(view);
-    }
-    holder_ = view;
+    holder_ = view != nullptr ? view : MakeView(nullptr);
     holderLoaded_ = false;
     holderEnded_ = false;
     g_signal_connect(holder_, "load-changed", G_CALLBACK(OnLoadChanged), this);
@@ -86,9 +89,7 @@ void WebViewReserve::MakeHolder(WebKitWebView* view) {
 
 void WebViewReserve::DropHolder() {
     g_signal_handlers_disconnect_by_data(holder_, this);
-    gtk_widget_destroy(GTK_WIDGET(holder_));
-    g_object_unref(holder_);
-    holder_ = nullptr;
+    DestroyView(std::exchange(holder_, nullptr));
 }
 
 const WebViewReserve::PageView* WebViewReserve::RunningView() const {
@@ -104,12 +105,8 @@ WebViewReserve::PageView* WebViewReserve::Find(const WebKitWebView* view) {
 }
 
 void WebViewReserve::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
-    if (event != WEBKIT_LOAD_FINISHED) return;
     auto* self = static_cast<WebViewReserve*>(data);
-    if (view == self->holder_)
-        self->holderLoaded_ = true;
-    else if (PageView* page = self->Find(view))
-        page->loaded = true;
+    if (event == WEBKIT_LOAD_FINISHED && view == self->holder_) self->holderLoaded_ = true;
 }
 
 void WebViewReserve::OnProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason,

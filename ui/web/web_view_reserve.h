@@ -43,7 +43,7 @@ public:
 
     // The holder or a page view is there (the shared process running or on its way).
     bool HasSharedProcess() const;
-    // The shared process has loaded a page: the holder's about:blank, or a page view's.
+    // The holder has loaded its about:blank, or a page view holds the process.
     bool SharedProcessReady() const;
     // The holder is there (no page view had taken the process over).
     bool HasHolder() const { return holder_ != nullptr; }
@@ -52,7 +52,6 @@ private:
     struct PageView {
         WebKitWebView* view;  // not referenced: its engine owns it
         bool processEnded = false;
-        bool loaded = false;
     };
 
     WebViewReserve() = default;
